@@ -1,0 +1,17 @@
+// PDU text: uppercase hexadecimal, two digits per octet, no separators.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace PduLib {
+
+// Appends two uppercase hexadecimal digits per octet of `octets` to `out`.
+void AppendHex(std::string_view octets, std::string& out);
+std::string ToHex(std::string_view octets);
+
+// Decodes hexadecimal text (either case) into octets. Returns false and names
+// the problem in `error` for an odd length or a character that is not a digit.
+bool FromHex(std::string_view hex, std::string& octets, std::string& error);
+
+}  // namespace PduLib

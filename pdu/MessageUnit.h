@@ -1,0 +1,97 @@
+// The unit framework of the PDU codec: one unit per field of an SMS-SUBMIT
+// (3GPP TS 23.040 9.2.2.2), led by the service-centre address of the PDU mode
+// of 3GPP TS 27.005. Units are chained by inheritance so that every unit sees
+// the units before it; `write` and `read` run the chain from the first field.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include <loki/HierarchyGenerators.h>
+#include <loki/Typelist.h>
+
+namespace PduLib {
+
+template <class CharT, class Traits = std::char_traits<CharT>>
+class MessageUnitBase {
+public:
+    // The one error type of the codec.
+    class failure : public std::runtime_error {
+    public:
+        explicit failure(const std::string& message) : std::runtime_error(message) {}
+        explicit failure(const char* message) : std::runtime_error(message) {}
+    };
+
+    typedef std::basic_istream<CharT, Traits> istream_type;
+    typedef std::basic_ostream<CharT, Traits> ostream_type;
+
+    virtual ~MessageUnitBase() = default;
+};
+
+typedef MessageUnitBase<char>::failure failure;
+
+// Field tags: no state, only the first argument of MessageUnit.
+class TPServiceCenterAddress {};
+class TPMtiAndFriendsSmsSubmit {};
+class TPMessageReference {};
+class TPDestinationAddress {};
+class TPProtocolIdentifier {};
+class TPDataCodingScheme {};
+class TPValidityPeriod {};
+class TPUserData {};
+
+// One PDU field; partially specialised for each field tag.
+template <class Field, class Base>
+class MessageUnit;
+
+// A whole PDU: the linear hierarchy over the reversed field list, so that the
+// first field is the innermost base and the last one the outermost unit.
+template <class TList>
+class Message : public Loki::GenLinearHierarchy<typename Loki::TL::Reverse<TList>::Result,
+                                                MessageUnit, MessageUnitBase<char>> {
+    typedef Loki::GenLinearHierarchy<typename Loki::TL::Reverse<TList>::Result, MessageUnit,
+                                     MessageUnitBase<char>>
+        Hierarchy;
+
+public:
+    Message() = default;
+    Message(const Message&) = delete;
+    Message& operator=(const Message&) = delete;
+    ~Message() override = default;
+
+    void write(std::ostream& os) { Hierarchy::write(os); }
+    void read(std::istream& is) { Hierarchy::read(is); }
+};
+
+// Typed access to one unit of a message: unit<TPDestinationAddress>(msg).
+// Deduction picks the one base class of the message that is the unit of Field.
+template <class Field, class Base>
+MessageUnit<Field, Base>& unit(MessageUnit<Field, Base>& u) {
+    return u;
+}
+template <class Field, class Base>
+const MessageUnit<Field, Base>& unit(const MessageUnit<Field, Base>& u) {
+    return u;
+}
+
+namespace detail {
+
+[[noreturn]] inline void fail(const char* message) {
+    throw failure(message);
+}
+
+// One octet is one get(); the int result modulo 256 is the octet. A stream at
+// its end sets failbit, which the caller tests.
+inline std::uint8_t getOctet(std::istream& is) {
+    return static_cast<std::uint8_t>(is.get() & 0xFF);
+}
+
+inline void putOctet(std::ostream& os, std::uint8_t octet) {
+    os.put(static_cast<char>(octet));
+}
+
+}  // namespace detail
+}  // namespace PduLib

@@ -1,0 +1,104 @@
+#include "pdu/PduDecoder.h"
+
+#include <istream>
+#include <streambuf>
+
+#include "pdu/Gsm7.h"
+#include "pdu/SmsSubmitMessage.h"
+
+namespace PduLib {
+namespace {
+
+// A read-only stream buffer over memory the caller owns: no copy.
+class MemoryBuf : public std::streambuf {
+public:
+    explicit MemoryBuf(std::string_view bytes) {
+        char* begin = const_cast<char*>(bytes.data());
+        setg(begin, begin, begin + bytes.size());
+    }
+    std::size_t remaining() const { return static_cast<std::size_t>(egptr() - gptr()); }
+};
+
+}  // namespace
+
+std::u16string DecodedSubmit::text() const {
+    if (alphabet == 0) {
+        return Gsm7ToUtf16(septets);
+    }
+    if (alphabet == 2) {
+        return ucs2;
+    }
+    return std::u16string();
+}
+
+DecodedSubmit DecodeSubmitPdu(std::string_view octets) {
+    MemoryBuf buffer(octets);
+    std::istream stream(&buffer);
+    SmsSubmitMessage message;
+    message.read(stream);
+    if (buffer.remaining() != 0) {
+        throw failure("trailing octets after the user data");
+    }
+
+    DecodedSubmit d;
+    const auto& sca = unit<TPServiceCenterAddress>(message);
+    d.serviceCenter = sca.number();
+    d.serviceCenterToa = sca.typeOfAddress();
+    const auto& first = unit<TPMtiAndFriendsSmsSubmit>(message);
+    d.rejectDuplicates = first.rejectDuplicates();
+    d.validityPeriodFormat = first.validityPeriodFormat();
+    d.statusReportRequest = first.statusReportRequest();
+    d.userDataHeaderIndicator = first.userDataHeaderIndicator();
+    d.replyPath = first.replyPath();
+    d.messageReference = unit<TPMessageReference>(message).messageReference();
+    const auto& da = unit<TPDestinationAddress>(message);
+    d.destination = da.number();
+    d.destinationToa = da.typeOfAddress();
+    d.protocolIdentifier = unit<TPProtocolIdentifier>(message).protocolIdentifier();
+    d.dataCodingScheme = message.dataCodingScheme().toOctet();
+    d.alphabet = message.alphabet();
+
+    const ValidityPeriodBase& vp = message.validityPeriod();
+    if (const auto* rel = dynamic_cast<const RelativeValidityPeriod*>(&vp)) {
+        d.validity = DecodedSubmit::Validity::Relative;
+        d.relativeValidity = rel->validityPeriod;
+    } else if (const auto* abs = dynamic_cast<const AbsoluteValidityPeriod*>(&vp)) {
+        d.validity = DecodedSubmit::Validity::Absolute;
+        d.absoluteValidity = abs->timeStamp;
+    }
+
+    for (const auto& entry : message.userDataHeader()) {
+        ConcatenationInfo info;
+        info.iei = entry.first;
+        const InfoElementBase* element = Loki::GetImpl(entry.second);
+        if (const auto* e8 = dynamic_cast<const ConcatenatedMessage8bitInfoElement*>(element)) {
+            info.reference = e8->reference;
+            info.total = e8->total;
+            info.sequence = e8->sequence;
+        } else if (const auto* e16 =
+                       dynamic_cast<const ConcatenatedMessage16bitInfoElement*>(element)) {
+            info.reference = e16->reference;
+            info.total = e16->total;
+            info.sequence = e16->sequence;
+        }
+        d.header.push_back(info);
+    }
+
+    const unsigned headerLength = message.headerLength();
+    const unsigned headerOctets = detail::headerOctets(headerLength);
+    const UserDataBase& body = message.userData();
+    if (const auto* text = dynamic_cast<const DefaultUserData*>(&body)) {
+        d.septets = text->text;
+        d.userDataLength =
+            detail::headerSeptets(headerOctets) + static_cast<unsigned>(text->text.size());
+    } else if (const auto* ucs2 = dynamic_cast<const UCS2UserData*>(&body)) {
+        d.ucs2 = ucs2->text;
+        d.userDataLength = headerOctets + body.length();
+    } else if (const auto* data = dynamic_cast<const EightBitUserData*>(&body)) {
+        d.eightBit.assign(data->data.begin(), data->data.end());
+        d.userDataLength = headerOctets + body.length();
+    }
+    return d;
+}
+
+}  // namespace PduLib

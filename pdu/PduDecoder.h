@@ -1,0 +1,52 @@
+// Decoding a whole PDU-mode SMS-SUBMIT (service-centre field first) into
+// plain values, for tools and for the modem simulator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdu/ValidityPeriod.h"
+
+namespace PduLib {
+
+struct ConcatenationInfo {
+    int iei = 0;  // 0x00 (8-bit reference) or 0x08 (16-bit reference)
+    unsigned reference = 0;
+    unsigned total = 0;
+    unsigned sequence = 0;
+};
+
+struct DecodedSubmit {
+    std::string serviceCenter;
+    std::uint8_t serviceCenterToa = 0x81;
+    bool rejectDuplicates = false;
+    int validityPeriodFormat = 0;
+    bool statusReportRequest = false;
+    bool userDataHeaderIndicator = false;
+    bool replyPath = false;
+    std::uint8_t messageReference = 0;
+    std::string destination;
+    std::uint8_t destinationToa = 0x81;
+    std::uint8_t protocolIdentifier = 0;
+    std::uint8_t dataCodingScheme = 0;
+    int alphabet = 0;
+    enum class Validity { None, Relative, Absolute } validity = Validity::None;
+    std::uint8_t relativeValidity = 0;
+    TimeStamp absoluteValidity;
+    std::vector<ConcatenationInfo> header;
+    unsigned userDataLength = 0;  // TP-UDL: septets for 7-bit text, else octets
+    std::string septets;          // 7-bit text as septet codes
+    std::u16string ucs2;          // UCS2 text
+    std::string eightBit;         // 8-bit data
+    // The text as a reader sees it: 7-bit through the GSM tables, UCS2 as is;
+    // empty for 8-bit data.
+    std::u16string text() const;
+};
+
+// Reads `octets` as one SMS-SUBMIT. Throws the codec's `failure`; octets left
+// after the user data are refused too ("trailing octets after the user data").
+DecodedSubmit DecodeSubmitPdu(std::string_view octets);
+
+}  // namespace PduLib

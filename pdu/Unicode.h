@@ -1,0 +1,15 @@
+// Conversions between UTF-8 and UTF-16 used at the edges of the program
+// (files, command line, JSON). Malformed input becomes U+FFFD.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace PduLib {
+
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+// True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace PduLib

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing need; does nothing
+# when they are all present. Run as root (or with sudo available).
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    libloki-dev
+    libcli11-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang clang-format libclang-rt-14-dev
+    qt6-base-dev qt6-serialport-dev qt6-base-dev-tools
+    xvfb xauth
+)
+# Extra groups, e.g. "windows" for the cross toolchain and wine.
+for group in "$@"; do
+    case "$group" in
+        windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine) ;;
+        bench) packages+=(hyperfine nodejs time) ;;
+        *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
