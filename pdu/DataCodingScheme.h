@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 
 #include "pdu/FirstOctet.h"
 
@@ -196,14 +197,16 @@ public:
 
     // The alphabet of the user data as the held variant selects it.
     int alphabet() const {
-        const DataCodingSchemeBase* held = dataCodingScheme_.get();
-        if (dynamic_cast<const GeneralDataCodingScheme*>(held) != nullptr) {
+        // Exact type tests (typeid) rather than dynamic_cast: this runs on
+        // every setter, read and write of the user data.
+        const std::type_info& held = typeid(*dataCodingScheme_);
+        if (held == typeid(GeneralDataCodingScheme)) {
             return getDataCodingScheme<GeneralDataCodingScheme>().alphabet;
         }
-        if (dynamic_cast<const MessageWaitingDataCodingScheme*>(held) != nullptr) {
+        if (held == typeid(MessageWaitingDataCodingScheme)) {
             return getDataCodingScheme<MessageWaitingDataCodingScheme>().ucs2 ? 2 : 0;
         }
-        if (dynamic_cast<const MessageClassDataCodingScheme*>(held) != nullptr) {
+        if (held == typeid(MessageClassDataCodingScheme)) {
             return getDataCodingScheme<MessageClassDataCodingScheme>().eightBitData ? 1 : 0;
         }
         return 0;
@@ -211,11 +214,10 @@ public:
 
     template <class Scheme>
     const Scheme& getDataCodingScheme() const {
-        const auto* scheme = dynamic_cast<const Scheme*>(dataCodingScheme_.get());
-        if (scheme == nullptr) {
+        if (typeid(*dataCodingScheme_) != typeid(Scheme)) {
             detail::fail("TPDataCodingScheme: bad cast");
         }
-        return *scheme;
+        return static_cast<const Scheme&>(*dataCodingScheme_);
     }
 
     const DataCodingSchemeBase& dataCodingScheme() const { return *dataCodingScheme_; }

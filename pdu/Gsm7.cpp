@@ -100,23 +100,26 @@ bool isLowSurrogate(char16_t c) {
 
 std::string Utf16ToGsm7(std::u16string_view text) {
     const EncodeTable& table = encodeTable();
-    std::string septets;
-    septets.reserve(text.size());
+    // At most two septets per code unit.
+    std::string septets(2 * text.size(), '\0');
+    char* out = septets.empty() ? nullptr : &septets[0];
+    const char* const begin = out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         const std::uint16_t code = table.lookup(c);
-        if (code == kUnmapped) {
+        if (code < 0x80) {
+            *out++ = static_cast<char>(code);
+        } else if (code == kUnmapped) {
             if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
                 ++i;  // one character, one '?'
             }
-            septets.push_back('?');
-        } else if (code & kExtended) {
-            septets.push_back(kEscape);
-            septets.push_back(static_cast<char>(code & 0x7F));
+            *out++ = '?';
         } else {
-            septets.push_back(static_cast<char>(code));
+            *out++ = kEscape;
+            *out++ = static_cast<char>(code & 0x7F);
         }
     }
+    septets.resize(static_cast<std::size_t>(out - begin));
     return septets;
 }
 

@@ -8,6 +8,7 @@
 #include <istream>
 #include <ostream>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 
 #include <loki/HierarchyGenerators.h>
@@ -84,13 +85,34 @@ namespace detail {
 }
 
 // One octet is one get(); the int result modulo 256 is the octet. A stream at
-// its end sets failbit, which the caller tests.
+// its end sets failbit, which the caller tests. This is get() without the
+// sentry: the codec reads and writes octet by octet, and the sentry's work
+// (tie flush, white-space policy) has nothing to do for a binary stream.
 inline std::uint8_t getOctet(std::istream& is) {
-    return static_cast<std::uint8_t>(is.get() & 0xFF);
+    std::streambuf* buffer = is.rdbuf();
+    if (!is.good() || buffer == nullptr) {
+        is.setstate(std::ios::failbit);
+        return 0xFF;
+    }
+    const int c = buffer->sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+        is.setstate(std::ios::eofbit | std::ios::failbit);
+        return 0xFF;
+    }
+    return static_cast<std::uint8_t>(c & 0xFF);
 }
 
+// Writing one octet is one put() of that octet, again without the sentry; a
+// failed stream takes nothing more.
 inline void putOctet(std::ostream& os, std::uint8_t octet) {
-    os.put(static_cast<char>(octet));
+    std::streambuf* buffer = os.rdbuf();
+    if (!os.good() || buffer == nullptr) {
+        os.setstate(std::ios::badbit);
+        return;
+    }
+    if (buffer->sputc(static_cast<char>(octet)) == std::char_traits<char>::eof()) {
+        os.setstate(std::ios::badbit);
+    }
 }
 
 }  // namespace detail

@@ -3,6 +3,8 @@
 #include <iomanip>
 #include <sstream>
 
+#include "pdu/OctetStream.h"
+
 #include "pdu/Gsm7.h"
 #include "pdu/Hex.h"
 #include "pdu/SmsSubmitMessage.h"
@@ -89,11 +91,11 @@ void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* tr
         if (trace != nullptr) {
             printReport(message, *trace);
         }
-        std::stringstream again(std::ios::in | std::ios::out | std::ios::binary);
+        OctetStream again;
         message.write(again);
-        // Every octet value is data: read the buffer as it is, no white space
-        // is skipped.
-        const std::string octets = again.str();
+        // Every octet value is data: the buffer is taken as it is, no white
+        // space is skipped.
+        const std::string_view octets = again.octets();
         AppendHex(octets, pduHex);
         if (trace != nullptr) {
             FormatGuard guard(*trace);
@@ -116,7 +118,7 @@ std::u16string CPduComposer::ComposePdu() {
     m_pduHex.clear();
     m_failureReason.clear();
     try {
-        std::stringstream stream(std::ios::in | std::ios::out | std::ios::binary);
+        OctetStream stream;
         SmsSubmitMessage message;
 
         // Numbers are narrowed to the ANSI code page. The text is converted

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include <loki/SmartPtr.h>
@@ -361,8 +362,10 @@ public:
 
 private:
     static unsigned septetCount(const UserDataBase& body) {
-        const auto* text = dynamic_cast<const DefaultUserData*>(&body);
-        return text != nullptr ? static_cast<unsigned>(text->text.size()) : body.length();
+        if (typeid(body) == typeid(DefaultUserData)) {
+            return static_cast<unsigned>(static_cast<const DefaultUserData&>(body).text.size());
+        }
+        return body.length();
     }
 
     // Octets of TP-UD (TP-UDHL, header and body) as written. 7-bit text after

@@ -1,0 +1,277 @@
+#include <algorithm>
+
+#include "PduTestUtil.h"
+
+namespace {
+
+using namespace PduTest;
+using PduLib::DefaultUserData;
+using PduLib::EightBitUserData;
+using PduLib::GeneralDataCodingScheme;
+using PduLib::SmsSubmitMessage;
+using PduLib::TPMtiAndFriendsSmsSubmit;
+using PduLib::UCS2UserData;
+
+// Everything before TP-UDL for a 7-bit message without validity period.
+const std::string kHead7 =
+    "0001000081"
+    "0000";
+// The same with TP-UDHI set.
+const std::string kHead7Udh =
+    "0041000081"
+    "0000";
+
+std::string body7(const std::string& septets) {
+    SmsSubmitMessage message;
+    message.setUserData(DefaultUserData(septets));
+    return writeHex(message).substr(kHead7.size());
+}
+
+TEST(DefaultUserData, PacksSeptets) {
+    const struct {
+        std::string text;
+        const char* udlAndBody;
+    } cases[] = {
+        {"", "00"},
+        {"hello", "05E8329BFD06"},
+        {"hellohello", "0AE8329BFD4697D9EC37"},
+        {"ABCDEFG", "0741E19058341E01"},
+        {"hi", "02E834"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(body7(c.text), c.udlAndBody) << c.text;
+        SmsSubmitMessage in;
+        ASSERT_EQ(readHex(in, kHead7 + c.udlAndBody), "") << c.text;
+        EXPECT_TRUE(in.userData().equals(DefaultUserData(c.text))) << c.text;
+    }
+}
+
+TEST(DefaultUserData, SendsTheLowSevenBitsOfEachCode) {
+    EXPECT_EQ(body7(std::string(1, static_cast<char>(0xE9))), body7("\x69"));
+    EXPECT_EQ(body7("@"), "0140");
+}
+
+TEST(DefaultUserData, HundredSixtySeptetsFitAndOneMoreDoesNot) {
+    const std::string text(160, 'a');
+    const std::string hex = body7(text);
+    EXPECT_EQ(hex.substr(0, 2), "A0");
+    EXPECT_EQ(hex.size(), 2u + 2u * 140u);
+
+    SmsSubmitMessage message;
+    message.setUserData(DefaultUserData("keep"));
+    try {
+        message.setUserData(DefaultUserData(std::string(161, 'a')));
+        ADD_FAILURE();
+    } catch (const PduLib::failure& e) {
+        EXPECT_STREQ(e.what(), "TPUserData: User Data length exceeds 140 octets");
+    }
+    EXPECT_TRUE(message.userData().equals(DefaultUserData("keep")));
+}
+
+TEST(UserData, ReadRefusesMoreThan140Octets) {
+    SmsSubmitMessage ok;
+    EXPECT_EQ(readHex(ok, kHead7 + "A0" + std::string(280, '0')), "");
+    EXPECT_EQ(ok.userData().length(), 140u);
+    const struct {
+        std::string head;
+        const char* udl;
+    } refused[] = {{kHead7, "A1"},
+                   {"0001000081"
+                    "0004",
+                    "8D"},
+                   {"0001000081"
+                    "0008",
+                    "8D"}};
+    for (const auto& c : refused) {
+        SmsSubmitMessage message;
+        // No body octets follow: the length check comes before any is read.
+        EXPECT_EQ(readHex(message, c.head + c.udl),
+                  "TPUserData: User Data length exceeds 140 octets");
+    }
+}
+
+TEST(UserData, HeaderShiftsTextByFillBits) {
+    // Six header octets (TP-UDHL 5): one fill bit; 'A' becomes 0x82; TP-UDL 8.
+    SmsSubmitMessage one;
+    ASSERT_EQ(readHex(one, kHead7Udh + "08"
+                                       "0500032A0201"
+                                       "82"),
+              "");
+    EXPECT_EQ(one.headerLength(), 5u);
+    EXPECT_TRUE(one.userData().equals(DefaultUserData("A")));
+    EXPECT_EQ(writeHex(one), kHead7Udh +
+                                 "08"
+                                 "0500032A0201"
+                                 "82");
+}
+
+// Seven header octets (TP-UDHL 6): no fill bits, TP-UDL 8 + n.
+TEST(UserData, SixteenBitHeaderAndText) {
+    SmsSubmitMessage message;
+    ASSERT_EQ(readHex(message, kHead7Udh + "0A"
+                                           "06080412340201"
+                                           "4121"),
+              "");
+    EXPECT_EQ(message.headerLength(), 6u);
+    EXPECT_TRUE(message.userData().equals(DefaultUserData("AB")));
+    EXPECT_EQ(writeHex(message), kHead7Udh +
+                                     "0A"
+                                     "06080412340201"
+                                     "4121");
+}
+
+TEST(UCS2UserData, ReadsPairsMostSignificantFirst) {
+    const std::string head =
+        "0001000081"
+        "0008";
+    SmsSubmitMessage message;
+    ASSERT_EQ(readHex(message, head + "04"
+                                      "00E90041"),
+              "");
+    EXPECT_TRUE(message.userData().equals(UCS2UserData(u"\u00E9A")));
+    EXPECT_EQ(writeHex(message), head +
+                                     "04"
+                                     "00E90041");
+
+    SmsSubmitMessage odd;
+    EXPECT_EQ(readHex(odd, head + "03"
+                                  "00E900"),
+              "UCS2 User Data: bad user data length");
+    SmsSubmitMessage shortBody;
+    EXPECT_EQ(readHex(shortBody, head + "04"
+                                        "00E9"),
+              "UCS2 User Data: input stream read failure");
+}
+
+TEST(EightBitUserData, ReadsAndWritesRawOctets) {
+    const std::string head =
+        "0001000081"
+        "0004";
+    SmsSubmitMessage empty;
+    ASSERT_EQ(readHex(empty, head + "00"), "");
+    EXPECT_TRUE(empty.userData().equals(EightBitUserData()));
+    EXPECT_EQ(writeHex(empty), head + "00");
+
+    SmsSubmitMessage data;
+    ASSERT_EQ(readHex(data, head + "03"
+                                   "00FF0A"),
+              "");
+    EXPECT_TRUE(data.userData().equals(EightBitUserData({0x00, 0xFF, 0x0A})));
+    SmsSubmitMessage shortBody;
+    EXPECT_EQ(readHex(shortBody, head + "03"
+                                        "00"),
+              "Eight Bit User Data: input stream read failure");
+}
+
+TEST(UserData, BodyMustMatchTheSchemesAlphabet) {
+    SmsSubmitMessage message;
+    message.setDataCodingScheme(GeneralDataCodingScheme(0x08));
+    try {
+        message.setUserData(DefaultUserData("x"));
+        ADD_FAILURE();
+    } catch (const PduLib::failure& e) {
+        EXPECT_STREQ(e.what(),
+                     "TPUserData: User Data has different alphabet than already selected Data "
+                     "Coding Scheme");
+    }
+    EXPECT_TRUE(message.userData().equals(UCS2UserData()));
+}
+
+TEST(UserData, ShortStreamFailsAtTheLengthOctet) {
+    SmsSubmitMessage message;
+    EXPECT_EQ(readHex(message, kHead7), "TPUserData: input stream read failure");
+    EXPECT_EQ(readHex(message, kHead7 + "05E832"), "Default User Data: input stream read failure");
+}
+
+// Header elements -----------------------------------------------------------
+
+TEST(UserDataHeader, ReadsAndWritesElements) {
+    const struct {
+        const char* header;     // TP-UDHL and elements as read
+        unsigned headerLength;  // as measured afterwards
+        const char* written;    // as written back
+    } cases[] = {
+        {"0500032A0201", 5, "0500032A0201"},
+        {"06080412340201", 6, "06080412340201"},
+        // Both types are written in identifier order, whatever the read order.
+        {"0B08041234020100032A0201", 11, "0B00032A020108041234020 1"},
+        // A second element with the same identifier keeps the first.
+        {"0A00032A020100031B0302", 5, "0500032A0201"},
+    };
+    for (const auto& c : cases) {
+        // 8-bit data: the header octets plus one data octet 0x77.
+        const std::string header = c.header;
+        const std::string udl = ToHex(std::string(1, static_cast<char>(header.size() / 2 + 1)));
+        SmsSubmitMessage message;
+        ASSERT_EQ(readHex(message,
+                          "0041000081"
+                          "0004" +
+                              udl + header + "77"),
+                  "")
+            << c.header;
+        EXPECT_EQ(message.headerLength(), c.headerLength) << c.header;
+        std::string written = c.written;
+        written.erase(std::remove(written.begin(), written.end(), ' '), written.end());
+        const std::string out = writeHex(message);
+        EXPECT_EQ(out.substr(16, written.size()), written) << c.header;
+        EXPECT_EQ(out.substr(out.size() - 2), "77") << c.header;
+    }
+}
+
+TEST(UserDataHeader, Failures) {
+    const struct {
+        const char* userData;  // TP-UDL onwards, 8-bit data
+        const char* error;
+    } cases[] = {
+        {"06"
+         "0500042A0201",
+         "ConcatenatedMessage8bitInfoElement: invalid Information Element length"},
+        {"07"
+         "060805123402",
+         "ConcatenatedMessage16bitInfoElement: invalid Information Element length"},
+        {"06"
+         "0501032A0201",
+         "TPUserData: unsupported User Data Header Information Element"},
+        {"03"
+         "030000",
+         "TPUserData: bad User Data Header length"},
+        // An element that does not fit the rest of TP-UDHL is refused before
+        // it reads past the header.
+        {"06"
+         "0308041234",
+         "TPUserData: Information Element exceeds User Data Header length"},
+        {"06"
+         "0200032A02",
+         "TPUserData: Information Element exceeds User Data Header length"},
+        {"06"
+         "0500032A",
+         "ConcatenatedMessage8bitInfoElement: input stream read failure"},
+    };
+    for (const auto& c : cases) {
+        SmsSubmitMessage message;
+        EXPECT_EQ(readHex(message, std::string("0041000081"
+                                               "0004") +
+                                       c.userData),
+                  c.error)
+            << c.userData;
+    }
+    // With 3 user data octets, a TP-UDHL of 2 passes the length check.
+    SmsSubmitMessage two;
+    EXPECT_NE(readHex(two,
+                      "0041000081"
+                      "0004"
+                      "03"
+                      "020000"),
+              "TPUserData: bad User Data Header length");
+}
+
+TEST(UserDataHeader, ElementsAreSharedByClones) {
+    PduLib::ConcatenatedMessage8bitInfoElement element(0x2A, 2, 1);
+    auto copy = element.clone();
+    auto again = copy;
+    EXPECT_TRUE(copy->equals(element));
+    EXPECT_TRUE(again->equals(element));
+    EXPECT_FALSE(copy->equals(PduLib::ConcatenatedMessage16bitInfoElement(0x2A, 2, 1)));
+}
+
+}  // namespace

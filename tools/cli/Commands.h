@@ -1,0 +1,17 @@
+// The subcommands of vantorix-cli. Each adds itself to the application; its
+// callback runs during parsing and reports a non-zero exit status by
+// throwing CLI::RuntimeError(status).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+void AddEncodeCommand(CLI::App& app);
+void AddDecodeCommand(CLI::App& app);
+
+// Exit statuses shared by the subcommands.
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitFailure = 1,  // bad input, a codec failure
+    kExitUsage = 2,    // usage errors
+    kExitSomeFailed = 3,
+};
