@@ -149,6 +149,55 @@ std::u16string Gsm7ToUtf16(std::string_view septets) {
     return text;
 }
 
+namespace {
+
+void appendUtf8(char16_t c, std::string& out) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+}  // namespace
+
+std::string Gsm7ToUtf8(std::string_view septets) {
+    // Every table character lies in the basic multilingual plane and is not
+    // a surrogate, so each converts on its own.
+    std::string text;
+    text.reserve(septets.size() + septets.size() / 2);
+    for (std::size_t i = 0; i < septets.size(); ++i) {
+        const auto code = static_cast<unsigned char>(septets[i] & 0x7F);
+        if (code != 0x1B) {
+            if (code >= 0x20 && code < 0x7B && kBasic[code] == code) {
+                text.push_back(static_cast<char>(code));  // ASCII look-alike
+            } else {
+                appendUtf8(kBasic[code], text);
+            }
+            continue;
+        }
+        if (i + 1 == septets.size()) {
+            text.push_back(' ');
+            break;
+        }
+        const auto next = static_cast<char>(septets[++i] & 0x7F);
+        char16_t out = kBasic[static_cast<unsigned char>(next)];
+        for (const Extension& e : kExtension) {
+            if (e.code == next) {
+                out = e.character;
+                break;
+            }
+        }
+        appendUtf8(out, text);
+    }
+    return text;
+}
+
 bool IsGsm7Representable(std::u16string_view text) {
     const EncodeTable& table = encodeTable();
     for (const char16_t c : text) {

@@ -17,6 +17,9 @@ std::string Utf16ToGsm7(std::u16string_view text);
 // a trailing lone escape shows a blank.
 std::u16string Gsm7ToUtf16(std::string_view septets);
 
+// The same as UTF-8, without the UTF-16 step.
+std::string Gsm7ToUtf8(std::string_view septets);
+
 // True when every character of `text` is in the basic or extension table.
 bool IsGsm7Representable(std::u16string_view text);
 

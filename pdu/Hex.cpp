@@ -41,16 +41,19 @@ bool FromHex(std::string_view hex, std::string& octets, std::string& error) {
         return false;
     }
     octets.resize(hex.size() / 2);
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = digitValue(hex[i]);
-        const int low = digitValue(hex[i + 1]);
-        if (high < 0 || low < 0) {
-            const std::size_t bad = high < 0 ? i : i + 1;
+    const char* in = hex.data();
+    char* out = octets.empty() ? nullptr : &octets[0];
+    const std::size_t count = hex.size() / 2;
+    for (std::size_t k = 0; k < count; ++k) {
+        const int high = digitValue(in[2 * k]);
+        const int low = digitValue(in[2 * k + 1]);
+        if ((high | low) < 0) {
+            const std::size_t bad = high < 0 ? 2 * k : 2 * k + 1;
             error = "not a hexadecimal digit at position " + std::to_string(bad + 1);
             octets.clear();
             return false;
         }
-        octets[i / 2] = static_cast<char>(high * 16 + low);
+        out[k] = static_cast<char>((high << 4) | low);
     }
     return true;
 }

@@ -15,6 +15,9 @@ public:
     OctetBuffer() : data_(192, '\0') { setAreas(0, 0); }
     explicit OctetBuffer(std::string_view octets) : data_(octets) { setAreas(data_.size(), 0); }
 
+    // Empties the buffer (keeping its storage) for the next message.
+    void reset() { setAreas(0, 0); }
+
     // The octets written so far (or given at construction).
     std::string_view octets() const {
         return std::string_view(pbase(), static_cast<std::size_t>(pptr() - pbase()));
@@ -68,6 +71,11 @@ public:
     explicit OctetStream(std::string_view octets)
         : detail::OctetBufferHolder(octets), std::iostream(&buffer) {}
     std::string_view octets() const { return buffer.octets(); }
+    // Empty and good again, ready for the next message.
+    void reset() {
+        buffer.reset();
+        clear();
+    }
 };
 
 }  // namespace PduLib

@@ -85,13 +85,19 @@ std::string NarrowToAnsi(std::u16string_view wide) {
 }
 
 void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* trace) {
+    OctetStream again;
+    WritePduReport(stream, pduHex, trace, again);
+}
+
+void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* trace,
+                    OctetStream& again) {
     try {
         SmsSubmitMessage message;
         message.read(stream);
         if (trace != nullptr) {
             printReport(message, *trace);
         }
-        OctetStream again;
+        again.reset();
         message.write(again);
         // Every octet value is data: the buffer is taken as it is, no white
         // space is skipped.
@@ -118,7 +124,8 @@ std::u16string CPduComposer::ComposePdu() {
     m_pduHex.clear();
     m_failureReason.clear();
     try {
-        OctetStream stream;
+        OctetStream& stream = m_stream;
+        stream.reset();
         SmsSubmitMessage message;
 
         // Numbers are narrowed to the ANSI code page. The text is converted
@@ -151,7 +158,7 @@ std::u16string CPduComposer::ComposePdu() {
         message.write(stream);
 
         std::string hex;
-        WritePduReport(stream, hex, m_trace);
+        WritePduReport(stream, hex, m_trace, m_reportStream);
         if (hex.empty()) {
             // The report traced why; keep a reason for the caller too.
             m_failureReason = "the written PDU could not be read back";

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "pdu/OctetStream.h"
+
 namespace PduLib {
 
 class CPduComposer final {
@@ -45,12 +47,19 @@ private:
     std::string m_pduHex;
     std::string m_failureReason;
     std::ostream* m_trace = &std::cout;
+    // Scratch streams, emptied at every ComposePdu: each call still builds
+    // its own message, but a stream's set-up costs more than a whole PDU.
+    OctetStream m_stream;
+    OctetStream m_reportStream;
 };
 
 // Decodes the PDU held in `stream` (read position at its start), prints its
 // fields on `trace` (unless null), and appends the uppercase hexadecimal text
 // of the re-encoded message to `pduHex`.
 void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* trace);
+// The same, re-encoding into `scratch` (emptied first) instead of a new stream.
+void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* trace,
+                    OctetStream& scratch);
 
 // Narrows UTF-16 text to the ANSI code page (Windows-1252); characters that
 // the code page lacks become '?'.

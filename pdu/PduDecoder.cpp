@@ -5,6 +5,7 @@
 
 #include "pdu/Gsm7.h"
 #include "pdu/SmsSubmitMessage.h"
+#include "pdu/Unicode.h"
 
 namespace PduLib {
 namespace {
@@ -29,6 +30,13 @@ std::u16string DecodedSubmit::text() const {
         return ucs2;
     }
     return std::u16string();
+}
+
+std::string DecodedSubmit::textUtf8() const {
+    if (alphabet == 0) {
+        return Gsm7ToUtf8(septets);
+    }
+    return Utf16ToUtf8(text());
 }
 
 DecodedSubmit DecodeSubmitPdu(std::string_view octets) {

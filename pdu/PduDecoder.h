@@ -43,6 +43,8 @@ struct DecodedSubmit {
     // The text as a reader sees it: 7-bit through the GSM tables, UCS2 as is;
     // empty for 8-bit data.
     std::u16string text() const;
+    // The same as UTF-8.
+    std::string textUtf8() const;
 };
 
 // Reads `octets` as one SMS-SUBMIT. Throws the codec's `failure`; octets left

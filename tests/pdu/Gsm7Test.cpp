@@ -65,3 +65,18 @@ TEST(Gsm7, UnknownEscapeShowsTheBasicCharacter) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Gsm7, Utf8OutputMatchesTheUtf16Path) {
+    std::string all;
+    for (int code = 0; code < 128; ++code) {
+        all.push_back(static_cast<char>(code));
+        all.push_back(static_cast<char>(0x1B));
+        all.push_back(static_cast<char>(code));
+    }
+    all.push_back(static_cast<char>(0x1B));  // a trailing lone escape
+    EXPECT_EQ(PduLib::Gsm7ToUtf8(all), PduLib::Utf16ToUtf8(Gsm7ToUtf16(all)));
+}
+
+}  // namespace

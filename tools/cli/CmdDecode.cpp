@@ -2,71 +2,23 @@
 #include <iostream>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "pdu/Hex.h"
 #include "pdu/MessageUnit.h"
 #include "pdu/PduDecoder.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/DecodeJson.h"
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-Json toJson(const PduLib::DecodedSubmit& d) {
-    Json j;
-    j["sca"] = d.serviceCenter;
-    j["sca_toa"] = d.serviceCenterToa;
-    j["reject_duplicates"] = d.rejectDuplicates;
-    j["vpf"] = d.validityPeriodFormat;
-    j["status_report_request"] = d.statusReportRequest;
-    j["udhi"] = d.userDataHeaderIndicator;
-    j["reply_path"] = d.replyPath;
-    j["mr"] = d.messageReference;
-    j["da"] = d.destination;
-    j["da_toa"] = d.destinationToa;
-    j["pid"] = d.protocolIdentifier;
-    j["dcs"] = d.dataCodingScheme;
-    j["alphabet"] = d.alphabet;
-    switch (d.validity) {
-        case PduLib::DecodedSubmit::Validity::None:
-            j["vp"] = nullptr;
-            break;
-        case PduLib::DecodedSubmit::Validity::Relative:
-            j["vp"] = d.relativeValidity;
-            break;
-        case PduLib::DecodedSubmit::Validity::Absolute: {
-            const PduLib::TimeStamp& t = d.absoluteValidity;
-            j["vp"] = Json::array(
-                {t.year, t.month, t.day, t.hour, t.minute, t.second, static_cast<int>(t.timeZone)});
-            break;
-        }
-    }
-    Json udh = Json::array();
-    for (const auto& e : d.header) {
-        udh.push_back(Json{{"iei", e.iei},
-                           {"reference", e.reference},
-                           {"total", e.total},
-                           {"sequence", e.sequence}});
-    }
-    j["udh"] = std::move(udh);
-    j["udl"] = d.userDataLength;
-    if (d.alphabet == 1) {
-        j["text"] = PduLib::ToHex(d.eightBit);
-    } else {
-        j["text"] = PduLib::Utf16ToUtf8(d.text());
-    }
-    return j;
-}
-
-// Decodes one hexadecimal PDU; on failure returns false with the reason.
-bool decodeLine(std::string_view hex, std::string& octets, Json& out, std::string& reason) {
+// Decodes one hexadecimal PDU into one JSON line (no line end); on failure
+// returns false with the reason.
+bool decodeLine(std::string_view hex, std::string& octets, std::string& out, std::string& reason) {
     if (!PduLib::FromHex(hex, octets, reason)) {
         return false;
     }
     try {
-        out = toJson(PduLib::DecodeSubmitPdu(octets));
+        AppendDecodedJson(PduLib::DecodeSubmitPdu(octets), out);
     } catch (const PduLib::failure& e) {
         reason = e.what();
         return false;
@@ -87,12 +39,12 @@ std::string_view trimmed(std::string_view s) {
 int decodeOne(const std::string& hex) {
     std::string octets;
     std::string reason;
-    Json j;
-    if (!decodeLine(trimmed(hex), octets, j, reason)) {
+    std::string out;
+    if (!decodeLine(trimmed(hex), octets, out, reason)) {
         std::cerr << "vantorix-cli: decode: " << reason << '\n';
         return kExitFailure;
     }
-    std::cout << j.dump() << '\n';
+    std::cout << out << '\n';
     return kExitOk;
 }
 
@@ -103,11 +55,10 @@ int decodeBatch() {
     std::string out;
     bool anyFailed = false;
     while (std::getline(std::cin, line)) {
-        Json j;
-        if (decodeLine(trimmed(line), octets, j, reason)) {
-            out = j.dump();
-        } else {
-            out = Json{{"error", reason}}.dump();
+        out.clear();
+        if (!decodeLine(trimmed(line), octets, out, reason)) {
+            out.clear();
+            AppendErrorJson(reason, out);
             anyFailed = true;
         }
         out.push_back('\n');

@@ -1,0 +1,26 @@
+// The same batch jobs as `vantorix-cli encode --batch` / `decode --batch`,
+// done with node-pdu, for a side-by-side throughput comparison.
+'use strict';
+const fs = require('fs');
+const readline = require('readline');
+const { Submit, parse } = require('node-pdu');
+
+const mode = process.argv[2];
+const rl = readline.createInterface({ input: process.stdin, crlfDelay: Infinity });
+const out = [];
+rl.on('line', (line) => {
+    if (mode === 'encode') {
+        const tab = line.indexOf('\t');
+        out.push(new Submit(line.slice(0, tab), line.slice(tab + 1)).toString());
+    } else {
+        const m = parse(line);
+        out.push(JSON.stringify({ da: m.address.phone, text: m.data.getText() }));
+    }
+    if (out.length >= 4096) {
+        fs.writeSync(1, out.join('\n') + '\n');
+        out.length = 0;
+    }
+});
+rl.on('close', () => {
+    if (out.length) fs.writeSync(1, out.join('\n') + '\n');
+});

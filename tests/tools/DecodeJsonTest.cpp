@@ -1,0 +1,98 @@
+// The JSON lines of `decode` must be what a JSON library reads back.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "pdu/Hex.h"
+#include "pdu/PduComposer.h"
+#include "pdu/PduDecoder.h"
+#include "tools/cli/DecodeJson.h"
+
+namespace {
+
+nlohmann::json decodeToJson(const std::string& hex) {
+    std::string octets, error;
+    EXPECT_TRUE(PduLib::FromHex(hex, octets, error)) << error;
+    std::string line;
+    AppendDecodedJson(PduLib::DecodeSubmitPdu(octets), line);
+    return nlohmann::json::parse(line);  // throws on malformed JSON
+}
+
+TEST(DecodeJson, TextsWithCharactersJsonMustEscape) {
+    const struct {
+        const char* pdu;
+        const char* text;  // UTF-8
+    } cases[] = {
+        // UCS2: U+0001, U+00E9, an emoji as a surrogate pair, U+2028
+        {"000100048121430008"
+         "0A"
+         "000100E9D83DDE002028",
+         "\x01\xC3\xA9\xF0\x9F\x98\x80\xE2\x80\xA8"},
+        // UCS2: a lone high surrogate becomes U+FFFD
+        {"000100048121430008"
+         "04"
+         "D83D0041",
+         "\xEF\xBF\xBD"
+         "A"},
+        // 8-bit data is shown as hexadecimal
+        {"000100048121430004"
+         "03"
+         "00FF22",
+         "00FF22"},
+    };
+    for (const auto& c : cases) {
+        const nlohmann::json j = decodeToJson(c.pdu);
+        EXPECT_EQ(j.at("text").get<std::string>(), c.text) << c.pdu;
+    }
+}
+
+TEST(DecodeJson, SevenBitTextWithQuotesAndControls) {
+    PduLib::CPduComposer composer;
+    composer.SetTrace(nullptr);
+    composer.SetDestination(u"+1");
+    composer.SetMessageText(u"\"\\\n\r@\u000C");
+    ASSERT_FALSE(composer.ComposePdu().empty());
+    EXPECT_EQ(decodeToJson(composer.PduHex()).at("text").get<std::string>(), "\"\\\n\r@\f");
+}
+
+TEST(DecodeJson, EveryFieldWithItsType) {
+    const nlohmann::json j = decodeToJson(
+        "07912143658709F1"
+        "F9"
+        "2A"
+        "0B915121436587F9"
+        "7F"
+        "F6"
+        "31201190542180"
+        "09"
+        "060804123402010041");
+    const nlohmann::json expected = {
+        {"sca", "+12345678901"},
+        {"sca_toa", 145},
+        {"reject_duplicates", false},
+        {"vpf", 3},
+        {"status_report_request", true},
+        {"udhi", true},
+        {"reply_path", true},
+        {"mr", 42},
+        {"da", "+15123456789"},
+        {"da_toa", 145},
+        {"pid", 127},
+        {"dcs", 246},
+        {"alphabet", 1},
+        {"vp", nlohmann::json::array({13, 2, 11, 9, 45, 12, 8})},
+        {"udh", nlohmann::json::array(
+                    {{{"iei", 8}, {"reference", 0x1234}, {"total", 2}, {"sequence", 1}}})},
+        {"udl", 9},
+        {"text", "0041"}};
+    EXPECT_EQ(j, expected);
+    EXPECT_EQ(j.at("vp").size(), 7u);
+}
+
+TEST(DecodeJson, ErrorObject) {
+    std::string line;
+    AppendErrorJson("bad \"thing\"\\", line);
+    EXPECT_EQ(nlohmann::json::parse(line), nlohmann::json({{"error", "bad \"thing\"\\"}}));
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Behaviour of vantorix-cli encode and decode as a user meets it: output,
+# standard error and exit status.
+set -u
+cli="$1"
+failures=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# check NAME EXPECTED_STATUS EXPECTED_STDOUT EXPECTED_STDERR_SUBSTRING -- ARGS...
+check() {
+    local name="$1" want_status="$2" want_out="$3" want_err="$4"
+    shift 5
+    "$cli" "$@" <"${STDIN:-/dev/null}" >"$work/out" 2>"$work/err"
+    local status=$?
+    local out err
+    out=$(cat "$work/out")
+    err=$(cat "$work/err")
+    if [ "$status" != "$want_status" ] || [ "$out" != "$want_out" ] ||
+        { [ -n "$want_err" ] && [[ "$err" != *"$want_err"* ]]; } ||
+        { [ -z "$want_err" ] && [ -n "$err" ]; }; then
+        echo "FAIL $name: status $status (want $want_status)"
+        echo "  stdout: $out"
+        echo "  want:   $want_out"
+        echo "  stderr: $err"
+        failures=$((failures + 1))
+    else
+        echo "ok   $name"
+    fi
+}
+
+check "encode example" 0 "009101099121436587F900008F02E834" "" -- encode --to +123456789 --text hi
+check "encode with smsc" 0 "07912143658709F19101099121436587F900008F02E834" "" -- \
+    encode --to +123456789 --text hi --smsc +12345678901
+check "encode national" 0 "009101098121436587F900008F02E834" "" -- encode --to 123456789 --text hi
+check "encode bad number" 1 "" "TPDestinationAddress: output stream write failure" -- \
+    encode --to 0800-123 --text hi
+check "encode too long" 1 "" "TPUserData: User Data length exceeds 140 octets" -- \
+    encode --to +1 --text "$(printf 'a%.0s' $(seq 161))"
+check "encode 160 fits" 0 "$("$cli" encode --to +1 --text "$(printf 'a%.0s' $(seq 160))")" "" -- \
+    encode --to +1 --text "$(printf 'a%.0s' $(seq 160))"
+check "encode usage" 2 "" "is required" -- encode --to +1
+check "no subcommand" 2 "" "subcommand" --
+check "unknown option" 2 "" "not expected" -- encode --to +1 --text x --frobnicate
+
+# The trace goes to standard error only with --trace.
+"$cli" encode --to +123456789 --text hi --trace >"$work/out" 2>"$work/err"
+if grep -q "^PDU: 009101099121436587F900008F02E834$" "$work/err" &&
+    [ "$(cat "$work/out")" = "009101099121436587F900008F02E834" ]; then
+    echo "ok   encode trace"
+else
+    echo "FAIL encode trace"; failures=$((failures + 1))
+fi
+
+# Characters users type arrive as typed: encode, decode, compare.
+text='Café @ 10€ {ok} [1] ~ \ ^ | _ $ £ ß Ω'
+pdu=$("$cli" encode --to +447700900123 --text "$text")
+json=$("$cli" decode "$pdu")
+if [[ "$json" == *"\"text\":\"Café @ 10€ {ok} [1] ~ \\\\ ^ | _ \$ £ ß Ω\""* ]]; then
+    echo "ok   round trip of typed characters"
+else
+    echo "FAIL round trip: $json"; failures=$((failures + 1))
+fi
+
+check "decode example" 0 \
+    '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":false,"reply_path":true,"mr":1,"da":"+123456789","da_toa":145,"pid":0,"dcs":0,"alphabet":0,"vp":143,"udh":[],"udl":2,"text":"hi"}' \
+    "" -- decode 009101099121436587F900008F02E834
+check "decode header and absolute vp" 0 \
+    '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":3,"status_report_request":false,"udhi":true,"reply_path":false,"mr":0,"da":"1234","da_toa":129,"pid":0,"dcs":0,"alphabet":0,"vp":[13,2,11,9,45,12,8],"udh":[{"iei":0,"reference":42,"total":2,"sequence":1}],"udl":8,"text":"A"}' \
+    "" -- decode 00590004812143000031201190542180080500032A020182
+check "decode ucs2" 0 \
+    '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":0,"status_report_request":false,"udhi":false,"reply_path":false,"mr":0,"da":"1234","da_toa":129,"pid":0,"dcs":8,"alphabet":2,"vp":null,"udh":[],"udl":4,"text":"éA"}' \
+    "" -- decode 0001000481214300080400E90041
+check "decode odd length" 1 "" "odd number of hexadecimal digits" -- decode 009
+check "decode not hex" 1 "" "not a hexadecimal digit" -- decode 00ZZ
+check "decode codec failure" 1 "" "TPMtiAndFriendsSmsSubmit: bad MTI" -- decode 0000
+check "decode trailing" 1 "" "trailing octets" -- decode 009101099121436587F900008F02E83400
+
+printf '+123456789\thi\nno tab here\n0800-1\tx\n+1\t€\n' >"$work/in"
+STDIN="$work/in" check "encode batch" 1 \
+    "$(printf '009101099121436587F900008F02E834\n\n\n0091010191F100008F029B32')" \
+    "line 3: TPDestinationAddress: output stream write failure" -- encode --batch
+
+printf '009101099121436587F900008F02E834\nzz\n\n0000\n' >"$work/in"
+STDIN="$work/in" check "decode batch" 1 \
+    "$(printf '%s\n%s\n%s\n%s' \
+        '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":false,"reply_path":true,"mr":1,"da":"+123456789","da_toa":145,"pid":0,"dcs":0,"alphabet":0,"vp":143,"udh":[],"udl":2,"text":"hi"}' \
+        '{"error":"not a hexadecimal digit at position 1"}' \
+        '{"error":"TPServiceCenterAddress: input stream read failure"}' \
+        '{"error":"TPMtiAndFriendsSmsSubmit: bad MTI"}')" "" -- decode --batch
+
+[ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }

@@ -1,0 +1,178 @@
+#include "tools/cli/DecodeJson.h"
+
+#include "pdu/Hex.h"
+#include "pdu/Unicode.h"
+
+namespace {
+
+void appendUnsigned(unsigned long value, std::string& out) {
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n > 0) {
+        out.push_back(digits[--n]);
+    }
+}
+
+void appendInt(long value, std::string& out) {
+    if (value < 0) {
+        out.push_back('-');
+        appendUnsigned(static_cast<unsigned long>(-value), out);
+    } else {
+        appendUnsigned(static_cast<unsigned long>(value), out);
+    }
+}
+
+void appendBool(bool value, std::string& out) {
+    out.append(value ? "true" : "false");
+}
+
+// ,"key": — keys are fixed ASCII names that need no escaping.
+template <std::size_t N>
+void key(const char (&name)[N], std::string& out) {
+    if (out.back() != '{') {
+        out.push_back(',');
+    }
+    out.push_back('"');
+    out.append(name, N - 1);
+    out.append("\":", 2);
+}
+
+bool needsEscape(char c) {
+    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+}
+
+}  // namespace
+
+void AppendJsonString(std::string_view text, std::string& out) {
+    static const char kHex[] = "0123456789abcdef";
+    out.push_back('"');
+    std::size_t run = 0;  // start of the characters that need no escape
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!needsEscape(c)) {
+            continue;
+        }
+        out.append(text.data() + run, i - run);
+        run = i + 1;
+        switch (c) {
+            case '"':
+                out.append("\\\"");
+                break;
+            case '\\':
+                out.append("\\\\");
+                break;
+            case '\n':
+                out.append("\\n");
+                break;
+            case '\r':
+                out.append("\\r");
+                break;
+            case '\t':
+                out.append("\\t");
+                break;
+            case '\b':
+                out.append("\\b");
+                break;
+            case '\f':
+                out.append("\\f");
+                break;
+            default:
+                out.append("\\u00");
+                out.push_back(kHex[(c >> 4) & 0x0F]);
+                out.push_back(kHex[c & 0x0F]);
+        }
+    }
+    out.append(text.data() + run, text.size() - run);
+    out.push_back('"');
+}
+
+void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
+    out.reserve(out.size() + 320 + 2 * d.septets.size());
+    out.push_back('{');
+    key("sca", out);
+    AppendJsonString(d.serviceCenter, out);
+    key("sca_toa", out);
+    appendUnsigned(d.serviceCenterToa, out);
+    key("reject_duplicates", out);
+    appendBool(d.rejectDuplicates, out);
+    key("vpf", out);
+    appendInt(d.validityPeriodFormat, out);
+    key("status_report_request", out);
+    appendBool(d.statusReportRequest, out);
+    key("udhi", out);
+    appendBool(d.userDataHeaderIndicator, out);
+    key("reply_path", out);
+    appendBool(d.replyPath, out);
+    key("mr", out);
+    appendUnsigned(d.messageReference, out);
+    key("da", out);
+    AppendJsonString(d.destination, out);
+    key("da_toa", out);
+    appendUnsigned(d.destinationToa, out);
+    key("pid", out);
+    appendUnsigned(d.protocolIdentifier, out);
+    key("dcs", out);
+    appendUnsigned(d.dataCodingScheme, out);
+    key("alphabet", out);
+    appendInt(d.alphabet, out);
+    key("vp", out);
+    switch (d.validity) {
+        case PduLib::DecodedSubmit::Validity::None:
+            out.append("null");
+            break;
+        case PduLib::DecodedSubmit::Validity::Relative:
+            appendUnsigned(d.relativeValidity, out);
+            break;
+        case PduLib::DecodedSubmit::Validity::Absolute: {
+            const PduLib::TimeStamp& t = d.absoluteValidity;
+            const unsigned fields[] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+            out.push_back('[');
+            for (const unsigned f : fields) {
+                appendUnsigned(f, out);
+                out.push_back(',');
+            }
+            appendInt(t.timeZone, out);
+            out.push_back(']');
+            break;
+        }
+    }
+    key("udh", out);
+    out.push_back('[');
+    for (std::size_t i = 0; i < d.header.size(); ++i) {
+        const auto& e = d.header[i];
+        if (i != 0) {
+            out.push_back(',');
+        }
+        out.push_back('{');
+        key("iei", out);
+        appendInt(e.iei, out);
+        key("reference", out);
+        appendUnsigned(e.reference, out);
+        key("total", out);
+        appendUnsigned(e.total, out);
+        key("sequence", out);
+        appendUnsigned(e.sequence, out);
+        out.push_back('}');
+    }
+    out.push_back(']');
+    key("udl", out);
+    appendUnsigned(d.userDataLength, out);
+    key("text", out);
+    if (d.alphabet == 1) {
+        AppendJsonString(PduLib::ToHex(d.eightBit), out);
+    } else {
+        AppendJsonString(d.textUtf8(), out);
+    }
+    out.push_back('}');
+}
+
+void AppendErrorJson(std::string_view reason, std::string& out) {
+    out.push_back('{');
+    key("error", out);
+    AppendJsonString(reason, out);
+    out.push_back('}');
+}
