@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #ifdef _WIN32
+// windef.h brings the HRESULT type (winnt.h); winerror.h only its values.
+#include <windef.h>
 #include <winerror.h>
 #else
 typedef std::int32_t HRESULT;

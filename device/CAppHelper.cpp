@@ -1,0 +1,420 @@
+#include "device/CAppHelper.h"
+
+#include <utility>
+
+using namespace Mbn;
+
+namespace {
+
+// Lower-case hexadecimal without leading zeros, as "%x" prints it.
+std::u16string LowerHex(std::uint32_t value) {
+    static const char16_t digits[] = u"0123456789abcdef";
+    std::u16string text;
+    do {
+        text.insert(text.begin(), digits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return text;
+}
+
+int HexDigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+CAppHelper::CAppHelper() : CAppHelper(&CreateMbnInterfaceManager) {}
+
+CAppHelper::CAppHelper(ManagerFactory factory) : m_factory(std::move(factory)) {}
+
+CAppHelper::~CAppHelper() {
+    Unadvise();
+    m_pInterfaceManager.reset();
+    m_pSms.reset();
+}
+
+void CAppHelper::Unadvise() {
+    if (m_pConnectionPoint) {
+        m_pConnectionPoint->Unadvise(m_dwCookie);
+        m_pConnectionPoint.reset();
+    }
+}
+
+void CAppHelper::ResetDeviceInfo() {
+    m_bCanSendPdu = false;
+    m_nReadyState = MBN_READY_STATE_OFF;
+    m_nSmsFormat = MBN_SMS_FORMAT_NONE;
+    m_nMaxMessageIndex = 0;
+    m_strServiceCenter.clear();
+    m_strProviderName = u"Mobile Operator Name";
+    m_strSimIccId.clear();
+    m_strSubscriberId.clear();
+    m_strTelephoneNumbers.clear();
+    m_strCellularClass.clear();
+    m_strVoiceClass.clear();
+    m_strSmsCaps.clear();
+    m_strModel.clear();
+    m_strFirmwareInfo.clear();
+    m_strManufacturer.clear();
+    m_nSignalStrength = 0;
+    m_smsStatus = MBN_SMS_STATUS_INFO{};
+}
+
+bool CAppHelper::CreateInterfaceManager() {
+    ResetDeviceInfo();
+    Unadvise();
+    m_pInterfaceManager.reset();
+    if (!m_factory)
+        return false;
+    std::shared_ptr<IMbnInterfaceManager> manager;
+    const HRESULT hr = m_factory(&manager);
+    if (FAILED(hr) || !manager)
+        return false;
+    m_pInterfaceManager = std::move(manager);
+    return true;
+}
+
+HRESULT CAppHelper::RefreshInterfaces() {
+    if (!m_pInterfaceManager)
+        return E_POINTER;
+    std::vector<std::shared_ptr<IMbnInterface>> interfaces;
+    HRESULT hr = m_pInterfaceManager->GetInterfaces(&interfaces);
+    if (FAILED(hr))
+        return hr;
+
+    hr = S_OK;
+    for (std::shared_ptr<IMbnInterface>& intf : interfaces) {
+        if (!intf) {
+            hr = E_POINTER;  // an element that cannot be had ends the walk
+            break;
+        }
+        ReadStateAndProvider(*intf);
+        ReadSubscriberInformation(*intf);
+        ReadInterfaceCapability(*intf);
+        if (std::shared_ptr<IMbnSms> sms = intf->QuerySms()) {
+            m_pSms = std::move(sms);
+            MBN_SMS_STATUS_INFO status;
+            if (SUCCEEDED(m_pSms->GetSmsStatus(&status)))
+                m_smsStatus = status;
+            ReadSignalStrength(*m_pSms);
+            ReadSmsConfiguration(*m_pSms);
+        }
+        intf.reset();
+    }
+    return hr;
+}
+
+void CAppHelper::ReadStateAndProvider(IMbnInterface& intf) {
+    MBN_READY_STATE readyState = MBN_READY_STATE_OFF;
+    if (SUCCEEDED(intf.GetReadyState(&readyState)))
+        m_nReadyState = readyState;
+    MBN_PROVIDER provider;
+    // S_FALSE (provider not known yet) keeps the name we have.
+    if (intf.GetHomeProvider(&provider) == S_OK)
+        m_strProviderName = provider.providerName;
+}
+
+void CAppHelper::ReadSubscriberInformation(IMbnInterface& intf) {
+    std::shared_ptr<IMbnSubscriberInformation> info;
+    if (FAILED(intf.GetSubscriberInformation(&info)) || !info)
+        return;
+    std::u16string text;
+    if (SUCCEEDED(info->get_SimIccID(&text)))
+        m_strSimIccId = text;
+    if (SUCCEEDED(info->get_SubscriberID(&text)))
+        m_strSubscriberId = text;
+    std::vector<std::u16string> numbers;
+    if (SUCCEEDED(info->get_TelephoneNumbers(&numbers))) {
+        // This interface's numbers replace those of an earlier interface.
+        m_strTelephoneNumbers.clear();
+        for (const std::u16string& number : numbers)
+            m_strTelephoneNumbers += number;
+    }
+}
+
+void CAppHelper::ReadInterfaceCapability(IMbnInterface& intf) {
+    MBN_INTERFACE_CAPS caps;
+    if (FAILED(intf.GetInterfaceCapability(&caps)))
+        return;
+
+    switch (caps.cellularClass) {
+        case MBN_CELLULAR_CLASS_NONE:
+            m_strCellularClass = u"None";
+            break;
+        case MBN_CELLULAR_CLASS_GSM:
+            m_strCellularClass = u"GSM";
+            break;
+        case MBN_CELLULAR_CLASS_CDMA:
+            m_strCellularClass = u"CDMA";
+            break;
+        default:
+            break;
+    }
+    switch (caps.voiceClass) {
+        case MBN_VOICE_CLASS_NONE:
+            m_strVoiceClass = u"None";
+            break;
+        case MBN_VOICE_CLASS_NO_VOICE:
+            m_strVoiceClass = u"No Voice";
+            break;
+        case MBN_VOICE_CLASS_SEPARATE_VOICE_DATA:
+            m_strVoiceClass = u"Seperate Voice Data";
+            break;
+        case MBN_VOICE_CLASS_SIMULTANEOUS_VOICE_DATA:
+            m_strVoiceClass = u"Simultaneous Voice Data";
+            break;
+        default:
+            break;
+    }
+
+    // The text describes this interface's capabilities only.
+    m_strSmsCaps.clear();
+    if (caps.smsCaps & MBN_SMS_CAPS_PDU_RECEIVE)
+        m_strSmsCaps = u"SMS (PDU) Receive ";
+    if (caps.smsCaps & MBN_SMS_CAPS_PDU_SEND) {
+        m_strSmsCaps += u"SMS (PDU) Send ";
+        m_bCanSendPdu = true;
+    } else {
+        m_bCanSendPdu = false;
+    }
+    if (caps.smsCaps & MBN_SMS_CAPS_TEXT_RECEIVE)
+        m_strSmsCaps += u"SMS (Text) Receive ";
+    if (caps.smsCaps & MBN_SMS_CAPS_TEXT_SEND)
+        m_strSmsCaps += u"SMS (Text) Send ";
+
+    m_strModel = caps.model;
+    m_strManufacturer = caps.manufacturer;
+    m_strFirmwareInfo = caps.firmwareInfo;
+}
+
+void CAppHelper::ReadSignalStrength(IMbnSms& sms) {
+    std::shared_ptr<IMbnSignal> signal = sms.QuerySignal();
+    if (!signal)
+        return;
+    std::uint32_t strength = 0;
+    if (SUCCEEDED(signal->GetSignalStrength(&strength)))
+        m_nSignalStrength = strength;
+}
+
+void CAppHelper::ReadSmsConfiguration(IMbnSms& sms) {
+    std::shared_ptr<IMbnSmsConfiguration> config;
+    if (FAILED(sms.GetSmsConfiguration(&config)) || !config)
+        return;
+    MBN_SMS_FORMAT format = MBN_SMS_FORMAT_NONE;
+    if (SUCCEEDED(config->get_SmsFormat(&format)))
+        m_nSmsFormat = format;
+    std::uint32_t maxIndex = 0;
+    if (SUCCEEDED(config->get_MaxMessageIndex(&maxIndex)))
+        m_nMaxMessageIndex = maxIndex;
+    std::u16string address;
+    if (SUCCEEDED(config->get_ServiceCenterAddress(&address)))
+        m_strServiceCenter = address;
+}
+
+void CAppHelper::ListenForSmsEvents() {
+    m_hrListen = S_OK;
+    m_strListenError.clear();
+    if (m_nReadyState != MBN_READY_STATE_INITIALIZED)
+        return;
+    // A registration still held would deliver every event twice.
+    Unadvise();
+    if (!m_pInterfaceManager)
+        return;
+    std::uint32_t cookie = 0;
+    const HRESULT hr = m_pInterfaceManager->Advise(this, &cookie);
+    if (FAILED(hr)) {
+        m_hrListen = hr;
+        m_strListenError = u"Could Not Listen to SMS Messages Received.\nError Code " +
+                           LowerHex(static_cast<std::uint32_t>(hr)) + u".";
+        return;
+    }
+    m_dwCookie = cookie;
+    m_pConnectionPoint = m_pInterfaceManager;
+}
+
+std::u16string CAppHelper::ReadyStateText(std::uint32_t readyState) {
+    switch (readyState) {
+        case MBN_READY_STATE_OFF:
+            return u"Device Off";
+        case MBN_READY_STATE_INITIALIZED:
+            return u"Device Initialised";
+        case MBN_READY_STATE_SIM_NOT_INSERTED:
+            return u"SIM Not Inserted";
+        case MBN_READY_STATE_BAD_SIM:
+            return u"Bad SIM";
+        case MBN_READY_STATE_FAILURE:
+            return u"Failure In Reading State";
+        case MBN_READY_STATE_NOT_ACTIVATED:
+            return u"Device Not Activated";
+        case MBN_READY_STATE_DEVICE_LOCKED:
+            return u"Device Locked";
+        case MBN_READY_STATE_DEVICE_BLOCKED:
+            return u"Device Blocked";
+        default:
+            return std::u16string();
+    }
+}
+
+void CAppHelper::GetReadyStateText(std::u16string& text) const {
+    text = ReadyStateText(m_nReadyState);
+}
+
+bool CAppHelper::CanSendSms(std::u16string& reason) const {
+    reason.clear();
+    switch (m_nSmsFormat) {
+        case MBN_SMS_FORMAT_NONE:
+            reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
+            return false;
+        case MBN_SMS_FORMAT_PDU:
+            if (m_bCanSendPdu)
+                return true;
+            reason = u"Device Does not Supports Sending SMS Messages in PDU Format.";
+            return false;
+        default:
+            reason = u"SMS Format " + LowerHex(m_nSmsFormat) +
+                     u" Not Supported to send / Receive SMS Message(s).";
+            return false;
+    }
+}
+
+bool CAppHelper::TpduOctetCount(const std::u16string& pdu, std::uint8_t* count) {
+    if (pdu.size() < 2 || pdu.size() % 2 != 0)
+        return false;
+    for (char16_t c : pdu) {
+        if (HexDigitValue(c) < 0)
+            return false;
+    }
+    const std::size_t octets = pdu.size() / 2;
+    const std::size_t scaOctets =
+        1 + static_cast<std::size_t>(HexDigitValue(pdu[0]) * 16 + HexDigitValue(pdu[1]));
+    if (octets <= scaOctets || octets - scaOctets > 255)
+        return false;
+    *count = static_cast<std::uint8_t>(octets - scaOctets);
+    return true;
+}
+
+HRESULT CAppHelper::SendPdu(const std::u16string& /*number*/, const std::u16string& pdu,
+                            std::uint32_t* requestId) {
+    if (!m_pSms)
+        return E_FAIL;
+    if (requestId == nullptr)
+        return E_POINTER;
+    std::uint8_t size = 0;
+    if (!TpduOctetCount(pdu, &size))
+        return E_INVALIDARG;
+    return m_pSms->SmsSendPdu(pdu, size, requestId);
+}
+
+std::u16string CAppHelper::SendStatusText(HRESULT status) {
+    switch (static_cast<std::uint32_t>(status)) {
+        case 0x00000000u:
+            return u"SMS Sent Successfully.";
+        case 0x00000032u:
+            return u"Either the SMS operation or the particular SMS format is not supported by the "
+                   u"device.";
+        case 0x80070057u:
+            return u"The device detected invalid parameters in the send request.";
+        case 0x80548202u:
+            return u"There is a bad SIM in the device.";
+        case 0x80548209u:
+            return u"Cellular service is not activated on the device.";
+        case 0x8054820Au:
+            return u"There is no SIM in the device.";
+        case 0x8054820Du:
+            return u"The device is not registered to any network.";
+        case 0x80548210u:
+            return u"A PIN is required for the operation to complete.";
+        case 0x80548220u:
+            return u"The CDMA device does not support the requested encoding.";
+        case 0x80548223u:
+            return u"The CDMA device does not support the language.";
+        case 0x80548224u:
+            return u"SMS memory failure.";
+        case 0x80548225u:
+            return u"There was a network timeout.";
+        case 0x80548226u:
+            return u"Unknown or incomplete SMS service center address.";
+        case 0x80548228u:
+            return u"The requested SMS operation is not allowed by the SIM.";
+        case 0x80548229u:
+            return u"The device/SIM memory is full.";
+        default:
+            return u"Unknown Response (" + LowerHex(static_cast<std::uint32_t>(status)) +
+                   u") from the Device.";
+    }
+}
+
+long CAppHelper::AddRef() {
+    return ++m_nRefCount;
+}
+
+long CAppHelper::Release() {
+    return --m_nRefCount;
+}
+
+HRESULT CAppHelper::OnSmsConfigurationChange(const std::shared_ptr<IMbnSms>&) {
+    return S_OK;
+}
+
+HRESULT CAppHelper::OnSetSmsConfigurationComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t,
+                                                  HRESULT) {
+    return S_OK;
+}
+
+HRESULT CAppHelper::OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
+                                      HRESULT status) {
+    if (m_pEventPoster != nullptr)
+        m_pEventPoster->PostSmsSendResult(requestId, status);
+    return S_OK;
+}
+
+HRESULT CAppHelper::OnSmsReadComplete(
+    const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT smsFormat,
+    const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>& messages, bool, std::uint32_t, HRESULT) {
+    if (smsFormat != MBN_SMS_FORMAT_PDU)
+        return S_OK;
+    for (const std::shared_ptr<IMbnSmsReadMsgPdu>& message : messages) {
+        if (!message)
+            continue;
+        std::u16string pdu;
+        if (SUCCEEDED(message->get_PduData(&pdu)))
+            StoreReceivedPdu(pdu);
+    }
+    return S_OK;
+}
+
+HRESULT CAppHelper::OnSmsNewClass0Message(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
+                                          const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>&) {
+    return S_OK;
+}
+
+HRESULT CAppHelper::OnSmsDeleteComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t, HRESULT) {
+    return S_OK;
+}
+
+HRESULT CAppHelper::OnSmsStatusChange(const std::shared_ptr<IMbnSms>& sms) {
+    if (!sms)
+        return S_OK;
+    MBN_SMS_STATUS_INFO status;
+    if (FAILED(sms->GetSmsStatus(&status)))
+        return S_OK;
+    if (status.flag & MBN_SMS_FLAG_NEW_MESSAGE) {
+        MBN_SMS_FILTER filter;
+        filter.flag = MBN_SMS_FLAG_INDEX;
+        filter.messageIndex = status.messageIndex;
+        std::uint32_t requestId = 0;
+        if (SUCCEEDED(sms->SmsRead(filter, static_cast<MBN_SMS_FORMAT>(m_nSmsFormat), &requestId)))
+            m_nReadRequestId = requestId;
+    }
+    return S_OK;
+}
+
+void CAppHelper::StoreReceivedPdu(const std::u16string& pdu) {
+    m_mapReceivedPdus.emplace(pdu, pdu);
+}

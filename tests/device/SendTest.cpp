@@ -1,0 +1,257 @@
+// Sending: the octet count handed to the modem, what is composed, and the
+// refusals that must reach the caller without anything being submitted.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "device/CDeviceFront.h"
+#include "device/fake/FakeMbn.h"
+#include "pdu/PduComposer.h"
+
+using namespace Mbn;
+using MbnFake::FakeInterface;
+using MbnFake::FakePlatform;
+
+namespace {
+
+constexpr std::uint32_t kUntouched = 0xDEADBEEF;
+
+struct Rig {
+    FakePlatform platform;
+    std::shared_ptr<FakeInterface> modem;
+    CDeviceFront front;
+
+    explicit Rig(std::u16string serviceCenter = u"+12345678901")
+        : modem(FakeInterface::Modem(u"COM5", u"Tellora", std::move(serviceCenter))),
+          front(platform.Factory()) {
+        platform.manager->interfaces.push_back(modem);
+        front.Discover();
+    }
+};
+
+// SendPdu straight: the count is the TPDU's octets, whatever the service
+// centre field's length; texts that are not a whole PDU never reach the modem.
+struct PduCase {
+    const char* name;
+    std::u16string pdu;
+    HRESULT result;
+    int tpduOctets;  // -1: nothing submitted
+};
+
+void PrintTo(const PduCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SendPdu : public testing::TestWithParam<PduCase> {};
+
+TEST_P(SendPdu, CountsTheTpdu) {
+    const PduCase& c = GetParam();
+    Rig rig;
+    std::uint32_t requestId = kUntouched;
+    EXPECT_EQ(rig.front.DeviceLink().SendPdu(u"+123456789", c.pdu, &requestId), c.result);
+    if (c.tpduOctets < 0) {
+        EXPECT_TRUE(rig.modem->sms->sent.empty());
+        EXPECT_EQ(requestId, kUntouched);
+        return;
+    }
+    ASSERT_EQ(rig.modem->sms->sent.size(), 1u);
+    EXPECT_EQ(rig.modem->sms->sent[0].pdu, c.pdu);
+    EXPECT_EQ(rig.modem->sms->sent[0].size, c.tpduOctets);
+    EXPECT_EQ(requestId, rig.modem->sms->sent[0].requestId);
+}
+
+const std::u16string kTpdu = u"9101099121436587F900008F02E834";  // 15 octets
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SendPdu,
+    testing::Values(PduCase{"NoServiceCentre", u"00" + kTpdu, S_OK, 15},
+                    PduCase{"EightOctetServiceCentre", u"07912143658709F1" + kTpdu, S_OK, 15},
+                    PduCase{"FiveOctetServiceCentre", u"04812143F5" + kTpdu, S_OK, 15},
+                    PduCase{"LowerCaseHex", u"00" + std::u16string(u"9101099121436587f9"), S_OK, 9},
+                    PduCase{"Empty", u"", E_INVALIDARG, -1},
+                    PduCase{"OddLength", u"00910", E_INVALIDARG, -1},
+                    PduCase{"NotHex", u"00ZZ", E_INVALIDARG, -1},
+                    PduCase{"ServiceCentreOnly", u"07912143658709F1", E_INVALIDARG, -1},
+                    PduCase{"ServiceCentreLongerThanText", u"0791214365", E_INVALIDARG, -1},
+                    PduCase{"TpduOver255Octets", u"00" + std::u16string(512, u'1'), E_INVALIDARG,
+                            -1},
+                    PduCase{"Tpdu255Octets", u"00" + std::u16string(510, u'1'), S_OK, 255}),
+    [](const testing::TestParamInfo<PduCase>& info) { return info.param.name; });
+
+// SendSms end to end: service centre of the device, signature appended, the
+// count matching the composed PDU.
+struct ComposeCase {
+    const char* name;
+    std::u16string serviceCenter;
+    std::u16string serviceCentreField;  // how the PDU must begin
+    std::u16string message;
+};
+
+void PrintTo(const ComposeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SendSmsComposes : public testing::TestWithParam<ComposeCase> {};
+
+TEST_P(SendSmsComposes, SubmitsTheSignedPduWithItsTpduLength) {
+    const ComposeCase& c = GetParam();
+    Rig rig(c.serviceCenter);
+    std::uint32_t requestId = kUntouched;
+    std::u16string reason = u"stale";
+    ASSERT_EQ(rig.front.SendSms(c.message, u"+123456789", &requestId, reason), S_OK);
+    EXPECT_EQ(reason, u"");
+    ASSERT_EQ(rig.modem->sms->sent.size(), 1u);
+    const auto& sent = rig.modem->sms->sent[0];
+    EXPECT_EQ(requestId, sent.requestId);
+
+    PduLib::CPduComposer reference;
+    reference.SetTrace(nullptr);
+    reference.SetServiceCenter(c.serviceCenter);
+    reference.SetMessageText(c.message + u" - Sent with Quorvel Vantorix");
+    reference.SetDestination(u"+123456789");
+    EXPECT_EQ(sent.pdu, reference.ComposePdu());
+    EXPECT_EQ(sent.pdu.substr(0, c.serviceCentreField.size()), c.serviceCentreField);
+    EXPECT_EQ(sent.size, sent.pdu.size() / 2 - c.serviceCentreField.size() / 2);
+    EXPECT_EQ(sent.size, reference.TpduLength());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SendSmsComposes,
+    testing::Values(ComposeCase{"EmptyServiceCentre", u"", u"00", u"hi"},
+                    ComposeCase{"ElevenDigits", u"+12345678901", u"07912143658709F1", u""},
+                    ComposeCase{"TwelveDigits", u"+123456789012", u"0791214365870921", u""},
+                    ComposeCase{"NationalFiveDigits", u"12345", u"04812143F5", u"hello"},
+                    ComposeCase{"LongestMessage", u"+4479", u"03914497",
+                                std::u16string(131, u'a')}),
+    [](const testing::TestParamInfo<ComposeCase>& info) { return info.param.name; });
+
+// Refusals: nothing is submitted, the request id is not written, and the
+// reason says why.
+struct RefusalCase {
+    const char* name;
+    std::function<void(Rig&)> script;
+    std::u16string message;
+    std::u16string number;
+    HRESULT result;
+    std::u16string reasonContains;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SendSmsRefuses : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(SendSmsRefuses, WithTheReasonAndNothingSubmitted) {
+    const RefusalCase& c = GetParam();
+    Rig rig;
+    c.script(rig);
+    std::uint32_t requestId = kUntouched;
+    std::u16string reason;
+    EXPECT_EQ(rig.front.SendSms(c.message, c.number, &requestId, reason), c.result);
+    EXPECT_NE(reason.find(c.reasonContains), std::u16string::npos)
+        << "reason: " << std::string(reason.begin(), reason.end());
+    EXPECT_EQ(requestId, kUntouched);
+    EXPECT_TRUE(rig.modem->sms->sent.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SendSmsRefuses,
+    testing::Values(RefusalCase{"BlankInNumber", [](Rig&) {}, u"hi", u"12 34", E_INVALIDARG,
+                                u"TPDestinationAddress: output stream write failure"},
+                    RefusalCase{"HyphenInNumber", [](Rig&) {}, u"hi", u"+44-7911", E_INVALIDARG,
+                                u"TPDestinationAddress: output stream write failure"},
+                    RefusalCase{"TooLongWithSignature", [](Rig&) {}, std::u16string(132, u'a'),
+                                u"+123456789", E_INVALIDARG,
+                                u"TPUserData: User Data length exceeds 140 octets"},
+                    RefusalCase{"NoDevice",
+                                [](Rig& r) {
+                                    r.platform.manager->interfaces.clear();
+                                    r.front.Discover();
+                                },
+                                u"hi", u"+123456789", E_FAIL,
+                                u"Could not Locate SMS Device to Send / Receive SMS Message(s)."},
+                    RefusalCase{"TextFormatDevice",
+                                [](Rig& r) {
+                                    r.modem->sms->configuration->format = MBN_SMS_FORMAT_TEXT;
+                                    r.front.Discover();
+                                },
+                                u"hi", u"+123456789", E_FAIL,
+                                u"SMS Format 2 Not Supported to send / Receive SMS Message(s)."},
+                    RefusalCase{"ModemRefuses",
+                                [](Rig& r) { r.modem->sms->sendResult = MBN_E_NOT_REGISTERED; },
+                                u"hi", u"+123456789", MBN_E_NOT_REGISTERED,
+                                u"The device is not registered to any network."}),
+    [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
+
+TEST(SendSms, BusyModemTakesTheRowLater) {
+    Rig rig;
+    rig.modem->sms->maxOutstanding = 1;
+    std::uint32_t first = kUntouched, second = kUntouched, third = kUntouched;
+    std::u16string reason;
+    ASSERT_EQ(rig.front.SendSms(u"a", u"+1", &first, reason), S_OK);
+    EXPECT_EQ(rig.front.SendSms(u"b", u"+2", &second, reason), VTX_E_MODEM_BUSY);
+    EXPECT_EQ(reason, u"");
+    EXPECT_EQ(second, kUntouched);
+    ASSERT_TRUE(rig.platform.manager->CompleteOldestSend(rig.modem->sms, S_OK));
+    ASSERT_EQ(rig.front.SendSms(u"b", u"+2", &third, reason), S_OK);
+    EXPECT_NE(first, third);
+}
+
+TEST(SendSms, ComposerTraceIsSilentUnlessAsked) {
+    Rig rig;
+    std::ostringstream captured;
+    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
+    std::uint32_t requestId = 0;
+    std::u16string reason;
+    rig.front.SendSms(u"hi", u"+1", &requestId, reason);
+    rig.front.SendSms(u"hi", u"1 2", &requestId, reason);
+    std::cout.rdbuf(saved);
+    EXPECT_EQ(captured.str(), "");
+
+    std::ostringstream trace;
+    rig.front.SetComposerTrace(&trace);
+    rig.front.SendSms(u"hi", u"+1", &requestId, reason);
+    EXPECT_NE(trace.str().find("PDU: "), std::string::npos);
+}
+
+struct StatusTextCase {
+    std::uint32_t status;
+    std::u16string text;
+};
+
+void PrintTo(const StatusTextCase& c, std::ostream* os) {
+    *os << std::hex << c.status;
+}
+
+class SendStatusText : public testing::TestWithParam<StatusTextCase> {};
+
+TEST_P(SendStatusText, Words) {
+    EXPECT_EQ(CAppHelper::SendStatusText(static_cast<HRESULT>(GetParam().status)), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SendStatusText,
+    testing::Values(
+        StatusTextCase{0x0u, u"SMS Sent Successfully."},
+        StatusTextCase{0x32u,
+                       u"Either the SMS operation or the particular SMS format is not supported "
+                       u"by the device."},
+        StatusTextCase{0x80070057u, u"The device detected invalid parameters in the send request."},
+        StatusTextCase{0x8054820Au, u"There is no SIM in the device."},
+        StatusTextCase{0x80548225u, u"There was a network timeout."},
+        StatusTextCase{0x80548229u, u"The device/SIM memory is full."},
+        StatusTextCase{0x80004005u, u"Unknown Response (80004005) from the Device."},
+        StatusTextCase{0x80040B02u, u"Unknown Response (80040b02) from the Device."},
+        StatusTextCase{0x7u, u"Unknown Response (7) from the Device."}),
+    [](const testing::TestParamInfo<StatusTextCase>& info) {
+        char name[16];
+        std::snprintf(name, sizeof name, "x%08X", static_cast<unsigned>(info.param.status));
+        return std::string(name);
+    });
+
+}  // namespace

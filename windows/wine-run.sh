@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs a program of the x86_64 Windows build under wine64 in a scratch prefix,
+# which it creates on first use. Usage: wine-run.sh WINE64 PREFIX PROGRAM [ARGS...]
+set -euo pipefail
+wine=$1
+prefix=$2
+shift 2
+
+export WINEPREFIX="$prefix" WINEARCH=win64
+# No Mono or Gecko installer prompts; and no host browser: a page that a
+# test opens goes to the handler the test sets, or nowhere.
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winebrowser.exe=d}"
+server="$(dirname "$wine")/wineserver64"
+[ -x "$server" ] && export WINESERVER="$server"
+
+if [ ! -e "$prefix/.vantorix-ready" ]; then
+    mkdir -p "$(dirname "$prefix")"
+    (
+        flock 9
+        if [ ! -e "$prefix/.vantorix-ready" ]; then
+            "$wine" wineboot --init >/dev/null 2>&1
+            "${WINESERVER:-wineserver}" -w
+            touch "$prefix/.vantorix-ready"
+        fi
+    ) 9>"$prefix.lock"
+fi
+exec "$wine" "$@"
