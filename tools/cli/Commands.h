@@ -7,6 +7,9 @@
 
 void AddEncodeCommand(CLI::App& app);
 void AddDecodeCommand(CLI::App& app);
+// With the modem link (Qt): a whole campaign, and the list of modems.
+void AddSendCommand(CLI::App& app);
+void AddModemsCommand(CLI::App& app);
 
 // Exit statuses shared by the subcommands.
 enum ExitStatus : int {

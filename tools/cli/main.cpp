@@ -1,6 +1,7 @@
 // vantorix-cli: the command-line face of Vantorix.
 #include <iostream>
 
+#include "tools/cli/CmdNumbers.h"
 #include "tools/cli/Commands.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,11 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     AddEncodeCommand(app);
     AddDecodeCommand(app);
+    AddNumbersCommand(app);
+#ifdef VANTORIX_CLI_WITH_MODEMS
+    AddSendCommand(app);
+    AddModemsCommand(app);
+#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -1,0 +1,653 @@
+// The AT backend against vantorix-modemsim on a real pseudo-terminal.
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/at/AtMbn.h"
+#include "pdu/PduComposer.h"
+
+using namespace Mbn;
+
+namespace {
+
+constexpr HRESULT kUnknownSmsc = static_cast<HRESULT>(0x80548226u);
+constexpr HRESULT kNotRegistered = static_cast<HRESULT>(0x8054820Du);
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Runs the events that are due now, and a little more.
+void Settle(int ms = 100) {
+    WaitFor([] { return false; }, ms);
+}
+
+std::u16string Pdu(const std::u16string& number, const std::u16string& smsc = u"+447785016005",
+                   const std::u16string& text = u"Hello") {
+    PduLib::CPduComposer composer;
+    composer.SetTrace(nullptr);
+    composer.SetServiceCenter(smsc);
+    composer.SetDestination(number);
+    composer.SetMessageText(text);
+    return composer.ComposePdu();
+}
+
+// vantorix-modemsim as a child process; it ends when its stdin closes.
+class Sim {
+public:
+    explicit Sim(QStringList args) {
+        m_outbox = m_dir.filePath("outbox.jsonl");
+        args << "--outbox" << m_outbox;
+        m_process.start(VANTORIX_MODEMSIM, args);
+        if (!m_process.waitForStarted(5000) || !m_process.waitForReadyRead(5000)) {
+            ADD_FAILURE() << "vantorix-modemsim did not start";
+            return;
+        }
+        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+        if (!line.startsWith("PORT ")) {
+            ADD_FAILURE() << "unexpected first line: " << line.toStdString();
+            return;
+        }
+        m_port = line.mid(5).toStdString();
+    }
+    ~Sim() {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+    const std::string& port() const { return m_port; }
+
+    // The PDUs the modem accepted, in order: (length, hex).
+    std::vector<std::pair<int, std::string>> Outbox() const {
+        std::vector<std::pair<int, std::string>> entries;
+        QFile file(m_outbox);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return entries;
+        }
+        while (!file.atEnd()) {
+            const QJsonObject o = QJsonDocument::fromJson(file.readLine()).object();
+            entries.emplace_back(o["length"].toInt(), o["pdu"].toString().toStdString());
+        }
+        return entries;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_outbox;
+    QProcess m_process;
+    std::string m_port;
+};
+
+class RecordingSink : public IMbnSmsEvents {
+public:
+    std::map<std::uint32_t, std::vector<HRESULT>> sent;  // every completion per id
+    int statusChanges = 0;
+    std::vector<std::u16string> readPdus;
+    std::vector<HRESULT> readStatuses;
+    std::function<void(const std::shared_ptr<IMbnSms>&)> onStatusChange;
+    long refs = 0;
+    int nested = 0;  // events delivered while another one ran
+    bool inEvent = false;
+
+    long AddRef() override { return ++refs; }
+    long Release() override { return --refs; }
+    HRESULT OnSmsConfigurationChange(const std::shared_ptr<IMbnSms>&) override { return S_OK; }
+    HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t,
+                                          HRESULT) override {
+        return S_OK;
+    }
+    HRESULT OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t id,
+                              HRESULT status) override {
+        sent[id].push_back(status);
+        return S_OK;
+    }
+    HRESULT OnSmsReadComplete(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
+                              const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>& messages, bool,
+                              std::uint32_t, HRESULT status) override {
+        readStatuses.push_back(status);
+        for (const auto& message : messages) {
+            std::u16string pdu;
+            if (message && SUCCEEDED(message->get_PduData(&pdu))) {
+                readPdus.push_back(pdu);
+            }
+        }
+        return S_OK;
+    }
+    HRESULT OnSmsNewClass0Message(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
+                                  const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>&) override {
+        return S_OK;
+    }
+    HRESULT OnSmsDeleteComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t, HRESULT) override {
+        return S_OK;
+    }
+    HRESULT OnSmsStatusChange(const std::shared_ptr<IMbnSms>& sms) override {
+        ++statusChanges;
+        if (onStatusChange) {
+            onStatusChange(sms);
+        }
+        return S_OK;
+    }
+    std::size_t Completed() const { return sent.size(); }
+};
+
+At::Timeouts FastTimeouts() {
+    At::Timeouts t;
+    t.commandMs = 2000;
+    t.probeMs = 400;
+    t.sendMs = 1500;
+    t.drainMs = 100;
+    return t;
+}
+
+// A discovered modem with a recording sink advised on its manager.
+struct Link {
+    std::shared_ptr<IMbnInterfaceManager> manager;
+    std::shared_ptr<IMbnInterface> interface;
+    std::shared_ptr<IMbnSms> sms;
+    RecordingSink sink;
+    std::uint32_t cookie = 0;
+
+    explicit Link(const std::string& port, At::Timeouts timeouts = FastTimeouts()) {
+        const HRESULT hr = At::CreateAtInterfaceManager(port, timeouts, &manager);
+        if (FAILED(hr)) {
+            ADD_FAILURE() << "discovery failed: " << At::LastDiscoveryMessage();
+            return;
+        }
+        std::vector<std::shared_ptr<IMbnInterface>> interfaces;
+        EXPECT_EQ(manager->GetInterfaces(&interfaces), S_OK);
+        if (interfaces.size() != 1) {
+            ADD_FAILURE() << "expected one interface, got " << interfaces.size();
+            return;
+        }
+        interface = interfaces[0];
+        sms = interface->QuerySms();
+        EXPECT_EQ(manager->Advise(&sink, &cookie), S_OK);
+    }
+    ~Link() {
+        if (manager) {
+            manager->Unadvise(cookie);
+        }
+    }
+    HRESULT Send(const std::u16string& pdu, std::uint32_t* id) {
+        return sms->SmsSendPdu(pdu, static_cast<std::uint8_t>((pdu.size() - 16) / 2), id);
+    }
+};
+
+// ---------------------------------------------------------------------------
+
+TEST(AtDiscovery, ReadsTheModemState) {
+    Sim sim({});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+
+    MBN_READY_STATE ready = MBN_READY_STATE_OFF;
+    EXPECT_EQ(link.interface->GetReadyState(&ready), S_OK);
+    EXPECT_EQ(ready, MBN_READY_STATE_INITIALIZED);
+    MBN_PROVIDER provider;
+    EXPECT_EQ(link.interface->GetHomeProvider(&provider), S_OK);
+    EXPECT_EQ(provider.providerName, u"Vantorix Mobile");
+
+    MBN_INTERFACE_CAPS caps;
+    ASSERT_EQ(link.interface->GetInterfaceCapability(&caps), S_OK);
+    EXPECT_EQ(caps.smsCaps & MBN_SMS_CAPS_PDU_SEND, MBN_SMS_CAPS_PDU_SEND);
+    EXPECT_EQ(caps.manufacturer, u"Vantorix");
+    EXPECT_EQ(caps.model, u"ModemSim");
+    EXPECT_EQ(caps.firmwareInfo, u"1.0.0");
+
+    std::shared_ptr<IMbnSubscriberInformation> subscriber;
+    ASSERT_EQ(link.interface->GetSubscriberInformation(&subscriber), S_OK);
+    std::u16string text;
+    EXPECT_EQ(subscriber->get_SimIccID(&text), S_OK);
+    EXPECT_EQ(text, u"89441000301641313004");
+    EXPECT_EQ(subscriber->get_SubscriberID(&text), S_OK);
+    EXPECT_EQ(text, u"234150123456789");
+    std::vector<std::u16string> numbers;
+    EXPECT_EQ(subscriber->get_TelephoneNumbers(&numbers), S_OK);
+    EXPECT_EQ(numbers, std::vector<std::u16string>{u"+447700900123"});
+
+    std::shared_ptr<IMbnSmsConfiguration> config;
+    ASSERT_EQ(link.sms->GetSmsConfiguration(&config), S_OK);
+    MBN_SMS_FORMAT format = MBN_SMS_FORMAT_NONE;
+    EXPECT_EQ(config->get_SmsFormat(&format), S_OK);
+    EXPECT_EQ(format, MBN_SMS_FORMAT_PDU);
+    EXPECT_EQ(config->get_ServiceCenterAddress(&text), S_OK);
+    EXPECT_EQ(text, u"+447785016005");
+    std::uint32_t maxIndex = 0;
+    EXPECT_EQ(config->get_MaxMessageIndex(&maxIndex), S_OK);
+    EXPECT_EQ(maxIndex, 30u);
+
+    std::uint32_t strength = 0;
+    EXPECT_EQ(link.sms->QuerySignal()->GetSignalStrength(&strength), S_OK);
+    EXPECT_EQ(strength, 21u);
+}
+
+struct StateCase {
+    const char* name;
+    QStringList args;
+    MBN_READY_STATE ready;
+    MBN_SMS_FORMAT format;
+    bool providerKnown;
+    const char16_t* smsc;
+};
+
+void PrintTo(const StateCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AtStates : public testing::TestWithParam<StateCase> {};
+
+TEST_P(AtStates, ReadyStateFormatProvider) {
+    const StateCase& c = GetParam();
+    Sim sim(c.args);
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    MBN_READY_STATE ready = MBN_READY_STATE_OFF;
+    EXPECT_EQ(link.interface->GetReadyState(&ready), S_OK);
+    EXPECT_EQ(ready, c.ready);
+    std::shared_ptr<IMbnSmsConfiguration> config;
+    ASSERT_EQ(link.sms->GetSmsConfiguration(&config), S_OK);
+    MBN_SMS_FORMAT format = MBN_SMS_FORMAT_PDU;
+    EXPECT_EQ(config->get_SmsFormat(&format), S_OK);
+    EXPECT_EQ(format, c.format);
+    MBN_PROVIDER provider;
+    EXPECT_EQ(link.interface->GetHomeProvider(&provider), c.providerKnown ? S_OK : S_FALSE);
+    std::u16string smsc = u"unchanged";
+    const HRESULT hr = config->get_ServiceCenterAddress(&smsc);
+    if (c.smsc != nullptr) {
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(smsc, c.smsc);
+    } else {
+        EXPECT_TRUE(FAILED(hr));
+        EXPECT_EQ(smsc, u"unchanged");
+    }
+}
+
+const StateCase kStates[] = {
+    {"NoSim",
+     {"--sim", "absent"},
+     MBN_READY_STATE_SIM_NOT_INSERTED,
+     MBN_SMS_FORMAT_NONE,
+     false,
+     nullptr},
+    {"PinLocked",
+     {"--sim", "pin"},
+     MBN_READY_STATE_DEVICE_LOCKED,
+     MBN_SMS_FORMAT_NONE,
+     false,
+     nullptr},
+    {"PukBlocked",
+     {"--sim", "puk"},
+     MBN_READY_STATE_DEVICE_BLOCKED,
+     MBN_SMS_FORMAT_NONE,
+     false,
+     nullptr},
+    {"BadSim", {"--sim", "bad"}, MBN_READY_STATE_BAD_SIM, MBN_SMS_FORMAT_NONE, false, nullptr},
+    {"NotRegistered",
+     {"--operator", ""},
+     MBN_READY_STATE_INITIALIZED,
+     MBN_SMS_FORMAT_PDU,
+     false,
+     u"+447785016005"},
+    {"TextOnly",
+     {"--no-pdu"},
+     MBN_READY_STATE_INITIALIZED,
+     MBN_SMS_FORMAT_TEXT,
+     true,
+     u"+447785016005"},
+    {"NoServiceCentre", {"--smsc", ""}, MBN_READY_STATE_INITIALIZED, MBN_SMS_FORMAT_PDU, true, u""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sim, AtStates, testing::ValuesIn(kStates),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+
+struct SendCase {
+    const char16_t* number;
+    HRESULT status;
+};
+
+TEST(AtSend, EachSendGetsItsOwnFinalStatusAndOnlyAcceptedOnesAreSubmitted) {
+    Sim sim({"--fail", "+447700900001=330", "--fail", "447700900002=38", "--fail",
+             "+447700900003=331"});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    const SendCase cases[] = {
+        {u"+447700900100", S_OK},
+        {u"+447700900001", kUnknownSmsc},
+        {u"+447700900002", static_cast<HRESULT>(0x80041026u)},  // RP cause 38 kept
+        {u"+447700900003", kNotRegistered},
+        {u"+447700900101", S_OK},
+    };
+    std::vector<std::uint32_t> ids;
+    std::vector<std::string> accepted;
+    for (const SendCase& c : cases) {
+        const std::u16string pdu = Pdu(c.number);
+        std::uint32_t id = 0;
+        ASSERT_EQ(link.Send(pdu, &id), S_OK);
+        ids.push_back(id);
+        if (c.status == S_OK) {
+            accepted.push_back(std::string(pdu.begin(), pdu.end()));
+        }
+        ASSERT_TRUE(WaitFor([&] { return link.sink.sent.count(id) != 0; }, 5000));
+    }
+    Settle();
+    ASSERT_EQ(link.sink.Completed(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        ASSERT_EQ(link.sink.sent[ids[i]].size(), 1u) << "send " << i;
+        EXPECT_EQ(link.sink.sent[ids[i]][0], cases[i].status) << "send " << i;
+    }
+    const auto outbox = sim.Outbox();
+    ASSERT_EQ(outbox.size(), accepted.size());
+    for (std::size_t i = 0; i < accepted.size(); ++i) {
+        EXPECT_EQ(outbox[i].second, accepted[i]);
+        EXPECT_EQ(outbox[i].first, static_cast<int>(accepted[i].size() / 2 - 8));
+    }
+}
+
+TEST(AtSend, UnsolicitedCodesBetweenPromptAndAnswerAreNotTheAnswer) {
+    Sim sim({"--urc-mid-send", "+CMTI: \"SM\",5", "--urc-mid-send", "RING", "--urc-mid-send",
+             "+CREG: 1,\"00C3\",\"0001A2B3\",2", "--urc-mid-send", "^RSSI: 9"});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    std::uint32_t id = 0;
+    ASSERT_EQ(link.Send(Pdu(u"+447700900100"), &id), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 1; }, 5000));
+    EXPECT_EQ(link.sink.sent[id], std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(link.sink.statusChanges, 1);
+    MBN_SMS_STATUS_INFO status;
+    ASSERT_EQ(link.sms->GetSmsStatus(&status), S_OK);
+    EXPECT_EQ(status.flag & MBN_SMS_FLAG_NEW_MESSAGE, MBN_SMS_FLAG_NEW_MESSAGE);
+    EXPECT_EQ(status.messageIndex, 5u);
+    std::uint32_t strength = 0;
+    EXPECT_EQ(link.sms->QuerySignal()->GetSignalStrength(&strength), S_OK);
+    EXPECT_EQ(strength, 9u);
+    EXPECT_EQ(sim.Outbox().size(), 1u);
+}
+
+TEST(AtSend, OneInFlightOneQueuedThenBusy) {
+    Sim sim({"--reply-delay-ms", "50"});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    std::uint32_t a = 0;
+    std::uint32_t b = 0;
+    std::uint32_t c = 99;
+    ASSERT_EQ(link.Send(Pdu(u"+447700900100"), &a), S_OK);
+    ASSERT_EQ(link.Send(Pdu(u"+447700900101"), &b), S_OK);
+    EXPECT_EQ(link.Send(Pdu(u"+447700900102"), &c), VTX_E_MODEM_BUSY);
+    EXPECT_EQ(c, 99u);  // not written on refusal
+    EXPECT_NE(a, b);
+    // Completions come from the event loop, never inside the call.
+    EXPECT_EQ(link.sink.Completed(), 0u);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 2; }, 5000));
+    // Room again: the row offered a second time goes through.
+    ASSERT_EQ(link.Send(Pdu(u"+447700900102"), &c), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 3; }, 5000));
+    Settle();
+    for (std::uint32_t id : {a, b, c}) {
+        EXPECT_EQ(link.sink.sent[id], std::vector<HRESULT>{S_OK});
+    }
+    EXPECT_EQ(sim.Outbox().size(), 3u);
+}
+
+TEST(AtSend, TheTpduLengthComesFromThePduNotFromTheCallersCount) {
+    Sim sim({"--smsc", ""});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    // Empty service centre: the device link's count is 7 short.
+    const std::u16string pdu = Pdu(u"+447700900100", u"");
+    ASSERT_EQ(pdu.substr(0, 2), u"00");
+    std::uint32_t id = 0;
+    ASSERT_EQ(link.Send(pdu, &id), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 1; }, 5000));
+    EXPECT_EQ(link.sink.sent[id], std::vector<HRESULT>{S_OK});
+    const auto outbox = sim.Outbox();
+    ASSERT_EQ(outbox.size(), 1u);
+    EXPECT_EQ(outbox[0].first, static_cast<int>(pdu.size() / 2 - 1));
+}
+
+TEST(AtSend, TextThatIsNotAPduIsRefusedAtOnce) {
+    Sim sim({});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    const std::u16string good = Pdu(u"+447700900100");
+    const std::u16string bad[] = {
+        u"",
+        good + u"\r\nAT+CMGD=1,4\r",  // command injection through the PDU text
+        good.substr(0, good.size() - 1),
+        u"07914477581006",  // service-centre field only
+        u"0791447758100650ZZ",
+        good + u"\x1A",
+    };
+    for (const std::u16string& pdu : bad) {
+        std::uint32_t id = 77;
+        EXPECT_EQ(link.sms->SmsSendPdu(pdu, 0, &id), E_INVALIDARG);
+        EXPECT_EQ(id, 77u);
+    }
+    Settle(300);
+    EXPECT_EQ(link.sink.Completed(), 0u);
+    EXPECT_TRUE(sim.Outbox().empty());
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(AtFailure, SilentModemTimesOutTheSendAndFailsTheQueuedOne) {
+    Sim sim({"--silent-after", "1"});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    std::uint32_t first = 0;
+    ASSERT_EQ(link.Send(Pdu(u"+447700900100"), &first), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 1; }, 5000));
+    std::uint32_t second = 0;
+    std::uint32_t third = 0;
+    ASSERT_EQ(link.Send(Pdu(u"+447700900101"), &second), S_OK);
+    ASSERT_EQ(link.Send(Pdu(u"+447700900102"), &third), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 3; }, 8000));
+    Settle(300);
+    EXPECT_EQ(link.sink.sent[first], std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(link.sink.sent[second], std::vector<HRESULT>{VTX_E_SEND_TIMEOUT});
+    EXPECT_EQ(link.sink.sent[third], std::vector<HRESULT>{VTX_E_MODEM_GONE});
+    // The modem is written off: nothing more is taken.
+    std::uint32_t fourth = 0;
+    EXPECT_EQ(link.Send(Pdu(u"+447700900103"), &fourth), VTX_E_MODEM_GONE);
+    MBN_READY_STATE ready;
+    EXPECT_EQ(link.interface->GetReadyState(&ready), VTX_E_MODEM_GONE);
+    EXPECT_EQ(sim.Outbox().size(), 1u);
+}
+
+TEST(AtFailure, LateAnswersAreNeverTakenForTheNextCommand) {
+    // The modem answers the first send after its time-out: the late
+    // "+CMGS: 0 / OK" must not complete anything else as sent.
+    Sim sim({"--send-delay-ms", "2000"});
+    At::Timeouts timeouts = FastTimeouts();
+    timeouts.probeMs = 1500;
+    Link link(sim.port(), timeouts);
+    ASSERT_TRUE(link.sms);
+    const std::u16string pdus[] = {Pdu(u"+447700900100"), Pdu(u"+447700900101")};
+    std::uint32_t ids[2] = {};
+    ASSERT_EQ(link.Send(pdus[0], &ids[0]), S_OK);
+    ASSERT_EQ(link.Send(pdus[1], &ids[1]), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 2; }, 10000));
+    Settle(2500);  // let everything late arrive
+    EXPECT_EQ(link.sink.sent[ids[0]], std::vector<HRESULT>{VTX_E_SEND_TIMEOUT});
+    ASSERT_EQ(link.sink.sent[ids[1]].size(), 1u);
+    // Whatever the second send's status is, success only if it was submitted.
+    const auto outbox = sim.Outbox();
+    for (int i = 0; i < 2; ++i) {
+        if (link.sink.sent[ids[i]][0] == S_OK) {
+            const std::string hex(pdus[i].begin(), pdus[i].end());
+            EXPECT_TRUE(std::any_of(outbox.begin(), outbox.end(),
+                                    [&](const auto& entry) { return entry.second == hex; }))
+                << "send " << i << " reported sent but never submitted";
+        }
+    }
+    // Each PDU reached the modem at most once.
+    EXPECT_LE(outbox.size(), 2u);
+    if (outbox.size() == 2) {
+        EXPECT_NE(outbox[0].second, outbox[1].second);
+    }
+}
+
+TEST(AtFailure, SinkMayDropTheManagerFromInsideAnEvent) {
+    Sim sim({"--vanish-after", "0"});
+    auto link = std::make_unique<Link>(sim.port());
+    ASSERT_TRUE(link->sms);
+    std::uint32_t a = 0;
+    std::uint32_t b = 0;
+    ASSERT_EQ(link->Send(Pdu(u"+447700900100"), &a), S_OK);
+    ASSERT_EQ(link->Send(Pdu(u"+447700900101"), &b), S_OK);
+    // Both completions are queued when the modem hangs up; the first one
+    // tears the whole link down, so the second must find nobody, not a
+    // destroyed manager.
+    struct DroppingSink final : RecordingSink {
+        std::function<void()> drop;
+        HRESULT OnSmsSendComplete(const std::shared_ptr<IMbnSms>& sms, std::uint32_t id,
+                                  HRESULT status) override {
+            RecordingSink::OnSmsSendComplete(sms, id, status);
+            if (drop) {
+                auto once = std::move(drop);
+                drop = nullptr;
+                once();
+            }
+            return S_OK;
+        }
+    };
+    DroppingSink sink;
+    std::uint32_t cookie = 0;
+    ASSERT_EQ(link->manager->Advise(&sink, &cookie), S_OK);
+    sink.drop = [&] {
+        link->manager->Unadvise(cookie);
+        link.reset();
+    };
+    ASSERT_TRUE(WaitFor([&] { return !link; }, 5000));
+    Settle(300);
+    EXPECT_EQ(sink.Completed(), 1u);
+    EXPECT_EQ(sink.refs, 0);
+}
+
+TEST(AtFailure, VanishingModemFailsEverySendOutstanding) {
+    Sim sim({"--vanish-after", "1", "--reply-delay-ms", "50"});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    std::uint32_t first = 0;
+    ASSERT_EQ(link.Send(Pdu(u"+447700900100"), &first), S_OK);
+    std::uint32_t second = 0;
+    ASSERT_EQ(link.Send(Pdu(u"+447700900101"), &second), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 1; }, 5000));
+    std::uint32_t third = 0;
+    ASSERT_EQ(link.Send(Pdu(u"+447700900102"), &third), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 3; }, 5000));
+    Settle(300);
+    EXPECT_EQ(link.sink.sent[first], std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(link.sink.sent[second], std::vector<HRESULT>{VTX_E_MODEM_GONE});
+    EXPECT_EQ(link.sink.sent[third], std::vector<HRESULT>{VTX_E_MODEM_GONE});
+    std::uint32_t fourth = 0;
+    EXPECT_EQ(link.Send(Pdu(u"+447700900103"), &fourth), VTX_E_MODEM_GONE);
+    EXPECT_EQ(sim.Outbox().size(), 1u);
+    // A new discovery of the same port no longer finds a modem.
+    std::shared_ptr<IMbnInterfaceManager> again;
+    EXPECT_TRUE(FAILED(At::CreateAtInterfaceManager(sim.port(), FastTimeouts(), &again)));
+}
+
+TEST(AtFailure, BusyPortIsReportedWithAdvice) {
+    Sim sim({});
+    QSerialPort holder(QString::fromStdString(sim.port()));
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    std::shared_ptr<IMbnInterfaceManager> manager;
+    EXPECT_EQ(At::CreateAtInterfaceManager(sim.port(), FastTimeouts(), &manager), E_ACCESSDENIED);
+    EXPECT_FALSE(manager);
+    const std::string message = At::LastDiscoveryMessage();
+    EXPECT_NE(message.find(sim.port()), std::string::npos) << message;
+    EXPECT_NE(message.find("ModemManager"), std::string::npos) << message;
+    EXPECT_NE(message.find("ID_MM_DEVICE_IGNORE"), std::string::npos) << message;
+}
+
+TEST(AtFailure, PortWhereNothingAnswersIsNoModem) {
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    std::shared_ptr<IMbnInterfaceManager> manager;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(At::CreateAtInterfaceManager(name, FastTimeouts(), &manager), E_FAIL);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_FALSE(At::LastDiscoveryMessage().empty());
+    ::close(slave);
+    ::close(master);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(AtReceive, NewMessageIsAnnouncedAndReadInPduMode) {
+    const std::string incoming = "07914477581006500401020304";
+    Sim sim({"--incoming", QString::fromStdString(incoming)});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    // What the device link does on a status change: read the new message.
+    link.sink.onStatusChange = [](const std::shared_ptr<IMbnSms>& sms) {
+        MBN_SMS_STATUS_INFO status;
+        if (SUCCEEDED(sms->GetSmsStatus(&status)) && (status.flag & MBN_SMS_FLAG_NEW_MESSAGE)) {
+            MBN_SMS_FILTER filter;
+            filter.flag = MBN_SMS_FLAG_INDEX;
+            filter.messageIndex = status.messageIndex;
+            std::uint32_t id = 0;
+            sms->SmsRead(filter, MBN_SMS_FORMAT_PDU, &id);
+        }
+    };
+    ASSERT_TRUE(WaitFor([&] { return !link.sink.readStatuses.empty(); }, 5000));
+    EXPECT_EQ(link.sink.statusChanges, 1);
+    EXPECT_EQ(link.sink.readStatuses, std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(link.sink.readPdus, std::vector<std::u16string>{u"07914477581006500401020304"});
+    MBN_SMS_FILTER missing;
+    missing.flag = MBN_SMS_FLAG_INDEX;
+    missing.messageIndex = 9;
+    std::uint32_t id = 0;
+    ASSERT_EQ(link.sms->SmsRead(missing, MBN_SMS_FORMAT_PDU, &id), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.readStatuses.size() == 2; }, 5000));
+    EXPECT_EQ(link.sink.readStatuses[1], E_INVALIDARG);  // +CMS ERROR: 321
+}
+
+TEST(AtDiscovery, RediscoveryKeepsTheOpenModemAndItsSends) {
+    Sim sim({"--reply-delay-ms", "50"});
+    Link first(sim.port());
+    ASSERT_TRUE(first.sms);
+    std::uint32_t id = 0;
+    ASSERT_EQ(first.Send(Pdu(u"+447700900100"), &id), S_OK);
+    // The port is held; a second discovery must reuse it, not fail on the lock.
+    Link second(sim.port());
+    ASSERT_TRUE(second.sms);
+    ASSERT_TRUE(WaitFor([&] { return second.sink.Completed() == 1; }, 5000));
+    EXPECT_EQ(second.sink.sent[id], std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(first.sink.sent[id], std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(sim.Outbox().size(), 1u);
+}
+
+}  // namespace

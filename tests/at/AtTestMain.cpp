@@ -1,0 +1,11 @@
+// The backend's events come through the Qt event loop: one QCoreApplication
+// for the whole test program.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

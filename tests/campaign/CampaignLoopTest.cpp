@@ -1,0 +1,290 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "campaign/CNumberList.h"
+#include "campaign/CampaignLoop.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+// A device link that answers every send from a script (S_OK with the next
+// request id when the script is empty) and records what it was asked.
+class FakeFront : public ISmsFront {
+public:
+    struct Answer {
+        HRESULT result;
+        std::uint32_t requestId;
+        std::u16string reason;
+    };
+
+    std::u16string GetOperatorNameText() override { return u"Operator"; }
+    std::u16string GetDeviceStatusText() override { return u"Device Initialised"; }
+    bool CanSendSms(std::u16string&) override { return true; }
+    HRESULT SendSms(const std::u16string& message, const std::u16string& number,
+                    std::uint32_t* requestId, std::u16string& reason) override {
+        messages.push_back(message);
+        numbers.push_back(number);
+        Answer answer{S_OK, nextId++, u""};
+        if (!script.empty()) {
+            answer = script.front();
+            script.pop_front();
+        }
+        // Written whatever the result, to prove that a refused row ignores it.
+        *requestId = answer.requestId;
+        reason = answer.reason;
+        if (duringSend) {
+            duringSend(answer.requestId);
+        }
+        return answer.result;
+    }
+
+    std::deque<Answer> script;
+    std::uint32_t nextId = 1;
+    std::vector<std::u16string> messages;
+    std::vector<std::u16string> numbers;
+    std::function<void(std::uint32_t)> duringSend;
+};
+
+class Recorder : public ICampaignListener {
+public:
+    void OnRowChanged(std::size_t row) override { changed.push_back(row); }
+    void OnRowsReset() override { ++resets; }
+    void OnSendingChanged(bool sending) override { states.push_back(sending); }
+
+    std::vector<std::size_t> changed;
+    int resets = 0;
+    std::vector<bool> states;
+};
+
+class CampaignLoopTest : public ::testing::Test {
+protected:
+    CampaignLoopTest() : loop(front, [this] { return now; }) {
+        loop.SetListener(&recorder);
+        loop.SetNumbers(std::vector<std::u16string>{u"11111", u"22222", u"33333"});
+    }
+
+    void Start(std::u16string_view message = u"Hello") {
+        std::u16string notice;
+        ASSERT_TRUE(loop.Start(u"numbers.txt", message, notice));
+    }
+
+    const CampaignRow& Row(std::size_t row) const { return loop.GetRow(row); }
+
+    FakeFront front;
+    Recorder recorder;
+    std::chrono::system_clock::time_point now{std::chrono::seconds(1000)};
+    CCampaignLoop loop;
+};
+
+TEST_F(CampaignLoopTest, RefusesToStartWithoutPathOrMessage) {
+    struct Case {
+        std::u16string_view path, message, notice;
+    };
+    for (const Case& c : {Case{u" \t", u"Hi", CCampaignLoop::kNoPathNotice},
+                          Case{u"a.txt", u" \r\n ", CCampaignLoop::kNoMessageNotice},
+                          Case{u"", u"", CCampaignLoop::kNoPathNotice}}) {
+        std::u16string notice;
+        EXPECT_FALSE(loop.Toggle(c.path, c.message, notice));
+        EXPECT_EQ(notice, c.notice);
+        EXPECT_FALSE(loop.IsSending());
+    }
+    EXPECT_TRUE(recorder.states.empty());
+}
+
+TEST_F(CampaignLoopTest, SendsOneRowPerTickThenStopsOnTheNextTick) {
+    Start(u"  Hello\n");
+    EXPECT_EQ(loop.GetCounts().remaining, 3u);
+    EXPECT_EQ(loop.EstimatedTimeLeft(), std::chrono::seconds(3));
+    for (int i = 0; i < 3; ++i) {
+        loop.Tick();
+    }
+    EXPECT_THAT(front.numbers, ElementsAre(u"11111", u"22222", u"33333"));
+    EXPECT_THAT(front.messages, ElementsAre(u"Hello", u"Hello", u"Hello"));
+    EXPECT_TRUE(loop.IsSending());
+    loop.Tick();
+    EXPECT_FALSE(loop.IsSending());
+    loop.Tick();
+    EXPECT_EQ(front.numbers.size(), 3u);
+    EXPECT_THAT(recorder.states, ElementsAre(true, false));
+}
+
+TEST_F(CampaignLoopTest, StopNeedsNeitherPathNorMessage) {
+    Start();
+    std::u16string notice;
+    EXPECT_TRUE(loop.Toggle(u"", u"", notice));
+    EXPECT_FALSE(loop.IsSending());
+    EXPECT_TRUE(notice.empty());
+}
+
+TEST_F(CampaignLoopTest, AnEmptyListStopsAtTheFirstTick) {
+    loop.ClearRows();
+    Start();
+    loop.Tick();
+    EXPECT_FALSE(loop.IsSending());
+    EXPECT_TRUE(front.numbers.empty());
+}
+
+TEST_F(CampaignLoopTest, AcceptedRowIsPendingUntilItsFinalStatus) {
+    Start();
+    loop.Tick();
+    loop.Tick();
+    EXPECT_EQ(Row(0).state, RowState::Pending);
+    EXPECT_EQ(Row(0).statusText, CCampaignLoop::kPendingText);
+    EXPECT_EQ(Row(0).requestId, 1u);
+    EXPECT_EQ(loop.GetCounts().pending, 2u);
+
+    loop.OnSmsSendResult(2, S_OK);   // out of order
+    loop.OnSmsSendResult(99, S_OK);  // no such request
+    EXPECT_EQ(Row(1).state, RowState::Sent);
+    EXPECT_EQ(Row(1).statusText, u"SMS Sent Successfully.");
+    EXPECT_EQ(Row(1).time, now);
+    EXPECT_EQ(Row(0).state, RowState::Pending);
+    const CampaignCounts counts = loop.GetCounts();
+    EXPECT_EQ(counts.sent, 1u);
+    EXPECT_EQ(counts.pending, 1u);
+    EXPECT_EQ(counts.remaining, 1u);
+    EXPECT_THAT(recorder.changed, ElementsAre(0u, 1u, 1u));
+}
+
+TEST_F(CampaignLoopTest, FinalStatusDecidesSentOrFailed) {
+    struct Case {
+        HRESULT status;
+        RowState state;
+        std::u16string_view text;
+    };
+    const Case cases[] = {
+        {S_OK, RowState::Sent, u"SMS Sent Successfully."},
+        // Success-coded, yet a refusal.
+        {0x32, RowState::Failed,
+         u"Either the SMS operation or the particular SMS format is not supported by the "
+         u"device."},
+        {E_INVALIDARG, RowState::Failed,
+         u"The device detected invalid parameters in the send request."},
+        {VTX_E_SEND_TIMEOUT, RowState::Failed,
+         u"The modem did not report the outcome of the send in time."},
+    };
+    for (const Case& c : cases) {
+        loop.SetNumbers(std::vector<std::u16string>{u"11111"});
+        Start();
+        loop.Tick();
+        loop.OnSmsSendResult(Row(0).requestId.value(), c.status);
+        EXPECT_EQ(Row(0).state, c.state);
+        EXPECT_EQ(Row(0).statusText, c.text);
+        EXPECT_EQ(Row(0).finalStatus, c.status);
+        loop.Stop();
+    }
+}
+
+TEST_F(CampaignLoopTest, RefusedSendShowsItsReasonAndHoldsNoRequestId) {
+    front.script = {{E_FAIL, 7, u"Device Does not Supports Sending SMS Messages in PDU Format."},
+                    {E_FAIL, 7, u""},
+                    {S_OK, 7, u""}};
+    Start();
+    loop.Tick();
+    loop.Tick();
+    EXPECT_EQ(Row(0).statusText, u"Device Does not Supports Sending SMS Messages in PDU Format.");
+    EXPECT_EQ(Row(1).statusText, u"Unspecified error");
+    EXPECT_EQ(Row(0).state, RowState::Failed);
+    EXPECT_FALSE(Row(0).requestId.has_value());
+    EXPECT_FALSE(Row(1).requestId.has_value());
+
+    loop.Tick();
+    loop.OnSmsSendResult(7, S_OK);
+    EXPECT_EQ(Row(2).state, RowState::Sent);
+    EXPECT_EQ(Row(0).state, RowState::Failed);
+    EXPECT_EQ(Row(1).statusText, u"Unspecified error");
+    EXPECT_EQ(loop.GetCounts().failed, 2u);
+}
+
+TEST_F(CampaignLoopTest, BusyModemGetsTheSameRowAgain) {
+    front.script = {{VTX_E_MODEM_BUSY, 0, u""}, {VTX_E_MODEM_BUSY, 0, u""}};
+    Start();
+    loop.Tick();
+    EXPECT_EQ(Row(0).state, RowState::NotSent);
+    EXPECT_EQ(Row(0).statusText, CCampaignLoop::kBusyText);
+    EXPECT_EQ(loop.GetCounts().remaining, 3u);
+    loop.Tick();
+    loop.Tick();
+    loop.Tick();
+    EXPECT_THAT(front.numbers, ElementsAre(u"11111", u"11111", u"11111", u"22222"));
+    EXPECT_EQ(Row(0).state, RowState::Pending);
+    EXPECT_EQ(loop.GetCounts().failed, 0u);
+}
+
+TEST_F(CampaignLoopTest, ResultsArriveAfterStopAndRestartBeginsAtTheFirstRow) {
+    Start();
+    loop.Tick();
+    loop.Tick();
+    loop.Stop();
+    loop.Tick();
+    EXPECT_EQ(front.numbers.size(), 2u);
+    EXPECT_TRUE(loop.HasWorkLeft());
+    EXPECT_EQ(loop.EstimatedTimeLeft(), std::chrono::seconds(0));
+
+    Start();
+    loop.Tick();                      // row 0 again, request 3
+    loop.OnSmsSendResult(1, E_FAIL);  // row 0's earlier send: superseded
+    loop.OnSmsSendResult(2, S_OK);    // row 1's earlier send: still its latest
+    EXPECT_EQ(Row(0).state, RowState::Pending);
+    EXPECT_EQ(Row(1).state, RowState::Sent);
+    loop.Stop();
+    loop.OnSmsSendResult(3, S_OK);
+    EXPECT_FALSE(loop.HasWorkLeft());
+}
+
+TEST_F(CampaignLoopTest, NewRowsContinueAtTheNextIndexAndDropOldResults) {
+    Start();
+    loop.Tick();
+    CNumberList list;
+    std::u16string error;
+    ASSERT_TRUE(list.LoadFromBytes("44444\n55555\n66666\n", error));
+    loop.SetNumbers(list.m_mapNumbers);
+    loop.OnSmsSendResult(1, S_OK);
+    EXPECT_EQ(Row(0).state, RowState::NotSent);
+    EXPECT_EQ(loop.GetCounts().pending, 0u);
+    loop.Tick();
+    EXPECT_EQ(front.numbers.back(), u"55555");
+    EXPECT_EQ(recorder.resets, 2);
+}
+
+TEST_F(CampaignLoopTest, TicksAndResultsInsideASendAreHandledSafely) {
+    Start();
+    front.duringSend = [this](std::uint32_t id) {
+        loop.Tick();                     // a timer event delivered by a modal window
+        loop.OnSmsSendResult(id, S_OK);  // a result faster than the send's return
+    };
+    loop.Tick();
+    EXPECT_EQ(front.numbers.size(), 1u);
+    EXPECT_EQ(Row(0).state, RowState::Sent);
+    EXPECT_FALSE(Row(1).requestId.has_value());
+}
+
+TEST_F(CampaignLoopTest, RowsReplacedInsideASendAreNotWrittenByIt) {
+    Start();
+    front.duringSend = [this](std::uint32_t) {
+        loop.SetNumbers(std::vector<std::u16string>{u"77777"});
+    };
+    loop.Tick();
+    EXPECT_EQ(Row(0).state, RowState::NotSent);
+    EXPECT_TRUE(Row(0).statusText.empty());
+}
+
+TEST_F(CampaignLoopTest, ReusedRequestIdMovesToTheNewerSend) {
+    front.script = {{S_OK, 5, u""}, {S_OK, 5, u""}};
+    Start();
+    loop.Tick();
+    loop.Tick();
+    EXPECT_EQ(Row(0).state, RowState::Failed);
+    EXPECT_FALSE(Row(0).requestId.has_value());
+    loop.OnSmsSendResult(5, S_OK);
+    EXPECT_EQ(Row(1).state, RowState::Sent);
+    EXPECT_EQ(loop.GetCounts().pending, 0u);
+}
+
+}  // namespace

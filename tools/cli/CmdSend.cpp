@@ -1,0 +1,403 @@
+// vantorix-cli send: a whole campaign without windows, on the same sending
+// loop as the desktop program. And vantorix-cli modems: what is attached.
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "campaign/CNumberList.h"
+#include "campaign/CampaignLoop.h"
+#include "device/CDeviceFront.h"
+#include "device/ModemList.h"
+#include "device/at/AtMbn.h"
+#include "device/platform/Mbn.h"
+#include "device/sim/SimulatedModem.h"
+#include "pdu/Unicode.h"
+#include "tools/cli/Commands.h"
+
+namespace {
+
+using PduLib::Utf16ToUtf8;
+using PduLib::Utf8ToUtf16;
+
+// QCoreApplication needs argc and argv that outlive it.
+int g_argc = 1;
+char g_arg0[] = "vantorix-cli";
+char* g_argv[] = {g_arg0, nullptr};
+
+// Ctrl-C: the handler only writes to a pipe; the event loop reads it.
+int g_signalPipe[2] = {-1, -1};
+void onSignal(int) {
+    const char c = 1;
+    (void)!::write(g_signalPipe[1], &c, 1);
+}
+
+struct ModemChoice {
+    std::string modem = "auto";
+    std::string simOutbox;
+    std::vector<std::string> simArgs;
+};
+
+// Starts the simulator when asked for, installs the AT backend and names the
+// port. Returns false (with a message printed) when nothing can be used.
+bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulated) {
+    std::string selector = choice.modem;
+    simulated = choice.modem == "sim";
+    if (simulated) {
+        QStringList args;
+        if (!choice.simOutbox.empty()) {
+            args << "--outbox" << QString::fromStdString(choice.simOutbox);
+        }
+        for (const std::string& a : choice.simArgs) {
+            args << QString::fromStdString(a);
+        }
+        QString error;
+        if (!sim.Start(args, error)) {
+            std::cerr << "vantorix-cli: " << error.toStdString() << '\n';
+            return false;
+        }
+        selector = sim.Port().toStdString();
+        std::cerr << "Using the simulated modem on " << selector << " (simulated).\n";
+    }
+    Mbn::SetBackendFactory(At::MakeBackendFactory());
+    Mbn::SetBackendSelector(selector);
+    return true;
+}
+
+// Results are posted to the event loop, never handled inside the device
+// link's call.
+class QueuedPoster final : public ISmsEventPoster {
+public:
+    explicit QueuedPoster(CCampaignLoop& loop) : m_loop(loop) {}
+    void PostRefreshDeviceStatus() override {}
+    void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override {
+        CCampaignLoop* loop = &m_loop;
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [loop, requestId, status] { loop->OnSmsSendResult(requestId, status); });
+    }
+
+private:
+    CCampaignLoop& m_loop;
+};
+
+std::string hresultHex(HRESULT hr) {
+    std::ostringstream s;
+    s << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0')
+      << static_cast<std::uint32_t>(hr);
+    return s.str();
+}
+
+std::string isoTime(std::chrono::system_clock::time_point t) {
+    if (t.time_since_epoch().count() == 0) {
+        return std::string();
+    }
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return text;
+}
+
+// One CSV field (RFC 4180): quoted when it holds a comma, quote or line end.
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + '"';
+}
+
+bool writeReport(const CCampaignLoop& loop, const std::string& path) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "number,status text,final status code,request id,time\r\n";
+    for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
+        const CampaignRow& row = loop.GetRow(i);
+        out << csvField(Utf16ToUtf8(row.number)) << ',' << csvField(Utf16ToUtf8(row.statusText))
+            << ',' << (row.finalStatus ? hresultHex(*row.finalStatus) : std::string()) << ','
+            << (row.requestId ? std::to_string(*row.requestId) : std::string()) << ','
+            << isoTime(row.time) << "\r\n";
+    }
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::string formatDuration(std::chrono::seconds s) {
+    const long total = static_cast<long>(s.count());
+    std::ostringstream o;
+    if (total >= 3600) {
+        o << total / 3600 << 'h' << std::setw(2) << std::setfill('0') << (total / 60) % 60 << 'm';
+    } else {
+        o << total / 60 << ':' << std::setw(2) << std::setfill('0') << total % 60;
+    }
+    return o.str();
+}
+
+// Prints each number's final status as it arrives, and a progress line.
+class ConsoleListener final : public ICampaignListener {
+public:
+    explicit ConsoleListener(const CCampaignLoop& loop) : m_loop(loop) {}
+
+    void OnRowChanged(std::size_t row) override {
+        const CampaignRow& r = m_loop.GetRow(row);
+        if (r.state == RowState::Sent || r.state == RowState::Failed) {
+            std::cout << Utf16ToUtf8(r.number) << '\t' << Utf16ToUtf8(r.statusText) << '\n';
+            std::cout.flush();
+        }
+        Progress(false);
+    }
+    void OnRowsReset() override {}
+    void OnSendingChanged(bool) override { Progress(true); }
+
+    void Progress(bool force) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && now - m_lastProgress < std::chrono::seconds(1)) {
+            return;
+        }
+        m_lastProgress = now;
+        const CampaignCounts c = m_loop.GetCounts();
+        std::ostringstream line;
+        line << "progress: " << c.sent << " sent, " << c.failed << " failed, " << c.pending
+             << " waiting for the network, " << c.remaining << " to send of " << c.total;
+        if (c.remaining != 0) {
+            line << ", about " << formatDuration(m_loop.EstimatedTimeLeft()) << " left";
+        }
+        if (line.str() != m_lastLine) {
+            m_lastLine = line.str();
+            std::cerr << m_lastLine << '\n';
+        }
+    }
+
+private:
+    const CCampaignLoop& m_loop;
+    std::chrono::steady_clock::time_point m_lastProgress{};
+    std::string m_lastLine;
+};
+
+struct SendOptions {
+    std::string numbers;
+    std::string message;
+    std::string report;
+    int intervalMs = 1000;
+    ModemChoice modem;
+};
+
+int runSend(const SendOptions& o) {
+    // Load the numbers first: a bad file is the user's to fix, whatever the modem.
+    CNumberList list;
+    list.m_strFilePath = Utf8ToUtf16(o.numbers);
+    std::u16string error;
+    if (!list.Load(error)) {
+        std::cerr << "vantorix-cli: " << Utf16ToUtf8(error) << '\n';
+        return kExitUsage;
+    }
+    if (list.m_mapNumbers.IsEmpty()) {
+        std::cerr << "vantorix-cli: the file holds no numbers (a number has at least "
+                  << CNumberList::kMinNumberLength << " characters).\n";
+        return kExitUsage;
+    }
+
+    QCoreApplication app(g_argc, g_argv);
+    CSimulatedModem sim;
+    bool simulated = false;
+    if (!chooseModem(o.modem, sim, simulated)) {
+        return kExitFailure;
+    }
+    CDeviceFront front;
+    CCampaignLoop loop(front);
+    QueuedPoster poster(loop);
+    front.DeviceLink().SetEventPoster(&poster);
+    if (!front.Discover()) {
+        std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
+        return kExitFailure;
+    }
+    std::u16string reason;
+    if (!front.CanSendSms(reason)) {
+        std::cerr << "vantorix-cli: " << Utf16ToUtf8(reason) << '\n';
+        const std::string why = At::LastDiscoveryMessage();
+        if (!why.empty()) {
+            std::cerr << why << '\n';
+        }
+        return kExitFailure;
+    }
+    std::cerr << "Modem: " << Utf16ToUtf8(front.GetOperatorNameText()) << ", "
+              << Utf16ToUtf8(front.GetDeviceStatusText()) << (simulated ? " (simulated)" : "")
+              << '\n';
+
+    ConsoleListener listener(loop);
+    loop.SetListener(&listener);
+    loop.SetNumbers(list.m_mapNumbers);
+    std::u16string notice;
+    if (!loop.Start(Utf8ToUtf16(o.numbers), Utf8ToUtf16(o.message), notice)) {
+        std::cerr << "vantorix-cli: " << Utf16ToUtf8(notice) << '\n';
+        return kExitUsage;
+    }
+
+    if (::pipe(g_signalPipe) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+    QSocketNotifier stopper(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopper, &QSocketNotifier::activated, &app, [&] {
+        char c;
+        (void)!::read(g_signalPipe[0], &c, 1);
+        if (loop.IsSending()) {
+            loop.Stop();
+            std::cerr << "Stopped: no new messages; waiting for " << loop.GetCounts().pending
+                      << " in flight.\n";
+        }
+    });
+
+    QTimer ticker;
+    ticker.setInterval(o.intervalMs);
+    QObject::connect(&ticker, &QTimer::timeout, &app, [&] {
+        if (loop.IsSending()) {
+            loop.Tick();
+        }
+        if (!loop.HasWorkLeft()) {
+            ticker.stop();
+            app.quit();
+        }
+    });
+    ticker.start();
+    app.exec();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    loop.SetListener(nullptr);
+
+    listener.Progress(true);
+    if (!o.report.empty() && !writeReport(loop, o.report)) {
+        std::cerr << "vantorix-cli: could not write the report " << o.report << '\n';
+    }
+    const CampaignCounts c = loop.GetCounts();
+    return c.sent == c.total ? kExitOk : kExitSomeFailed;
+}
+
+int runModems(const ModemChoice& choice) {
+    QCoreApplication app(g_argc, g_argv);
+    CSimulatedModem sim;
+    bool simulated = false;
+    if (!chooseModem(choice, sim, simulated)) {
+        return kExitFailure;
+    }
+    std::shared_ptr<Mbn::IMbnInterfaceManager> manager;
+    if (FAILED(Mbn::CreateMbnInterfaceManager(&manager)) || !manager) {
+        std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
+        const std::string why = At::LastDiscoveryMessage();
+        if (!why.empty()) {
+            std::cerr << why << '\n';
+        }
+        return kExitFailure;
+    }
+    std::vector<ModemDetails> modems;
+    ListModems(*manager, &modems);
+    if (modems.empty()) {
+        std::cout << "No modem found.\n";
+        const std::string why = At::LastDiscoveryMessage();
+        if (!why.empty()) {
+            std::cout << why << '\n';
+        }
+        return kExitFailure;
+    }
+    CDeviceFront front;
+    for (const ModemDetails& m : modems) {
+        std::cout << Utf16ToUtf8(m.interfaceId) << (simulated ? " (simulated)" : "") << '\n';
+        std::cout << "  state:          " << Utf16ToUtf8(m.readyStateText) << '\n';
+        std::cout << "  operator:       "
+                  << (m.providerName.empty() ? "(unknown)" : Utf16ToUtf8(m.providerName)) << '\n';
+        std::cout << "  device:         " << Utf16ToUtf8(m.manufacturer) << ' '
+                  << Utf16ToUtf8(m.model) << ' ' << Utf16ToUtf8(m.firmwareInfo) << '\n';
+        std::cout << "  service centre: "
+                  << (m.serviceCenter.empty() ? "(none)" : Utf16ToUtf8(m.serviceCenter)) << '\n';
+        const char* formats[] = {"none", "PDU", "text"};
+        std::cout << "  SMS format:     "
+                  << (m.smsFormat < 3 ? formats[m.smsFormat] : std::to_string(m.smsFormat).c_str())
+                  << '\n';
+        std::cout << "  signal:         " << m.signalStrength << '\n';
+        std::string canSend;
+        if (!m.hasSms || m.smsFormat == Mbn::MBN_SMS_FORMAT_NONE) {
+            canSend = "no: Could not Locate SMS Device to Send / Receive SMS Message(s).";
+        } else if (m.smsFormat != Mbn::MBN_SMS_FORMAT_PDU) {
+            canSend = "no: SMS format not supported";
+        } else if (!(m.smsCaps & Mbn::MBN_SMS_CAPS_PDU_SEND)) {
+            canSend = "no: Device Does not Supports Sending SMS Messages in PDU Format.";
+        } else if (m.readyState != Mbn::MBN_READY_STATE_INITIALIZED) {
+            canSend = "no: " + Utf16ToUtf8(m.readyStateText);
+        } else {
+            canSend = "yes";
+        }
+        std::cout << "  can send:       " << canSend << '\n';
+    }
+    return kExitOk;
+}
+
+void addModemOptions(CLI::App* cmd, ModemChoice& choice) {
+    cmd->add_option("--modem", choice.modem,
+                    "auto (the first modem found), sim (the built-in simulated modem), or a "
+                    "serial port such as /dev/ttyUSB2 or COM5")
+        ->default_str("auto");
+    cmd->add_option("--sim-outbox", choice.simOutbox,
+                    "with --modem sim: write every PDU the simulator receives to this file, one "
+                    "JSON line each");
+    cmd->add_option("--sim-option", choice.simArgs,
+                    "with --modem sim: pass an option to the simulator, e.g. "
+                    "--sim-option=--fail=+447700900123=330 (repeatable)")
+        ->allow_extra_args(false);
+}
+
+}  // namespace
+
+void AddSendCommand(CLI::App& app) {
+    auto o = std::make_shared<SendOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "send",
+        "Send one message to every number of a numbers file, one per interval, and print "
+        "each number's final status. Exit status: 0 all sent, 3 some failed, 2 bad input, "
+        "1 no modem to send with. Ctrl-C stops sending new messages and waits for those in "
+        "flight.");
+    cmd->add_option("--numbers", o->numbers, "numbers file (UTF-16 or UTF-8, one per line)")
+        ->required();
+    cmd->add_option("--message", o->message,
+                    "message text (UTF-8); the signature \" - Sent with Quorvel Vantorix\" is "
+                    "appended")
+        ->required();
+    cmd->add_option("--interval-ms", o->intervalMs, "time between two sends (default 1000)")
+        ->check(CLI::Range(0, 3600000));
+    cmd->add_option("--report", o->report,
+                    "write a CSV report: number, status text, final status code, request id, time");
+    addModemOptions(cmd, o->modem);
+    cmd->callback([o] {
+        const int status = runSend(*o);
+        if (status != kExitOk) {
+            throw CLI::RuntimeError(status);
+        }
+    });
+}
+
+void AddModemsCommand(CLI::App& app) {
+    auto choice = std::make_shared<ModemChoice>();
+    CLI::App* cmd = app.add_subcommand(
+        "modems", "List the modems found, with state, operator, service centre and SMS format.");
+    addModemOptions(cmd, *choice);
+    cmd->callback([choice] {
+        const int status = runModems(*choice);
+        if (status != kExitOk) {
+            throw CLI::RuntimeError(status);
+        }
+    });
+}
