@@ -95,7 +95,7 @@ public:
     // Starts at the first row with `message`, trimmed at both ends, as the
     // text of every send of this run. Refused, with the notice for the user,
     // when the path or the message is blank. Rows keep their earlier results
-    // until they are sent again.
+    // until they are sent again. A loop that runs already goes on unchanged.
     bool Start(std::u16string_view numbersFile, std::u16string_view message,
                std::u16string& notice);
     // Stops sending at once; results still arrive and are shown.
