@@ -67,6 +67,7 @@ bool CCampaignLoop::Start(std::u16string_view numbersFile, std::u16string_view m
     }
     m_strMessage = text;
     m_nNextItem = 0;
+    m_runStart = m_clock();
     m_bSending = true;
     if (m_pListener != nullptr) {
         m_pListener->OnSendingChanged(true);
@@ -233,5 +234,14 @@ CampaignCounts CCampaignLoop::GetCounts() const {
 
 std::chrono::seconds CCampaignLoop::EstimatedTimeLeft() const {
     const auto remaining = static_cast<std::chrono::milliseconds::rep>(GetCounts().remaining);
-    return std::chrono::duration_cast<std::chrono::seconds>(kTickInterval * remaining);
+    std::chrono::milliseconds perRow = m_tickInterval;
+    // A few rows taken are enough to see the modem's pace.
+    constexpr std::size_t kRowsForPace = 3;
+    if (m_bSending && m_nNextItem >= kRowsForPace) {
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_clock() - m_runStart);
+        const auto pace = elapsed / static_cast<std::chrono::milliseconds::rep>(m_nNextItem);
+        perRow = std::max(perRow, pace);
+    }
+    return std::chrono::duration_cast<std::chrono::seconds>(perRow * remaining);
 }

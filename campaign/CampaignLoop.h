@@ -114,7 +114,12 @@ public:
     void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
 
     CampaignCounts GetCounts() const;
-    // Sends still to come, at one per tick (zero when stopped).
+    // The driver's timer interval (kTickInterval unless changed); the time
+    // left is reckoned from it.
+    void SetTickInterval(std::chrono::milliseconds interval) { m_tickInterval = interval; }
+    // Sends still to come, at one per tick, or at the pace the rows have
+    // really been taken so far when that is slower (a modem that takes
+    // several seconds per message keeps answering busy). Zero when stopped.
     std::chrono::seconds EstimatedTimeLeft() const;
     // True while the loop runs or a send waits for its final status: a driver
     // that ends with the campaign waits until this turns false.
@@ -143,6 +148,9 @@ private:
     // Index of the row that the next tick offers.
     std::size_t m_nNextItem = 0;
     std::u16string m_strMessage;
+    std::chrono::milliseconds m_tickInterval = kTickInterval;
+    // When the running loop started, for its pace.
+    std::chrono::system_clock::time_point m_runStart{};
 
     // Set while SendSms runs: results that arrive meanwhile for an id not yet
     // known are kept until the send returns its id.

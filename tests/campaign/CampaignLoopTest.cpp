@@ -217,6 +217,28 @@ TEST_F(CampaignLoopTest, BusyModemGetsTheSameRowAgain) {
     EXPECT_EQ(loop.GetCounts().failed, 0u);
 }
 
+TEST_F(CampaignLoopTest, TimeLeftFollowsTheModemsPaceWhenItIsSlowerThanTheTimer) {
+    std::vector<std::u16string> numbers;
+    for (int i = 0; i < 10; ++i) {
+        numbers.push_back(u"5550" + std::u16string(1, static_cast<char16_t>(u'0' + i)));
+    }
+    loop.SetNumbers(numbers);
+    loop.SetTickInterval(std::chrono::milliseconds(500));
+    Start();
+    EXPECT_EQ(loop.EstimatedTimeLeft(), std::chrono::seconds(5));  // 10 rows at the timer's pace
+    // The modem takes one message per 4 s: three busy answers between takes.
+    for (int take = 0; take < 4; ++take) {
+        front.script = {
+            {VTX_E_MODEM_BUSY, 0, u""}, {VTX_E_MODEM_BUSY, 0, u""}, {VTX_E_MODEM_BUSY, 0, u""}};
+        for (int tick = 0; tick < 4; ++tick) {
+            now += std::chrono::seconds(1);
+            loop.Tick();
+        }
+    }
+    EXPECT_EQ(loop.GetCounts().remaining, 6u);
+    EXPECT_EQ(loop.EstimatedTimeLeft(), std::chrono::seconds(24));
+}
+
 TEST_F(CampaignLoopTest, ResultsArriveAfterStopAndRestartBeginsAtTheFirstRow) {
     Start();
     loop.Tick();

@@ -241,6 +241,7 @@ int runSend(const SendOptions& o) {
 
     ConsoleListener listener(loop);
     loop.SetListener(&listener);
+    loop.SetTickInterval(std::chrono::milliseconds(o.intervalMs));
     loop.SetNumbers(list.m_mapNumbers);
     std::u16string notice;
     if (!loop.Start(Utf8ToUtf16(o.numbers), Utf8ToUtf16(o.message), notice)) {

@@ -1,0 +1,106 @@
+#include "campaign/doc/CVantorDoc.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <string>
+
+#include "campaign/doc/CSmsDocumentFormat.h"
+
+namespace {
+
+QString CannotOpen(const QString& path, const QString& why) {
+    return QStringLiteral("Could Not Open the Campaign Document [%1].\n\n%2").arg(path, why);
+}
+
+}  // namespace
+
+CVantorDoc::CVantorDoc(QObject* parent) : QObject(parent) {}
+
+void CVantorDoc::SetNumbersFile(const QString& path) {
+    m_strNumbersFile = path;
+    SetModifiedFlag(true);
+}
+
+void CVantorDoc::SetMessage(const QString& message) {
+    m_strMessage = message;
+    SetModifiedFlag(true);
+}
+
+bool CVantorDoc::OnNewDocument() {
+    m_strNumbersFile.clear();
+    m_strMessage.clear();
+    SetPathName({});
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
+    QFile file(path);
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        error = CannotOpen(path, QStringLiteral("It is a Folder, not a File."));
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = CannotOpen(path, file.errorString());
+        return false;
+    }
+    // One byte more than the limit tells a too large file from a full one.
+    const QByteArray bytes = file.read(static_cast<qint64>(CSmsDocumentFormat::kMaxFileBytes) + 1);
+    if (file.error() != QFileDevice::NoError) {
+        error = CannotOpen(path, file.errorString());
+        return false;
+    }
+    std::u16string numbersFile;
+    std::u16string message;
+    const auto result = CSmsDocumentFormat::Read(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), numbersFile,
+        message);
+    if (result != CSmsDocumentFormat::ReadError::None) {
+        error = CannotOpen(path, QString::fromStdU16String(
+                                     std::u16string(CSmsDocumentFormat::ErrorText(result))));
+        return false;
+    }
+    m_strNumbersFile = QString::fromStdU16String(numbersFile);
+    m_strMessage = QString::fromStdU16String(message);
+    SetPathName(info.absoluteFilePath());
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CVantorDoc::OnSaveDocument(const QString& path, QString& error) {
+    const std::string bytes = CSmsDocumentFormat::Write(m_strNumbersFile.toStdU16String(),
+                                                        m_strMessage.toStdU16String());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !file.commit()) {
+        error = QStringLiteral("Could Not Save the Campaign Document [%1].\n\n%2")
+                    .arg(path, file.errorString());
+        return false;
+    }
+    SetPathName(QFileInfo(path).absoluteFilePath());
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CVantorDoc::SetModifiedFlag(bool modified) {
+    if (m_bModified != modified) {
+        m_bModified = modified;
+        emit modifiedChanged(modified);
+    }
+}
+
+QString CVantorDoc::GetTitle() const {
+    return m_strPathName.isEmpty() ? QStringLiteral("Untitled")
+                                   : QFileInfo(m_strPathName).fileName();
+}
+
+void CVantorDoc::SetPathName(const QString& path) {
+    if (m_strPathName != path) {
+        m_strPathName = path;
+        emit pathNameChanged(path);
+    }
+}

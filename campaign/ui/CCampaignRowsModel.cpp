@@ -1,0 +1,80 @@
+#include "campaign/ui/CCampaignRowsModel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QString>
+
+#include "campaign/CampaignLoop.h"
+
+CCampaignRowsModel::CCampaignRowsModel(const CCampaignLoop& loop, QObject* parent)
+    : QAbstractTableModel(parent), m_loop(loop) {}
+
+int CCampaignRowsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_loop.GetRowCount());
+}
+
+int CCampaignRowsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant CCampaignRowsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    const CampaignRow& row = m_loop.GetRow(static_cast<std::size_t>(index.row()));
+    switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+                case ColumnSr:
+                    return QString::number(index.row() + 1);
+                case ColumnNumber:
+                    return QString::fromStdU16String(row.number);
+                case ColumnStatus:
+                    return QString::fromStdU16String(row.statusText);
+                default:
+                    return {};
+            }
+        case Qt::ToolTipRole:
+            if (index.column() == ColumnStatus && row.finalStatus) {
+                return QStringLiteral("%1 (0x%2)")
+                    .arg(QString::fromStdU16String(row.statusText))
+                    .arg(static_cast<quint32>(*row.finalStatus), 8, 16, QLatin1Char('0'));
+            }
+            return {};
+        case Qt::ForegroundRole:
+            // Only failures stand out; every other row keeps the look's colours.
+            if (index.column() == ColumnStatus && row.state == RowState::Failed) {
+                return QBrush(QColor(0xC6, 0x28, 0x28));
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant CCampaignRowsModel::headerData(int section, Qt::Orientation orientation,
+                                        int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return {};
+    }
+    switch (section) {
+        case ColumnSr:
+            return QStringLiteral("Sr");
+        case ColumnNumber:
+            return QStringLiteral("Number");
+        case ColumnStatus:
+            return QStringLiteral("Status");
+        default:
+            return {};
+    }
+}
+
+void CCampaignRowsModel::RowChanged(std::size_t row) {
+    const QModelIndex cell = index(static_cast<int>(row), ColumnStatus);
+    emit dataChanged(cell, cell);
+}
+
+void CCampaignRowsModel::RowsReset() {
+    beginResetModel();
+    endResetModel();
+}

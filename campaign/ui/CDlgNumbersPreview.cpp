@@ -1,0 +1,131 @@
+#include "campaign/ui/CDlgNumbersPreview.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QUrl>
+#include <algorithm>
+#include <string>
+
+#include "campaign/ui/CDialogUnits.h"
+#include "campaign/ui/CMessageBox.h"
+#include "campaign/ui/CNumbersPreviewModel.h"
+
+namespace {
+
+// Dialog 310, in dialog units.
+constexpr int kWidth = 304;
+constexpr int kHeight = 228;
+
+}  // namespace
+
+CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("numbersPreview"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    if (parent != nullptr) {
+        setWindowIcon(parent->window()->windowIcon());
+    }
+
+    // Template order is the tab order: list, Open File, label, path.
+    m_stcCount = new QGroupBox(QStringLiteral("Unique Number(s) Found"), this);
+    m_lstNumbers = new QTableView(this);
+    m_lstNumbers->setObjectName(QStringLiteral("previewList"));
+    m_btnOpenFile = new QPushButton(QStringLiteral("&Open File"), this);
+    m_btnOpenFile->setObjectName(QStringLiteral("openFileButton"));
+    m_btnOpenFile->setAutoDefault(false);
+    auto* label = new QLabel(QStringLiteral("&File Path :"), this);
+    m_edtFilePath = new QLineEdit(this);
+    m_edtFilePath->setObjectName(QStringLiteral("previewPath"));
+    m_edtFilePath->setReadOnly(true);
+    label->setBuddy(m_edtFilePath);
+    m_stcCount->lower();
+
+    m_pModel = new CNumbersPreviewModel(this);
+    m_lstNumbers->setModel(m_pModel);
+    m_lstNumbers->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lstNumbers->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstNumbers->setShowGrid(true);
+    m_lstNumbers->setWordWrap(false);
+    m_lstNumbers->verticalHeader()->hide();
+    m_lstNumbers->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_lstNumbers->verticalHeader()->setDefaultSectionSize(m_lstNumbers->fontMetrics().height() +
+                                                          6);
+    m_lstNumbers->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_lstNumbers->horizontalHeader()->resizeSection(CNumbersPreviewModel::ColumnSr, 75);
+    m_lstNumbers->horizontalHeader()->resizeSection(CNumbersPreviewModel::ColumnNumber, 300);
+    m_lstNumbers->horizontalHeader()->setStretchLastSection(true);
+
+    setTabOrder(m_lstNumbers, m_btnOpenFile);
+    setTabOrder(m_btnOpenFile, m_edtFilePath);
+    connect(m_btnOpenFile, &QPushButton::clicked, this, &CDlgNumbersPreview::OnBnClickedOpenFile);
+
+    const CDialogUnits units(font());
+    resize(units.Size(kWidth, kHeight));
+    PlaceControls();
+}
+
+CDlgNumbersPreview::~CDlgNumbersPreview() {
+    m_pModel->SetNumbers(nullptr);
+}
+
+void CDlgNumbersPreview::SetFilePath(const QString& path) {
+    m_strFilePath = path;
+}
+
+void CDlgNumbersPreview::OnInitDialog() {
+    m_edtFilePath->setText(m_strFilePath);
+    setWindowTitle(QStringLiteral("Number List - %1").arg(QGuiApplication::applicationDisplayName()));
+
+    m_pModel->SetNumbers(nullptr);
+    m_numberList.m_strFilePath = m_strFilePath.toStdU16String();
+    std::u16string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = m_numberList.Load(error);
+    QApplication::restoreOverrideCursor();
+    if (loaded) {
+        m_pModel->SetNumbers(&m_numberList.m_mapNumbers);
+    } else {
+        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdU16String(error));
+    }
+    m_stcCount->setTitle(QStringLiteral("%1 Unique Numbe(s) Found.")
+                             .arg(static_cast<qulonglong>(m_numberList.m_mapNumbers.GetCount())));
+    m_lstNumbers->setFocus();
+}
+
+void CDlgNumbersPreview::OnBnClickedOpenFile() {
+    // Whether the desktop can open it is not reported, as with the shell.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_strFilePath));
+}
+
+int CDlgNumbersPreview::GetRowCount() const {
+    return m_pModel->rowCount();
+}
+
+QString CDlgNumbersPreview::GetCountText() const {
+    return m_stcCount->title();
+}
+
+void CDlgNumbersPreview::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+void CDlgNumbersPreview::PlaceControls() {
+    const CDialogUnits u(font());
+    // The form grows with the window: the path and the list take the room.
+    const int extraX = std::max(0, width() - u.X(kWidth));
+    const int extraY = std::max(0, height() - u.Y(kHeight));
+    auto* label = findChild<QLabel*>();
+    label->setGeometry(u.Rect(7, 7, 33, 8).adjusted(0, 2, 0, 4));
+    m_edtFilePath->setGeometry(u.Rect(43, 7, 199, 14).adjusted(0, 0, extraX, 0));
+    m_btnOpenFile->setGeometry(u.Rect(247, 7, 50, 14).translated(extraX, 0));
+    m_stcCount->setGeometry(u.Rect(7, 24, 290, 197).adjusted(0, 0, extraX, extraY));
+    m_lstNumbers->setGeometry(u.Rect(7, 35, 290, 186).adjusted(u.X(4), 0, extraX - u.X(4),
+                                                               extraY - u.Y(4)));
+}

@@ -1,0 +1,21 @@
+// WM_SMS_SEND_RESULT: the final status of the send with a request id.
+#pragma once
+
+#include <QEvent>
+#include <cstdint>
+
+#include "campaign/ui/VantorEvents.h"
+#include "device/HResult.h"
+
+class CSmsSendResultEvent final : public QEvent {
+public:
+    CSmsSendResultEvent(std::uint32_t requestId, HRESULT status)
+        : QEvent(VantorEvents::WM_SMS_SEND_RESULT), m_nRequestId(requestId), m_hrStatus(status) {}
+
+    std::uint32_t RequestId() const { return m_nRequestId; }
+    HRESULT Status() const { return m_hrStatus; }
+
+private:
+    std::uint32_t m_nRequestId = 0;
+    HRESULT m_hrStatus = S_OK;
+};

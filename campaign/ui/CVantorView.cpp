@@ -1,0 +1,343 @@
+#include "campaign/ui/CVantorView.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
+#include <string>
+
+#include "campaign/Blank.h"
+#include "campaign/CNumberList.h"
+#include "campaign/doc/CVantorDoc.h"
+#include "campaign/ui/CCampaignRowsModel.h"
+#include "campaign/ui/CDialogUnits.h"
+#include "campaign/ui/CDlgNumbersPreview.h"
+#include "campaign/ui/CMessageBox.h"
+#include "campaign/ui/CMessageEdit.h"
+#include "campaign/ui/CResultsCsv.h"
+#include "campaign/ui/CSmsSendResultEvent.h"
+#include "campaign/ui/VantorEvents.h"
+
+namespace {
+
+// Form 101, in dialog units.
+constexpr int kFormWidth = 371;
+constexpr int kFormHeight = 243;
+
+QString ToQString(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+bool IsBlankText(const QString& text) {
+    const std::u16string value = text.toStdU16String();
+    return TrimBlanks(value).empty();
+}
+
+}  // namespace
+
+CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
+    : QWidget(parent), m_front(front), m_doc(doc), m_loop(front) {
+    setObjectName(QStringLiteral("vantorView"));
+
+    // Template order, which is the tab order.
+    m_stcNumbers = new QLabel(QStringLiteral("&Numbers :"), this);
+    m_edtNumbersFile = new QLineEdit(this);
+    m_edtNumbersFile->setObjectName(QStringLiteral("numbersFile"));
+    m_edtNumbersFile->setReadOnly(true);
+    m_stcNumbers->setBuddy(m_edtNumbersFile);
+
+    m_stcMessage = new QLabel(QStringLiteral("&Message :"), this);
+    m_edtMessage = new CMessageEdit(this);
+    m_edtMessage->setObjectName(QStringLiteral("message"));
+    m_stcMessage->setBuddy(m_edtMessage);
+
+    m_btnStart = new QPushButton(ToQString(kStartText), this);
+    m_btnStart->setObjectName(QStringLiteral("startButton"));
+    m_btnStart->setAutoDefault(false);
+
+    m_stcDeviceStatus = new QLabel(QStringLiteral("Can Send SMS ?"), this);
+    m_stcDeviceStatus->setObjectName(QStringLiteral("deviceStatus"));
+    m_stcDeviceStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_btnDisplay = new QPushButton(QStringLiteral("Display"), this);
+    m_btnDisplay->setObjectName(QStringLiteral("displayButton"));
+    m_btnDisplay->setAutoDefault(false);
+    m_btnBrowse = new QPushButton(QStringLiteral("&Browse"), this);
+    m_btnBrowse->setObjectName(QStringLiteral("browseButton"));
+    m_btnBrowse->setAutoDefault(false);
+
+    m_lstNumbers = new QTableView(this);
+    m_lstNumbers->setObjectName(QStringLiteral("numbersList"));
+    m_pModel = new CCampaignRowsModel(m_loop, this);
+    m_lstNumbers->setModel(m_pModel);
+    // Grid lines and full-row select; every row the same height, so that a
+    // list of 65,535 rows needs no measuring.
+    m_lstNumbers->setShowGrid(true);
+    m_lstNumbers->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lstNumbers->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstNumbers->setWordWrap(false);
+    m_lstNumbers->setTabKeyNavigation(false);
+    m_lstNumbers->verticalHeader()->hide();
+    m_lstNumbers->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_lstNumbers->verticalHeader()->setDefaultSectionSize(m_lstNumbers->fontMetrics().height() +
+                                                          6);
+    QHeaderView* header = m_lstNumbers->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->resizeSection(CCampaignRowsModel::ColumnSr, 75);
+    header->resizeSection(CCampaignRowsModel::ColumnNumber, 150);
+    header->resizeSection(CCampaignRowsModel::ColumnStatus, 275);
+    header->setStretchLastSection(true);
+
+    setTabOrder(m_edtNumbersFile, m_edtMessage);
+    setTabOrder(m_edtMessage, m_btnStart);
+    setTabOrder(m_btnStart, m_btnDisplay);
+    setTabOrder(m_btnDisplay, m_btnBrowse);
+    setTabOrder(m_btnBrowse, m_lstNumbers);
+
+    connect(m_btnStart, &QPushButton::clicked, this, &CVantorView::OnBnClickedStart);
+    connect(m_btnBrowse, &QPushButton::clicked, this, &CVantorView::OnBnClickedBrowse);
+    connect(m_btnDisplay, &QPushButton::clicked, this, &CVantorView::OnBnClickedDisplay);
+    connect(m_edtMessage, &QPlainTextEdit::textChanged, this, &CVantorView::OnEnChangeMessage);
+
+    m_timer.setInterval(std::chrono::milliseconds(CCampaignLoop::kTickInterval));
+    connect(&m_timer, &QTimer::timeout, this, &CVantorView::OnTimer);
+
+    m_loop.SetListener(this);
+    PlaceControls();
+}
+
+CVantorView::~CVantorView() {
+    m_loop.SetListener(nullptr);
+}
+
+QSize CVantorView::sizeHint() const {
+    return CDialogUnits(font()).Size(kFormWidth, kFormHeight);
+}
+
+void CVantorView::SetTickInterval(std::chrono::milliseconds interval) {
+    m_timer.setInterval(interval);
+}
+
+void CVantorView::OnInitialUpdate() {
+    m_strNumbersFile = m_doc.m_strNumbersFile;
+    m_strMessage = m_doc.m_strMessage;
+    UpdateData(false);
+    m_edtMessage->SetLimit(kMessageLimit);
+    QCoreApplication::postEvent(this, new QEvent(VantorEvents::WM_REFRESH_DEVICE_STATUS));
+    FillNumberList();
+}
+
+void CVantorView::UpdateData(bool saveAndValidate) {
+    if (saveAndValidate) {
+        m_strNumbersFile = m_edtNumbersFile->text();
+        m_strMessage = m_edtMessage->Text();
+        return;
+    }
+    m_bLoading = true;
+    m_edtNumbersFile->setText(m_strNumbersFile);
+    m_edtNumbersFile->setCursorPosition(0);
+    m_edtMessage->SetText(m_strMessage);
+    m_bLoading = false;
+}
+
+void CVantorView::FillNumberList() {
+    m_loop.ClearRows();
+    if (m_strNumbersFile.isEmpty()) {
+        return;
+    }
+    CNumberList numbers;
+    numbers.m_strFilePath = m_strNumbersFile.toStdU16String();
+    std::u16string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = numbers.Load(error);
+    if (loaded) {
+        m_loop.SetNumbers(numbers.m_mapNumbers);
+    }
+    QApplication::restoreOverrideCursor();
+    if (!loaded) {
+        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdU16String(error));
+    }
+}
+
+void CVantorView::UpdateDeviceStatus() {
+    std::u16string reason;
+    m_bCanSend = m_front.CanSendSms(reason);
+    m_stcDeviceStatus->setText(m_bCanSend ? QString() : QString::fromStdU16String(reason));
+    UpdateStartButton();
+}
+
+void CVantorView::UpdateStartButton() {
+    // A running loop can always be stopped, whatever the device says now.
+    m_btnStart->setEnabled(m_bCanSend || m_loop.IsSending());
+}
+
+void CVantorView::OnBnClickedStart() {
+    UpdateData(true);
+    QString notice;
+    if (IsBlankText(m_strNumbersFile)) {
+        notice = ToQString(CCampaignLoop::kNoPathNotice);
+    } else if (IsBlankText(m_strMessage)) {
+        notice = ToQString(CCampaignLoop::kNoMessageNotice);
+    }
+    if (notice.isEmpty()) {
+        std::u16string refusal;
+        m_bUserToggle = true;
+        const bool toggled = m_loop.Toggle(m_strNumbersFile.toStdU16String(),
+                                           m_strMessage.toStdU16String(), refusal);
+        m_bUserToggle = false;
+        if (toggled) {
+            return;
+        }
+        notice = QString::fromStdU16String(refusal);
+    }
+    CMessageBox::Show(this, CMessageBox::Kind::Information, notice);
+}
+
+void CVantorView::OnTimer() {
+    m_loop.Tick();
+}
+
+void CVantorView::OnRefreshDeviceStatus() {
+    UpdateDeviceStatus();
+}
+
+void CVantorView::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
+    m_bInResult = true;
+    m_nResultRow = -1;
+    m_loop.OnSmsSendResult(requestId, status);
+    m_bInResult = false;
+    if (m_nResultRow >= 0) {
+        m_lstNumbers->scrollTo(m_pModel->index(static_cast<int>(m_nResultRow),
+                                               CCampaignRowsModel::ColumnSr),
+                               QAbstractItemView::EnsureVisible);
+    }
+}
+
+QString CVantorView::BrowseForNumbersFile() {
+    if (m_fnChooseFile) {
+        return m_fnChooseFile();
+    }
+    return QFileDialog::getOpenFileName(window(), QString(), QString(),
+                                        QStringLiteral("Text File(s) (*.txt)"));
+}
+
+void CVantorView::OnBnClickedBrowse() {
+    const QString path = BrowseForNumbersFile();
+    if (path.isEmpty()) {
+        return;
+    }
+    UpdateData(true);
+    m_strNumbersFile = path;
+    UpdateData(false);
+    m_doc.SetNumbersFile(m_strNumbersFile);
+    FillNumberList();
+}
+
+void CVantorView::OnBnClickedDisplay() {
+    UpdateData(true);
+    if (m_strNumbersFile.isEmpty()) {
+        CMessageBox::Show(this, CMessageBox::Kind::Information, ToQString(kNoFileToDisplay));
+        return;
+    }
+    CDlgNumbersPreview dialog(this);
+    dialog.SetFilePath(m_strNumbersFile);
+    dialog.OnInitDialog();
+    if (m_fnRunPreview) {
+        m_fnRunPreview(dialog);
+    } else {
+        dialog.exec();
+    }
+}
+
+void CVantorView::OnEnChangeMessage() {
+    if (m_bLoading) {
+        return;
+    }
+    UpdateData(true);
+    m_doc.SetNumbersFile(m_strNumbersFile);
+    m_doc.SetMessage(m_strMessage);
+}
+
+bool CVantorView::ExportResults(const QString& path, QString& error) const {
+    return CResultsCsv::Write(m_loop, path, error);
+}
+
+bool CVantorView::event(QEvent* event) {
+    if (event->type() == VantorEvents::WM_REFRESH_DEVICE_STATUS) {
+        OnRefreshDeviceStatus();
+        return true;
+    }
+    if (event->type() == VantorEvents::WM_SMS_SEND_RESULT) {
+        const auto* result = static_cast<CSmsSendResultEvent*>(event);
+        OnSmsSendResult(result->RequestId(), result->Status());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CVantorView::OnRowChanged(std::size_t row) {
+    m_pModel->RowChanged(row);
+    if (m_bInResult) {
+        m_nResultRow = static_cast<std::ptrdiff_t>(row);
+    }
+    emit countsChanged();
+    CheckFinished();
+}
+
+void CVantorView::OnRowsReset() {
+    m_pModel->RowsReset();
+    emit countsChanged();
+    CheckFinished();
+}
+
+void CVantorView::OnSendingChanged(bool sending) {
+    if (sending) {
+        m_timer.start();
+        m_bAwaitingFinish = false;
+    } else {
+        m_timer.stop();
+        m_bAwaitingFinish = !m_bUserToggle;
+    }
+    m_btnStart->setText(ToQString(sending ? kStopText : kStartText));
+    UpdateStartButton();
+    emit sendingChanged(sending);
+    emit countsChanged();
+    CheckFinished();
+}
+
+void CVantorView::CheckFinished() {
+    if (m_bAwaitingFinish && !m_loop.HasWorkLeft()) {
+        m_bAwaitingFinish = false;
+        emit campaignFinished();
+    }
+}
+
+void CVantorView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceControls();
+}
+
+void CVantorView::PlaceControls() {
+    const CDialogUnits u(font());
+    // Laid out as on the form; extra room goes to the list.
+    const int extraX = std::max(0, width() - u.X(kFormWidth));
+    const int extraY = std::max(0, height() - u.Y(kFormHeight));
+    // Labels are centred on their field's first line.
+    m_stcNumbers->setGeometry(u.Rect(7, 7, 34, 14));
+    m_stcNumbers->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_edtNumbersFile->setGeometry(u.Rect(43, 7, 216, 14));
+    m_stcMessage->setGeometry(u.Rect(7, 25, 34, 8));
+    m_edtMessage->setGeometry(u.Rect(43, 25, 216, 91));
+    m_btnStart->setGeometry(u.Rect(264, 59, 100, 23));
+    m_stcDeviceStatus->setGeometry(u.Rect(7, 118, 357, 10).adjusted(0, 0, extraX, 0));
+    m_btnDisplay->setGeometry(u.Rect(314, 7, 50, 14));
+    m_btnBrowse->setGeometry(u.Rect(261, 7, 50, 14));
+    m_lstNumbers->setGeometry(u.Rect(7, 129, 357, 107).adjusted(0, 0, extraX, extraY));
+}

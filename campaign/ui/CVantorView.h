@@ -1,0 +1,141 @@
+// The sending view: the form on which the user picks the numbers file, types
+// the message, previews the numbers and starts or stops the campaign, with
+// the list of recipients and their status. The sending itself is the
+// campaign loop's; the view owns its one-second timer, hands it the results
+// that the device link posts, and shows its rows.
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iterator>
+
+#include "campaign/CampaignLoop.h"
+#include "device/CDeviceFront.h"
+#include "device/HResult.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class CCampaignRowsModel;
+class CDlgNumbersPreview;
+class CMessageEdit;
+class CVantorDoc;
+
+class CVantorView final : public QWidget, private ICampaignListener {
+    Q_OBJECT
+
+public:
+    static constexpr int kSignatureLength =
+        static_cast<int>(std::size(CDeviceFront::kSignature) - 1);
+    // Typed message plus signature fit one SMS of 140 characters.
+    static constexpr int kMessageLimit = 140 - kSignatureLength;
+
+    static constexpr std::u16string_view kStartText = u"&Start Sending SMS";
+    static constexpr std::u16string_view kStopText = u"&Stop Sending SMS";
+    static constexpr std::u16string_view kNoFileToDisplay =
+        u"Browse and Select a .txt Unicode File Containing Numbers to which you want to Send "
+        u"SMS and then Click on Display to view the Numbers.";
+
+    CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent = nullptr);
+    ~CVantorView() override;
+
+    // After the view is created and after every new or opened document:
+    // copies the document into the form and rebuilds the rows. The loop state
+    // is not touched.
+    void OnInitialUpdate();
+
+    // Handlers, as the form's controls and the posted messages call them.
+    void OnBnClickedStart();
+    void OnBnClickedBrowse();
+    void OnBnClickedDisplay();
+    // One step of the loop (the timer's tick).
+    void OnTimer();
+    void OnEnChangeMessage();
+    void OnRefreshDeviceStatus();
+    void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
+
+    // The file-open dialog; tests answer it themselves. Returns the chosen
+    // path or an empty string.
+    void SetFileChooser(std::function<QString()> chooser) { m_fnChooseFile = std::move(chooser); }
+    // Runs the preview dialog modally; tests look at it instead.
+    void SetPreviewRunner(std::function<void(CDlgNumbersPreview&)> runner) {
+        m_fnRunPreview = std::move(runner);
+    }
+    // The loop's tick; 1,000 ms.
+    void SetTickInterval(std::chrono::milliseconds interval);
+
+    const CCampaignLoop& Loop() const { return m_loop; }
+    bool IsSending() const { return m_loop.IsSending(); }
+    bool CanSend() const { return m_bCanSend; }
+    QTableView* GetList() const { return m_lstNumbers; }
+    CCampaignRowsModel* GetModel() const { return m_pModel; }
+    bool ExportResults(const QString& path, QString& error) const;
+
+    QSize sizeHint() const override;
+
+signals:
+    // Sent, failed, pending or remaining counts changed.
+    void countsChanged();
+    void sendingChanged(bool sending);
+    // The loop went through the whole list and every result has come.
+    void campaignFinished();
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // ICampaignListener
+    void OnRowChanged(std::size_t row) override;
+    void OnRowsReset() override;
+    void OnSendingChanged(bool sending) override;
+
+    void FillNumberList();
+    void UpdateDeviceStatus();
+    void UpdateStartButton();
+    QString BrowseForNumbersFile();
+    // Controls to fields (true) or fields to controls (false).
+    void UpdateData(bool saveAndValidate);
+    void PlaceControls();
+    void CheckFinished();
+
+    ISmsFront& m_front;
+    CVantorDoc& m_doc;
+    CCampaignLoop m_loop;
+
+    QString m_strNumbersFile;
+    QString m_strMessage;
+
+    QLineEdit* m_edtNumbersFile = nullptr;
+    CMessageEdit* m_edtMessage = nullptr;
+    QPushButton* m_btnStart = nullptr;
+    QLabel* m_stcDeviceStatus = nullptr;
+    QPushButton* m_btnDisplay = nullptr;
+    QPushButton* m_btnBrowse = nullptr;
+    QTableView* m_lstNumbers = nullptr;
+    QLabel* m_stcNumbers = nullptr;
+    QLabel* m_stcMessage = nullptr;
+    CCampaignRowsModel* m_pModel = nullptr;
+
+    QTimer m_timer;
+    // The last answer of CanSendSms; true until the first one.
+    bool m_bCanSend = true;
+    // Set while the program (not the user) fills the form.
+    bool m_bLoading = false;
+    // Set while the user's click starts or stops the loop.
+    bool m_bUserToggle = false;
+    // Set while a result is handed to the loop; the row it changed is shown.
+    bool m_bInResult = false;
+    std::ptrdiff_t m_nResultRow = -1;
+    // The loop ended by itself; the summary waits for the last results.
+    bool m_bAwaitingFinish = false;
+
+    std::function<QString()> m_fnChooseFile;
+    std::function<void(CDlgNumbersPreview&)> m_fnRunPreview;
+};

@@ -1,0 +1,18 @@
+#include "campaign/ui/CViewEventPoster.h"
+
+#include <QCoreApplication>
+
+#include "campaign/ui/CSmsSendResultEvent.h"
+#include "campaign/ui/VantorEvents.h"
+
+void CViewEventPoster::PostRefreshDeviceStatus() {
+    if (m_pView) {
+        QCoreApplication::postEvent(m_pView, new QEvent(VantorEvents::WM_REFRESH_DEVICE_STATUS));
+    }
+}
+
+void CViewEventPoster::PostSmsSendResult(std::uint32_t requestId, HRESULT status) {
+    if (m_pView) {
+        QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, status));
+    }
+}

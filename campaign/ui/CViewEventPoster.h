@@ -1,0 +1,22 @@
+// Posts the device link's messages to the main frame's active view. Without
+// an active view (before the frame exists, or after the view is gone) they
+// are dropped.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+
+#include "device/SmsFront.h"
+
+class CViewEventPoster final : public ISmsEventPoster {
+public:
+    void SetActiveView(QObject* view) { m_pView = view; }
+    QObject* GetActiveView() const { return m_pView.data(); }
+
+    void PostRefreshDeviceStatus() override;
+    void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override;
+
+private:
+    QPointer<QObject> m_pView;
+};
