@@ -15,7 +15,7 @@ packages=(
 # Extra groups, e.g. "windows" for the cross toolchain and wine.
 for group in "$@"; do
     case "$group" in
-        windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine) ;;
+        windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine dpkg-dev) ;;
         bench) packages+=(hyperfine nodejs time) ;;
         *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
     esac

@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 scripts/deps.sh windows
+# Loki's source, for the codec's mingw build (cached in build/loki-src).
+scripts/fetch-loki-source.sh >/dev/null
 
 for arch in i686 x86_64; do
     dir=build/win-$arch
@@ -27,6 +29,20 @@ if [ "$exports" != "$expected" ]; then
     exit 1
 fi
 echo "$dll: 32-bit, exports $exports"
+
+# The probe: a 32-bit console program linked statically, so it imports from
+# system libraries only (no compiler runtime DLLs to ship).
+probe=build/win-i686/bin/vantorix-mbn-probe.exe
+i686-w64-mingw32-objdump -f "$probe" | grep -q "file format pei-i386" ||
+    { echo "$probe is not a 32-bit Windows program" >&2; exit 1; }
+imports=$(i686-w64-mingw32-objdump -p "$probe" | awk '/DLL Name:/ {print tolower($3)}' | sort | paste -sd' ')
+for import in $imports; do
+    case "$import" in
+        kernel32.dll | msvcrt.dll | ole32.dll | oleaut32.dll | user32.dll) ;;
+        *) echo "$probe imports $import (expected system libraries only: $imports)" >&2; exit 1 ;;
+    esac
+done
+echo "$probe: 32-bit, imports $imports"
 
 prefix=$PWD/build/win-x86_64/wineprefix
 stop_wine() {

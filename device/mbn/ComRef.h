@@ -7,7 +7,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the OLE headers build on its types.
 #include <windows.h>
+
 #include <objbase.h>
 
 namespace MbnCom {

@@ -17,10 +17,12 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the OLE headers build on its types.
+#include <windows.h>
+
 #include <objbase.h>
 #include <ocidl.h>
 #include <oleauto.h>
-#include <windows.h>
 
 namespace WinMbn {
 
@@ -198,8 +200,8 @@ struct IMbnSmsReadMsgPdu : public IUnknown {
 };
 
 struct IMbnSms : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE GetSmsConfiguration(
-        IMbnSmsConfiguration** smsConfiguration) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    GetSmsConfiguration(IMbnSmsConfiguration** smsConfiguration) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetSmsConfiguration(IMbnSmsConfiguration* smsConfiguration,
                                                           ULONG* requestID) = 0;
     virtual HRESULT STDMETHODCALLTYPE SmsSendPdu(LPCWSTR pduData, BYTE size, ULONG* requestID) = 0;
@@ -225,8 +227,7 @@ struct IMbnSmsEvents : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE OnSmsReadComplete(IMbnSms* sms, MBN_SMS_FORMAT smsFormat,
                                                         SAFEARRAY* readMsgs, VARIANT_BOOL moreMsgs,
                                                         ULONG requestID, HRESULT status) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OnSmsNewClass0Message(IMbnSms* sms,
-                                                            MBN_SMS_FORMAT smsFormat,
+    virtual HRESULT STDMETHODCALLTYPE OnSmsNewClass0Message(IMbnSms* sms, MBN_SMS_FORMAT smsFormat,
                                                             SAFEARRAY* readMsgs) = 0;
     virtual HRESULT STDMETHODCALLTYPE OnSmsDeleteComplete(IMbnSms* sms, ULONG requestID,
                                                           HRESULT status) = 0;
@@ -243,8 +244,8 @@ struct IMbnSubscriberInformation : public IUnknown {
 struct IMbnInterface : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_InterfaceID(BSTR* interfaceID) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetInterfaceCapability(MBN_INTERFACE_CAPS* interfaceCaps) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetSubscriberInformation(
-        IMbnSubscriberInformation** subscriberInformation) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    GetSubscriberInformation(IMbnSubscriberInformation** subscriberInformation) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetReadyState(MBN_READY_STATE* readyState) = 0;
     virtual HRESULT STDMETHODCALLTYPE InEmergencyMode(VARIANT_BOOL* emergencyMode) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetHomeProvider(MBN_PROVIDER* homeProvider) = 0;

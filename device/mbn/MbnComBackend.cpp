@@ -86,8 +86,8 @@ ComRef<IUnknown> InterfaceElement(SAFEARRAY* array, LONG index) {
 std::u16string Utf8ToWide(const std::string& text) {
     if (text.empty())
         return std::u16string();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (length <= 0)
         return std::u16string();
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -207,8 +207,8 @@ std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>> CopyReadMessages(SAFEARRAY*
         return messages;
     ForEachIndex(lower, upper, [&](LONG index) {
         ComRef<WinMbn::IMbnSmsReadMsgPdu> message =
-            InterfaceElement(array, index).As<WinMbn::IMbnSmsReadMsgPdu>(
-                WinMbn::IID_IMbnSmsReadMsgPdu);
+            InterfaceElement(array, index)
+                .As<WinMbn::IMbnSmsReadMsgPdu>(WinMbn::IID_IMbnSmsReadMsgPdu);
         if (message)
             messages.push_back(std::make_shared<ReadMessageCopy>(*message.Get()));
         else
@@ -326,7 +326,7 @@ public:
     }
 
 private:
-    using Getter = HRESULT(STDMETHODCALLTYPE WinMbn::IMbnSubscriberInformation::*)(BSTR*);
+    using Getter = HRESULT (STDMETHODCALLTYPE WinMbn::IMbnSubscriberInformation::*)(BSTR*);
     HRESULT String(Getter getter, std::u16string* out) {
         if (out == nullptr)
             return E_POINTER;
@@ -561,8 +561,8 @@ public:
             // entry (the device link ends its walk there).
             ForEachIndex(lower, upper, [&](LONG index) {
                 ComRef<WinMbn::IMbnInterface> intf =
-                    InterfaceElement(array, index).As<WinMbn::IMbnInterface>(
-                        WinMbn::IID_IMbnInterface);
+                    InterfaceElement(array, index)
+                        .As<WinMbn::IMbnInterface>(WinMbn::IID_IMbnInterface);
                 if (intf)
                     result.push_back(std::make_shared<ComInterface>(std::move(intf)));
                 else

@@ -52,8 +52,7 @@ void PumpMessages(unsigned milliseconds) {
         const ULONGLONG now = GetTickCount64();
         if (now >= end)
             break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now),
-                                  QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
     }
 }
 
@@ -93,16 +92,17 @@ bool ParseProbeArguments(int argc, const char* const* argv, ProbeOptions* option
     return true;
 }
 
-int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
-             std::ostream& out, std::ostream& err) {
+int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options, std::ostream& out,
+             std::ostream& err) {
     // Remember why the manager could not be made, for the diagnosis.
     HRESULT created = S_OK;
     const Mbn::BackendFactory backend = MakeBackendFactory(creator);
-    Mbn::SetBackendFactory([&created, backend](const std::string& selector,
-                                               std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
-        created = backend(selector, manager);
-        return created;
-    });
+    Mbn::SetBackendFactory(
+        [&created, backend](const std::string& selector,
+                            std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+            created = backend(selector, manager);
+            return created;
+        });
     Mbn::SetBackendSelector("auto");
 
     int status = kProbeOk;
@@ -112,8 +112,8 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
         front.DeviceLink().SetEventPoster(&poster);
         if (!front.Discover()) {
             out << "Could Not Initialize SMS Libraries.\n";
-            err << "The Mobile Broadband interface manager could not be created ("
-                << Hex(created) << ").\n";
+            err << "The Mobile Broadband interface manager could not be created (" << Hex(created)
+                << ").\n";
             status = kProbeNoService;
         } else {
             std::u16string reason;
@@ -140,11 +140,10 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
                     out << "  [" << i << "] " << Text(modem.interfaceId) << '\n'
                         << "      state: " << Text(modem.readyStateText) << '\n'
                         << "      provider: " << Text(modem.providerName) << '\n'
-                        << "      device: " << Text(modem.manufacturer) << ' '
-                        << Text(modem.model) << " (" << Text(modem.firmwareInfo) << ")\n"
-                        << "      SMS: " << (modem.hasSms ? "yes" : "no")
-                        << ", capabilities " << SmsCapsText(modem.smsCaps) << ", format "
-                        << modem.smsFormat << '\n'
+                        << "      device: " << Text(modem.manufacturer) << ' ' << Text(modem.model)
+                        << " (" << Text(modem.firmwareInfo) << ")\n"
+                        << "      SMS: " << (modem.hasSms ? "yes" : "no") << ", capabilities "
+                        << SmsCapsText(modem.smsCaps) << ", format " << modem.smsFormat << '\n'
                         << "      service centre: " << Text(modem.serviceCenter) << '\n'
                         << "      signal: " << modem.signalStrength << '\n';
                 }

@@ -25,8 +25,8 @@ struct ProbeOptions {
 // sent (and why not), and the modem list. Without the Mobile Broadband
 // service it prints "Could Not Initialize SMS Libraries." and returns
 // kProbeNoService. COM must be initialised on the calling thread.
-int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
-             std::ostream& out, std::ostream& err);
+int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options, std::ostream& out,
+             std::ostream& err);
 
 // Parses the command line (argv without the program name); false on a
 // malformed one, with the reason in `error`.

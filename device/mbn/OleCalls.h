@@ -9,7 +9,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the OLE headers build on its types.
 #include <windows.h>
+
 #include <oleauto.h>
 
 namespace MbnCom {
