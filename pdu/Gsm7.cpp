@@ -166,36 +166,77 @@ void appendUtf8(char16_t c, std::string& out) {
 
 }  // namespace
 
+namespace {
+
+// The UTF-8 bytes of every basic-table character (at most three).
+struct Utf8Table {
+    char bytes[128][3] = {};
+    unsigned char length[128] = {};
+    Utf8Table() {
+        for (unsigned code = 0; code < 128; ++code) {
+            std::string utf8;
+            appendUtf8(kBasic[code], utf8);
+            length[code] = static_cast<unsigned char>(utf8.size());
+            for (std::size_t k = 0; k < utf8.size(); ++k) {
+                bytes[code][k] = utf8[k];
+            }
+        }
+    }
+};
+
+const Utf8Table& utf8Table() {
+    static const Utf8Table table;
+    return table;
+}
+
+}  // namespace
+
 std::string Gsm7ToUtf8(std::string_view septets) {
-    // Every table character lies in the basic multilingual plane and is not
-    // a surrogate, so each converts on its own.
     std::string text;
-    text.reserve(septets.size() + septets.size() / 2);
+    AppendGsm7AsUtf8(septets, text);
+    return text;
+}
+
+void AppendGsm7AsUtf8(std::string_view septets, std::string& text) {
+    const Utf8Table& table = utf8Table();
+    // Each septet gives at most three bytes.
+    const std::size_t start = text.size();
+    text.resize(start + 3 * septets.size());
+    char* out = septets.empty() ? nullptr : &text[start];
+    const char* const begin = out;
     for (std::size_t i = 0; i < septets.size(); ++i) {
         const auto code = static_cast<unsigned char>(septets[i] & 0x7F);
         if (code != 0x1B) {
-            if (code >= 0x20 && code < 0x7B && kBasic[code] == code) {
-                text.push_back(static_cast<char>(code));  // ASCII look-alike
-            } else {
-                appendUtf8(kBasic[code], text);
+            const unsigned n = table.length[code];
+            out[0] = table.bytes[code][0];
+            if (n > 1) {
+                out[1] = table.bytes[code][1];
+                if (n > 2) {
+                    out[2] = table.bytes[code][2];
+                }
             }
+            out += n;
             continue;
         }
+        std::string tail;
         if (i + 1 == septets.size()) {
-            text.push_back(' ');
-            break;
-        }
-        const auto next = static_cast<char>(septets[++i] & 0x7F);
-        char16_t out = kBasic[static_cast<unsigned char>(next)];
-        for (const Extension& e : kExtension) {
-            if (e.code == next) {
-                out = e.character;
-                break;
+            tail = " ";
+        } else {
+            const auto next = static_cast<char>(septets[++i] & 0x7F);
+            char16_t c = kBasic[static_cast<unsigned char>(next)];
+            for (const Extension& e : kExtension) {
+                if (e.code == next) {
+                    c = e.character;
+                    break;
+                }
             }
+            appendUtf8(c, tail);
         }
-        appendUtf8(out, text);
+        for (const char b : tail) {
+            *out++ = b;
+        }
     }
-    return text;
+    text.resize(start + static_cast<std::size_t>(out - begin));
 }
 
 bool IsGsm7Representable(std::u16string_view text) {

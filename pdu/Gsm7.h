@@ -19,6 +19,8 @@ std::u16string Gsm7ToUtf16(std::string_view septets);
 
 // The same as UTF-8, without the UTF-16 step.
 std::string Gsm7ToUtf8(std::string_view septets);
+// The same, appended to `text`.
+void AppendGsm7AsUtf8(std::string_view septets, std::string& text);
 
 // True when every character of `text` is in the basic or extension table.
 bool IsGsm7Representable(std::u16string_view text);

@@ -5,14 +5,26 @@ namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
 
+// Hexadecimal digit values; -1 for every other character.
+struct DigitTable {
+    signed char value[256];
+    constexpr DigitTable() : value() {
+        for (int i = 0; i < 256; ++i) {
+            value[i] = -1;
+        }
+        for (int i = 0; i < 10; ++i) {
+            value['0' + i] = static_cast<signed char>(i);
+        }
+        for (int i = 0; i < 6; ++i) {
+            value['A' + i] = static_cast<signed char>(10 + i);
+            value['a' + i] = static_cast<signed char>(10 + i);
+        }
+    }
+};
+constexpr DigitTable kDigitTable;
+
 int digitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return kDigitTable.value[static_cast<unsigned char>(c)];
 }
 
 }  // namespace

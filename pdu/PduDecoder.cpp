@@ -2,25 +2,33 @@
 
 #include <istream>
 #include <streambuf>
+#include <typeinfo>
 
 #include "pdu/Gsm7.h"
 #include "pdu/SmsSubmitMessage.h"
 #include "pdu/Unicode.h"
 
 namespace PduLib {
-namespace {
-
-// A read-only stream buffer over memory the caller owns: no copy.
-class MemoryBuf : public std::streambuf {
+class CSubmitDecoder::MemoryBuf final : public std::streambuf {
 public:
-    explicit MemoryBuf(std::string_view bytes) {
+    void Reset(std::string_view bytes) {
         char* begin = const_cast<char*>(bytes.data());
         setg(begin, begin, begin + bytes.size());
     }
-    std::size_t remaining() const { return static_cast<std::size_t>(egptr() - gptr()); }
+    std::size_t Remaining() const { return static_cast<std::size_t>(egptr() - gptr()); }
 };
 
-}  // namespace
+CSubmitDecoder::CSubmitDecoder()
+    : m_buffer(std::make_unique<MemoryBuf>()), m_stream(std::make_unique<std::istream>(nullptr)) {
+    m_stream->rdbuf(m_buffer.get());
+}
+
+CSubmitDecoder::~CSubmitDecoder() = default;
+
+DecodedSubmit DecodeSubmitPdu(std::string_view octets) {
+    CSubmitDecoder decoder;
+    return decoder.Decode(octets);
+}
 
 std::u16string DecodedSubmit::text() const {
     if (alphabet == 0) {
@@ -39,12 +47,13 @@ std::string DecodedSubmit::textUtf8() const {
     return Utf16ToUtf8(text());
 }
 
-DecodedSubmit DecodeSubmitPdu(std::string_view octets) {
-    MemoryBuf buffer(octets);
-    std::istream stream(&buffer);
+DecodedSubmit CSubmitDecoder::Decode(std::string_view octets) {
+    m_buffer->Reset(octets);
+    std::istream& stream = *m_stream;
+    stream.clear();
     SmsSubmitMessage message;
     message.read(stream);
-    if (buffer.remaining() != 0) {
+    if (m_buffer->Remaining() != 0) {
         throw failure("trailing octets after the user data");
     }
 
@@ -67,12 +76,12 @@ DecodedSubmit DecodeSubmitPdu(std::string_view octets) {
     d.alphabet = message.alphabet();
 
     const ValidityPeriodBase& vp = message.validityPeriod();
-    if (const auto* rel = dynamic_cast<const RelativeValidityPeriod*>(&vp)) {
+    if (typeid(vp) == typeid(RelativeValidityPeriod)) {
         d.validity = DecodedSubmit::Validity::Relative;
-        d.relativeValidity = rel->validityPeriod;
-    } else if (const auto* abs = dynamic_cast<const AbsoluteValidityPeriod*>(&vp)) {
+        d.relativeValidity = static_cast<const RelativeValidityPeriod&>(vp).validityPeriod;
+    } else if (typeid(vp) == typeid(AbsoluteValidityPeriod)) {
         d.validity = DecodedSubmit::Validity::Absolute;
-        d.absoluteValidity = abs->timeStamp;
+        d.absoluteValidity = static_cast<const AbsoluteValidityPeriod&>(vp).timeStamp;
     }
 
     for (const auto& entry : message.userDataHeader()) {
@@ -95,7 +104,8 @@ DecodedSubmit DecodeSubmitPdu(std::string_view octets) {
     const unsigned headerLength = message.headerLength();
     const unsigned headerOctets = detail::headerOctets(headerLength);
     const UserDataBase& body = message.userData();
-    if (const auto* text = dynamic_cast<const DefaultUserData*>(&body)) {
+    if (typeid(body) == typeid(DefaultUserData)) {
+        const auto* text = static_cast<const DefaultUserData*>(&body);
         d.septets = text->text;
         d.userDataLength =
             detail::headerSeptets(headerOctets) + static_cast<unsigned>(text->text.size());

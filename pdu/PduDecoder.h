@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +47,22 @@ struct DecodedSubmit {
     std::u16string text() const;
     // The same as UTF-8.
     std::string textUtf8() const;
+};
+
+// Decodes PDU after PDU with one stream, set up once: for batches.
+class CSubmitDecoder final {
+public:
+    CSubmitDecoder();
+    ~CSubmitDecoder();
+    CSubmitDecoder(const CSubmitDecoder&) = delete;
+    CSubmitDecoder& operator=(const CSubmitDecoder&) = delete;
+    // As DecodeSubmitPdu.
+    DecodedSubmit Decode(std::string_view octets);
+
+private:
+    class MemoryBuf;
+    std::unique_ptr<MemoryBuf> m_buffer;
+    std::unique_ptr<std::istream> m_stream;
 };
 
 // Reads `octets` as one SMS-SUBMIT. Throws the codec's `failure`; octets left

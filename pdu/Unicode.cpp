@@ -40,19 +40,28 @@ char32_t decodeOne(std::string_view s, std::size_t& i) {
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
+    // Never more code units than bytes.
+    std::u16string out(utf8.size(), u'\0');
+    char16_t* p = out.empty() ? nullptr : &out[0];
+    const char16_t* const begin = p;
     std::size_t i = 0;
     while (i < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            *p++ = byte;
+            ++i;
+            continue;
+        }
         const char32_t cp = decodeOne(utf8, i);
         if (cp >= 0x10000) {
             const char32_t v = cp - 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+            *p++ = static_cast<char16_t>(0xD800 + (v >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(cp));
+            *p++ = static_cast<char16_t>(cp);
         }
     }
+    out.resize(static_cast<std::size_t>(p - begin));
     return out;
 }
 

@@ -82,6 +82,10 @@ public:
         int alphabet() const override { return 0; }
 
         void write(std::ostream& os, unsigned headerLength) const override {
+            // Packed into a buffer first, then handed to the stream as one
+            // block: a stream that fails part-way keeps the octets before.
+            char octets[2 * 160 + 8];
+            std::size_t n = 0;
             unsigned bits = detail::fillBits(detail::headerOctets(headerLength));
             std::uint32_t accumulator = 0;
             for (const char c : text) {
@@ -89,29 +93,35 @@ public:
                                << bits;
                 bits += 7;
                 if (bits >= 8) {
-                    putChecked(os, static_cast<std::uint8_t>(accumulator & 0xFFu));
+                    flushOctet(os, octets, n, static_cast<char>(accumulator & 0xFFu));
                     accumulator >>= 8;
                     bits -= 8;
                 }
             }
             if (bits > 0) {
-                putChecked(os, static_cast<std::uint8_t>(accumulator & 0xFFu));
+                flushOctet(os, octets, n, static_cast<char>(accumulator & 0xFFu));
             }
+            putBlock(os, octets, n);
         }
 
         void read(std::istream& is, unsigned& count, unsigned headerLength) override {
-            std::string septets;
-            septets.reserve(count * 8u / 7u + 1u);
-            unsigned skip = detail::fillBits(detail::headerOctets(headerLength));
-            std::uint32_t accumulator = 0;
-            unsigned bits = 0;
-            while (count > 0) {
-                const std::uint8_t octet = detail::getOctet(is);
+            // The body octets in one block, then unpacked.
+            std::string octets(count, '\0');
+            if (count > 0) {
+                is.read(&octets[0], static_cast<std::streamsize>(count));
                 if (is.fail()) {
                     detail::fail("Default User Data: input stream read failure");
                 }
-                --count;
-                accumulator |= static_cast<std::uint32_t>(octet) << bits;
+            }
+            count = 0;
+            // At most 8 septets per 7 octets, plus one.
+            std::string septets(octets.size() * 8u / 7u + 1u, '\0');
+            std::size_t n = 0;
+            unsigned skip = detail::fillBits(detail::headerOctets(headerLength));
+            std::uint32_t accumulator = 0;
+            unsigned bits = 0;
+            for (const char o : octets) {
+                accumulator |= static_cast<std::uint32_t>(static_cast<unsigned char>(o)) << bits;
                 bits += 8;
                 if (skip > 0) {
                     accumulator >>= skip;
@@ -119,23 +129,35 @@ public:
                     skip = 0;
                 }
                 while (bits >= 7) {
-                    septets.push_back(static_cast<char>(accumulator & 0x7Fu));
+                    septets[n++] = static_cast<char>(accumulator & 0x7Fu);
                     accumulator >>= 7;
                     bits -= 7;
                 }
             }
+            septets.resize(n);
             text = std::move(septets);
         }
 
     private:
-        static void putChecked(std::ostream& os, std::uint8_t octet) {
-            detail::putOctet(os, octet);
+        // Very long texts (more than the 140-octet limit allows) go out in
+        // several blocks.
+        static void flushOctet(std::ostream& os, char* octets, std::size_t& n, char octet) {
+            if (n == 2 * 160 + 8) {
+                putBlock(os, octets, n);
+                n = 0;
+            }
+            octets[n++] = octet;
+        }
+        static void putBlock(std::ostream& os, const char* octets, std::size_t n) {
+            if (n == 0) {
+                return;
+            }
+            os.write(octets, static_cast<std::streamsize>(n));
             if (os.fail()) {
                 detail::fail("Default User Data: output stream write failure");
             }
         }
     };
-
     class EightBitUserData : public UserDataBase {
     public:
         std::vector<std::uint8_t> data;

@@ -13,8 +13,23 @@ rl.on('line', (line) => {
         const tab = line.indexOf('\t');
         out.push(new Submit(line.slice(0, tab), line.slice(tab + 1)).toString());
     } else {
+        // The same fields as `vantorix-cli decode`, as far as node-pdu exposes them.
         const m = parse(line);
-        out.push(JSON.stringify({ da: m.address.phone, text: m.data.getText() }));
+        out.push(JSON.stringify({
+            sca: m.serviceCenterAddress.phone,
+            sca_toa: m.serviceCenterAddress.type.getValue(),
+            first_octet: m.type.getValue(),
+            vpf: m.type.validityPeriodFormat,
+            status_report_request: m.type.statusReportRequest,
+            udhi: m.type.userDataHeader,
+            mr: m.messageReference,
+            da: m.address.phone,
+            da_toa: m.address.type.getValue(),
+            pid: m.protocolIdentifier.getValue(),
+            dcs: m.dataCodingScheme.getValue(),
+            vp: m.validityPeriod.interval,
+            text: m.data.getText(),
+        }));
     }
     if (out.length >= 4096) {
         fs.writeSync(1, out.join('\n') + '\n');

@@ -13,12 +13,13 @@ namespace {
 
 // Decodes one hexadecimal PDU into one JSON line (no line end); on failure
 // returns false with the reason.
-bool decodeLine(std::string_view hex, std::string& octets, std::string& out, std::string& reason) {
+bool decodeLine(PduLib::CSubmitDecoder& decoder, std::string_view hex, std::string& octets,
+                std::string& out, std::string& reason) {
     if (!PduLib::FromHex(hex, octets, reason)) {
         return false;
     }
     try {
-        AppendDecodedJson(PduLib::DecodeSubmitPdu(octets), out);
+        AppendDecodedJson(decoder.Decode(octets), out);
     } catch (const PduLib::failure& e) {
         reason = e.what();
         return false;
@@ -40,7 +41,8 @@ int decodeOne(const std::string& hex) {
     std::string octets;
     std::string reason;
     std::string out;
-    if (!decodeLine(trimmed(hex), octets, out, reason)) {
+    PduLib::CSubmitDecoder decoder;
+    if (!decodeLine(decoder, trimmed(hex), octets, out, reason)) {
         std::cerr << "vantorix-cli: decode: " << reason << '\n';
         return kExitFailure;
     }
@@ -54,9 +56,10 @@ int decodeBatch() {
     std::string reason;
     std::string out;
     bool anyFailed = false;
+    PduLib::CSubmitDecoder decoder;
     while (std::getline(std::cin, line)) {
         out.clear();
-        if (!decodeLine(trimmed(line), octets, out, reason)) {
+        if (!decodeLine(decoder, trimmed(line), octets, out, reason)) {
             out.clear();
             AppendErrorJson(reason, out);
             anyFailed = true;

@@ -1,5 +1,6 @@
 #include "tools/cli/DecodeJson.h"
 
+#include "pdu/Gsm7.h"
 #include "pdu/Hex.h"
 #include "pdu/Unicode.h"
 
@@ -43,6 +44,23 @@ void key(const char (&name)[N], std::string& out) {
 
 bool needsEscape(char c) {
     return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+}
+
+// True when no septet stands for a character that JSON escapes: the quote,
+// the line ends, or anything behind the escape to the extension table.
+bool plainSeptets(std::string_view septets) {
+    for (const char c : septets) {
+        switch (c & 0x7F) {
+            case 0x0A:
+            case 0x0D:
+            case 0x1B:
+            case 0x22:
+                return false;
+            default:
+                break;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -91,7 +109,7 @@ void AppendJsonString(std::string_view text, std::string& out) {
 }
 
 void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
-    out.reserve(out.size() + 320 + 2 * d.septets.size());
+    out.reserve(out.size() + 320 + 3 * d.septets.size());
     out.push_back('{');
     key("sca", out);
     AppendJsonString(d.serviceCenter, out);
@@ -164,6 +182,12 @@ void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
     key("text", out);
     if (d.alphabet == 1) {
         AppendJsonString(PduLib::ToHex(d.eightBit), out);
+    } else if (d.alphabet == 0 && plainSeptets(d.septets)) {
+        // The usual text: no septet whose character JSON escapes (quote, line
+        // end, or anything behind the escape): straight into the line.
+        out.push_back('"');
+        PduLib::AppendGsm7AsUtf8(d.septets, out);
+        out.push_back('"');
     } else {
         AppendJsonString(d.textUtf8(), out);
     }
