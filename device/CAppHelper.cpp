@@ -266,18 +266,22 @@ void CAppHelper::GetReadyStateText(std::u16string& text) const {
 }
 
 bool CAppHelper::CanSendSms(std::u16string& reason) const {
+    return CanSendSmsWith(m_nSmsFormat, m_bCanSendPdu, reason);
+}
+
+bool CAppHelper::CanSendSmsWith(std::uint32_t smsFormat, bool canSendPdu, std::u16string& reason) {
     reason.clear();
-    switch (m_nSmsFormat) {
+    switch (smsFormat) {
         case MBN_SMS_FORMAT_NONE:
             reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
             return false;
         case MBN_SMS_FORMAT_PDU:
-            if (m_bCanSendPdu)
+            if (canSendPdu)
                 return true;
             reason = u"Device Does not Supports Sending SMS Messages in PDU Format.";
             return false;
         default:
-            reason = u"SMS Format " + LowerHex(m_nSmsFormat) +
+            reason = u"SMS Format " + LowerHex(smsFormat) +
                      u" Not Supported to send / Receive SMS Message(s).";
             return false;
     }

@@ -43,6 +43,9 @@ public:
     void ResetDeviceInfo();
     // True when a message can be sent now; otherwise false and the reason.
     bool CanSendSms(std::u16string& reason) const;
+    // The same decision for any SMS format and PDU-send capability (one
+    // modem of a list, for instance).
+    static bool CanSendSmsWith(std::uint32_t smsFormat, bool canSendPdu, std::u16string& reason);
     // Submits a composed PDU (uppercase hexadecimal, service-centre field
     // first) to the SMS object; `number` is carried along for diagnosis only.
     // E_FAIL without an SMS object, E_INVALIDARG for a text that is not a

@@ -16,6 +16,7 @@
 
 #include "campaign/CNumberList.h"
 #include "campaign/CampaignLoop.h"
+#include "device/CAppHelper.h"
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
 #include "device/at/AtMbn.h"
@@ -228,7 +229,8 @@ int runSend(const SendOptions& o) {
     }
     std::u16string reason;
     if (!front.CanSendSms(reason)) {
-        std::cerr << "vantorix-cli: " << Utf16ToUtf8(reason) << '\n';
+        std::cerr << "vantorix-cli: " << Utf16ToUtf8(reason)
+                  << " (modem: " << Utf16ToUtf8(front.GetDeviceStatusText()) << ")\n";
         const std::string why = At::LastDiscoveryMessage();
         if (!why.empty()) {
             std::cerr << why << '\n';
@@ -308,14 +310,10 @@ int runModems(const ModemChoice& choice) {
     std::vector<ModemDetails> modems;
     ListModems(*manager, &modems);
     if (modems.empty()) {
-        std::cout << "No modem found.\n";
         const std::string why = At::LastDiscoveryMessage();
-        if (!why.empty()) {
-            std::cout << why << '\n';
-        }
+        std::cout << (why.empty() ? std::string("No modem found.") : why) << '\n';
         return kExitFailure;
     }
-    CDeviceFront front;
     for (const ModemDetails& m : modems) {
         std::cout << Utf16ToUtf8(m.interfaceId) << (simulated ? " (simulated)" : "") << '\n';
         std::cout << "  state:          " << Utf16ToUtf8(m.readyStateText) << '\n';
@@ -330,15 +328,14 @@ int runModems(const ModemChoice& choice) {
                   << (m.smsFormat < 3 ? formats[m.smsFormat] : std::to_string(m.smsFormat).c_str())
                   << '\n';
         std::cout << "  signal:         " << m.signalStrength << '\n';
+        std::u16string reason;
         std::string canSend;
-        if (!m.hasSms || m.smsFormat == Mbn::MBN_SMS_FORMAT_NONE) {
-            canSend = "no: Could not Locate SMS Device to Send / Receive SMS Message(s).";
-        } else if (m.smsFormat != Mbn::MBN_SMS_FORMAT_PDU) {
-            canSend = "no: SMS format not supported";
-        } else if (!(m.smsCaps & Mbn::MBN_SMS_CAPS_PDU_SEND)) {
-            canSend = "no: Device Does not Supports Sending SMS Messages in PDU Format.";
-        } else if (m.readyState != Mbn::MBN_READY_STATE_INITIALIZED) {
+        if (m.readyState != Mbn::MBN_READY_STATE_INITIALIZED) {
             canSend = "no: " + Utf16ToUtf8(m.readyStateText);
+        } else if (!CAppHelper::CanSendSmsWith(m.hasSms ? m.smsFormat : Mbn::MBN_SMS_FORMAT_NONE,
+                                               (m.smsCaps & Mbn::MBN_SMS_CAPS_PDU_SEND) != 0,
+                                               reason)) {
+            canSend = "no: " + Utf16ToUtf8(reason);
         } else {
             canSend = "yes";
         }
