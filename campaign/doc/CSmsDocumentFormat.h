@@ -13,9 +13,9 @@ public:
 
     enum class ReadError {
         None,
-        TooLarge,    // more than kMaxFileBytes
-        OddLength,   // not a whole number of UTF-16 code units
-        NotText,     // NUL or other control characters, or broken surrogate pairs
+        TooLarge,   // more than kMaxFileBytes
+        OddLength,  // not a whole number of UTF-16 code units
+        NotText,    // NUL or other control characters, or broken surrogate pairs
     };
 
     // The file content for `numbersFile` and `message`. A message with line

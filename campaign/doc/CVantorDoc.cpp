@@ -58,8 +58,8 @@ bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), numbersFile,
         message);
     if (result != CSmsDocumentFormat::ReadError::None) {
-        error = CannotOpen(path, QString::fromStdU16String(
-                                     std::u16string(CSmsDocumentFormat::ErrorText(result))));
+        error = CannotOpen(
+            path, QString::fromStdU16String(std::u16string(CSmsDocumentFormat::ErrorText(result))));
         return false;
     }
     m_strNumbersFile = QString::fromStdU16String(numbersFile);
@@ -70,8 +70,8 @@ bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
 }
 
 bool CVantorDoc::OnSaveDocument(const QString& path, QString& error) {
-    const std::string bytes = CSmsDocumentFormat::Write(m_strNumbersFile.toStdU16String(),
-                                                        m_strMessage.toStdU16String());
+    const std::string bytes =
+        CSmsDocumentFormat::Write(m_strNumbersFile.toStdU16String(), m_strMessage.toStdU16String());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=

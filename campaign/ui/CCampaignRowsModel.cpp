@@ -52,8 +52,7 @@ QVariant CCampaignRowsModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QVariant CCampaignRowsModel::headerData(int section, Qt::Orientation orientation,
-                                        int role) const {
+QVariant CCampaignRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
     }

@@ -54,8 +54,7 @@ CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
     m_lstNumbers->setWordWrap(false);
     m_lstNumbers->verticalHeader()->hide();
     m_lstNumbers->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_lstNumbers->verticalHeader()->setDefaultSectionSize(m_lstNumbers->fontMetrics().height() +
-                                                          6);
+    m_lstNumbers->verticalHeader()->setDefaultSectionSize(m_lstNumbers->fontMetrics().height() + 6);
     m_lstNumbers->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lstNumbers->horizontalHeader()->resizeSection(CNumbersPreviewModel::ColumnSr, 75);
     m_lstNumbers->horizontalHeader()->resizeSection(CNumbersPreviewModel::ColumnNumber, 300);
@@ -80,7 +79,8 @@ void CDlgNumbersPreview::SetFilePath(const QString& path) {
 
 void CDlgNumbersPreview::OnInitDialog() {
     m_edtFilePath->setText(m_strFilePath);
-    setWindowTitle(QStringLiteral("Number List - %1").arg(QGuiApplication::applicationDisplayName()));
+    setWindowTitle(
+        QStringLiteral("Number List - %1").arg(QGuiApplication::applicationDisplayName()));
 
     m_pModel->SetNumbers(nullptr);
     m_numberList.m_strFilePath = m_strFilePath.toStdU16String();
@@ -126,6 +126,6 @@ void CDlgNumbersPreview::PlaceControls() {
     m_edtFilePath->setGeometry(u.Rect(43, 7, 199, 14).adjusted(0, 0, extraX, 0));
     m_btnOpenFile->setGeometry(u.Rect(247, 7, 50, 14).translated(extraX, 0));
     m_stcCount->setGeometry(u.Rect(7, 24, 290, 197).adjusted(0, 0, extraX, extraY));
-    m_lstNumbers->setGeometry(u.Rect(7, 35, 290, 186).adjusted(u.X(4), 0, extraX - u.X(4),
-                                                               extraY - u.Y(4)));
+    m_lstNumbers->setGeometry(
+        u.Rect(7, 35, 290, 186).adjusted(u.X(4), 0, extraX - u.X(4), extraY - u.Y(4)));
 }

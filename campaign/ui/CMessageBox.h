@@ -15,8 +15,8 @@ public:
     enum class Kind { Information, Error, Question };
 
     // Receives every box; returns the button that "closes" it.
-    using Handler = std::function<QMessageBox::StandardButton(QWidget* parent, Kind kind,
-                                                              const QString& text)>;
+    using Handler =
+        std::function<QMessageBox::StandardButton(QWidget* parent, Kind kind, const QString& text)>;
 
     // Shows `text` modally with an OK button.
     static void Show(QWidget* parent, Kind kind, const QString& text);

@@ -51,17 +51,16 @@ QByteArray CResultsCsv::Format(const CCampaignLoop& loop) {
         QStringList fields;
         fields << Field(QString::fromStdU16String(row.number))
                << Field(QString::fromStdU16String(row.statusText));
-        fields << (row.finalStatus ? QStringLiteral("0x%1").arg(
-                                         static_cast<quint32>(*row.finalStatus), 8, 16,
-                                         QLatin1Char('0'))
-                                   : QString());
+        fields << (row.finalStatus
+                       ? QStringLiteral("0x%1").arg(static_cast<quint32>(*row.finalStatus), 8, 16,
+                                                    QLatin1Char('0'))
+                       : QString());
         if (row.time.time_since_epoch().count() != 0) {
-            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                row.time.time_since_epoch())
-                                .count();
-            fields << QDateTime::fromMSecsSinceEpoch(ms).toOffsetFromUtc(
-                                                           QDateTime::currentDateTime()
-                                                               .offsetFromUtc())
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(row.time.time_since_epoch())
+                    .count();
+            fields << QDateTime::fromMSecsSinceEpoch(ms)
+                          .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                           .toString(Qt::ISODate);
         } else {
             fields << QString();

@@ -85,8 +85,7 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     m_lstNumbers->setTabKeyNavigation(false);
     m_lstNumbers->verticalHeader()->hide();
     m_lstNumbers->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_lstNumbers->verticalHeader()->setDefaultSectionSize(m_lstNumbers->fontMetrics().height() +
-                                                          6);
+    m_lstNumbers->verticalHeader()->setDefaultSectionSize(m_lstNumbers->fontMetrics().height() + 6);
     QHeaderView* header = m_lstNumbers->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setSectionResizeMode(QHeaderView::Interactive);
@@ -214,9 +213,9 @@ void CVantorView::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
     m_loop.OnSmsSendResult(requestId, status);
     m_bInResult = false;
     if (m_nResultRow >= 0) {
-        m_lstNumbers->scrollTo(m_pModel->index(static_cast<int>(m_nResultRow),
-                                               CCampaignRowsModel::ColumnSr),
-                               QAbstractItemView::EnsureVisible);
+        m_lstNumbers->scrollTo(
+            m_pModel->index(static_cast<int>(m_nResultRow), CCampaignRowsModel::ColumnSr),
+            QAbstractItemView::EnsureVisible);
     }
 }
 

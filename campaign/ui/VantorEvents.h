@@ -8,7 +8,8 @@ namespace VantorEvents {
 
 // Ask CanSendSms again. Posted by the main frame after every discovery and by
 // the view to itself at its initial update.
-inline constexpr QEvent::Type WM_REFRESH_DEVICE_STATUS = static_cast<QEvent::Type>(QEvent::User + 1);
+inline constexpr QEvent::Type WM_REFRESH_DEVICE_STATUS =
+    static_cast<QEvent::Type>(QEvent::User + 1);
 // The outcome of one send (CSmsSendResultEvent): request id and final status.
 inline constexpr QEvent::Type WM_SMS_SEND_RESULT = static_cast<QEvent::Type>(QEvent::User + 2);
 

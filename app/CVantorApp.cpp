@@ -1,0 +1,179 @@
+#include "app/CVantorApp.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <string>
+
+#include "app/CAboutDlg.h"
+#include "app/CIconPainter.h"
+#include "app/CMainFrame.h"
+#include "app/Maker.h"
+#include "campaign/ui/CMessageBox.h"
+#include "device/at/AtMbn.h"
+#include "device/sim/SimulatedModem.h"
+
+namespace {
+
+QString FromUtf16(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CVantorApp::CVantorApp(Mbn::BackendFactory factory, QObject* parent)
+    : QObject(parent), m_factory(std::move(factory)) {
+    if (!m_factory) {
+        m_factory = At::MakeBackendFactory();
+        m_bUsesAtBackend = true;
+    }
+}
+
+CVantorApp::~CVantorApp() {
+    m_poster.SetActiveView(nullptr);
+    m_deviceFront.DeviceLink().SetEventPoster(nullptr);
+    m_pMainFrame.reset();
+}
+
+void CVantorApp::SetApplicationNames() {
+    QCoreApplication::setOrganizationName(QLatin1String(Maker::kOrganisation));
+    QCoreApplication::setOrganizationDomain(QLatin1String(Maker::kDomain));
+    QCoreApplication::setApplicationName(QLatin1String(Maker::kProduct));
+    QCoreApplication::setApplicationVersion(QLatin1String(Maker::kVersion));
+    QGuiApplication::setApplicationDisplayName(
+        QStringLiteral("%1 by %2")
+            .arg(QLatin1String(Maker::kProduct), QLatin1String(Maker::kDomain)));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quorvel.vantorix"));
+}
+
+bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& commandLine,
+                                  QString& error) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Sends one SMS to every number of a numbers file through a USB modem."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption modem(
+        QStringLiteral("modem"),
+        QStringLiteral("The modem: auto (the first one found), sim (a simulated modem) or a "
+                       "serial port such as /dev/ttyUSB2."),
+        QStringLiteral("auto|sim|PORT"), QStringLiteral("auto"));
+    parser.addOption(modem);
+    parser.addPositionalArgument(QStringLiteral("FILE.sms"),
+                                 QStringLiteral("A campaign document to open."),
+                                 QStringLiteral("[FILE.sms]"));
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parser.showHelp(0);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parser.showVersion();
+    }
+    commandLine.modem = parser.value(modem).trimmed();
+    if (commandLine.modem.isEmpty()) {
+        error = QStringLiteral("--modem needs auto, sim or a serial port.");
+        return false;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        error = QStringLiteral("Only one campaign document can be opened at a time.");
+        return false;
+    }
+    commandLine.document = files.value(0);
+    return true;
+}
+
+void CVantorApp::ShowError(const QString& text) {
+    CMessageBox::Show(nullptr, CMessageBox::Kind::Error, text);
+}
+
+bool CVantorApp::InitInstance(const QStringList& arguments) {
+    SetApplicationNames();
+    QGuiApplication::setWindowIcon(CIconPainter::AppIcon());
+
+    CommandLine commandLine;
+    QString error;
+    if (!ParseCommandLine(arguments, commandLine, error)) {
+        ShowError(error);
+        return false;
+    }
+
+    // The device link comes up before any window.
+    std::string selector = commandLine.modem.toStdString();
+    if (commandLine.modem == QLatin1String("sim")) {
+        m_pSimulator = std::make_unique<CSimulatedModem>();
+        if (!m_pSimulator->Start(QStringList(), error)) {
+            ShowError(error);
+            return false;
+        }
+        selector = m_pSimulator->Port().toStdString();
+        m_bSimulated = true;
+    }
+    Mbn::SetBackendFactory(m_factory);
+    Mbn::SetBackendSelector(selector);
+    m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
+
+    if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {
+        QString text = QStringLiteral(
+                           "Could Not Initialize SMS Libraries.\n\nPlease Contact Software "
+                           "Developers at %1 with your Operating System Details.")
+                           .arg(QLatin1String(Maker::kSupportEmail));
+        if (m_bUsesAtBackend && !At::LastDiscoveryMessage().empty()) {
+            text += QStringLiteral("\n\n") + QString::fromStdString(At::LastDiscoveryMessage());
+        }
+        ShowError(text);
+        return false;
+    }
+    RunDiscovery();
+
+    CMessageBox::Show(nullptr, CMessageBox::Kind::Information,
+                      FromUtf16(kNotice) + QLatin1String(Maker::kSupportEmail) + QLatin1Char('.'));
+
+    m_pMainFrame = std::make_unique<CMainFrame>(*this, m_doc);
+    if (!m_pMainFrame->OnCreate()) {
+        return false;
+    }
+    m_doc.OnNewDocument();
+    if (commandLine.document.isEmpty() ||
+        !m_pMainFrame->OpenDocumentFile(QFileInfo(commandLine.document).absoluteFilePath())) {
+        // A document that cannot be read has been reported; the program goes
+        // on with a new one.
+        m_pMainFrame->OnFileNew();
+    }
+    m_pMainFrame->show();
+    m_pMainFrame->activateWindow();
+    return true;
+}
+
+bool CVantorApp::RunDiscovery() {
+    const bool created = m_deviceFront.Discover();
+    const std::u16string& listenError = m_deviceFront.DeviceLink().ListenErrorText();
+    if (!listenError.empty()) {
+        CMessageBox::Show(m_pMainFrame.get(), CMessageBox::Kind::Error,
+                          QString::fromStdU16String(listenError));
+    }
+    return created;
+}
+
+QUrl CVantorApp::ShareUrl() {
+    QUrl url(QString::fromLatin1(Maker::kSharePage));
+    // The address goes in whole, every reserved character percent-encoded.
+    url.setQuery(QStringLiteral("u=") + QString::fromLatin1(QUrl::toPercentEncoding(
+                                            QString::fromLatin1(Maker::kProductPage))),
+                 QUrl::StrictMode);
+    return url;
+}
+
+void CVantorApp::OnAbout() {
+    CAboutDlg dialog(m_pMainFrame.get());
+    dialog.exec();
+}
+
+void CVantorApp::OnShare() {
+    QDesktopServices::openUrl(ShareUrl());
+}

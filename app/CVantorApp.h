@@ -1,0 +1,87 @@
+// The application object: brings the device link up before any window,
+// shows the notice, creates the document, the main window and its view, and
+// opens the document named on the command line. Owns the device link for the
+// whole run and fronts it for the windows.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <memory>
+
+#include "campaign/doc/CVantorDoc.h"
+#include "campaign/ui/CViewEventPoster.h"
+#include "device/CDeviceFront.h"
+#include "device/platform/Mbn.h"
+
+class CMainFrame;
+class CSimulatedModem;
+
+class CVantorApp final : public QObject {
+    Q_OBJECT
+
+public:
+    struct CommandLine {
+        // "auto", "sim" or a serial port path.
+        QString modem = QStringLiteral("auto");
+        // A campaign document to open, or empty.
+        QString document;
+    };
+
+    static constexpr std::u16string_view kNotice =
+        u"We Have Not Tested this Software with Mobile Numbers of All Countries in the World.\n\n"
+        u"Use this Software with Proper Understanding and Responsibility.\n\n"
+        u"If you do have any Doubt / Question Regarding this Software Contact ";
+
+    // `factory` creates the platform's interface manager; empty for the AT
+    // modem backend.
+    explicit CVantorApp(Mbn::BackendFactory factory = {}, QObject* parent = nullptr);
+    ~CVantorApp() override;
+
+    // Sets the application's names, then starts up in order: device link,
+    // discovery, notice, document, main window, command line. False when the
+    // program must end (the reason has been shown).
+    bool InitInstance(const QStringList& arguments);
+    // Parses `arguments` (the program name first); false with `error` for a
+    // bad command line.
+    static bool ParseCommandLine(const QStringList& arguments, CommandLine& commandLine,
+                                 QString& error);
+    // The application's names and settings location (organisation, domain).
+    static void SetApplicationNames();
+
+    // One discovery: CreateInterfaceManager, RefreshInterfaces,
+    // ListenForSmsEvents. A failed event registration is reported.
+    bool RunDiscovery();
+    ISmsFront& Front() { return m_deviceFront; }
+    CDeviceFront& DeviceFront() { return m_deviceFront; }
+    bool IsSimulated() const { return m_bSimulated; }
+
+    // Where the device link posts its messages.
+    void SetActiveView(QObject* view) { m_poster.SetActiveView(view); }
+    void PostRefreshDeviceStatus() { m_poster.PostRefreshDeviceStatus(); }
+
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    CVantorDoc& Document() { return m_doc; }
+
+    static QUrl ShareUrl();
+    void OnAbout();
+    void OnShare();
+
+    // The look in use (210 to 218); the main frame reads and writes it.
+    unsigned m_nAppLook = 216;
+
+private:
+    void ShowError(const QString& text);
+
+    // Declared first so that it ends last, after the link has let go of its
+    // port.
+    std::unique_ptr<CSimulatedModem> m_pSimulator;
+    CDeviceFront m_deviceFront;
+    CViewEventPoster m_poster;
+    CVantorDoc m_doc;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    Mbn::BackendFactory m_factory;
+    bool m_bUsesAtBackend = false;
+    bool m_bSimulated = false;
+};

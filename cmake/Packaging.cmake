@@ -1,0 +1,16 @@
+# A Debian package of the windowed program: `cpack -G DEB` in the build tree.
+set(CPACK_PACKAGE_NAME "vantorix")
+set(CPACK_PACKAGE_VENDOR "Quorvel")
+set(CPACK_PACKAGE_CONTACT "Quorvel <support@quorvel.com>")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Bulk SMS sender for USB modems")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.quorvel.com/vantorix/")
+set(CPACK_GENERATOR "DEB")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "comm")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt finds its windowing back-end (xcb, wayland) as a plug-in at run time.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
+set(CPACK_STRIP_FILES ON)
+include(CPack)

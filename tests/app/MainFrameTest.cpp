@@ -1,0 +1,430 @@
+// The application object and the main frame on a scripted modem: start-up
+// order, status panes, looks, hot-plug, help and share, documents.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+#include "app/CLookManager.h"
+#include "app/CMainFrame.h"
+#include "app/CModemWatcher.h"
+#include "app/CVantorApp.h"
+#include "campaign/ui/CDlgNumbersPreview.h"
+#include "campaign/ui/CMessageEdit.h"
+#include "campaign/ui/CVantorView.h"
+#include "device/fake/FakeMbn.h"
+#include "device/sim/SimulatedModem.h"
+#include "tests/campaign_ui/GuiTestSupport.h"
+
+namespace {
+
+using MbnFake::FakeInterface;
+
+// Receives the URLs the program asks the desktop to open.
+class UrlCatcher final : public QObject {
+    Q_OBJECT
+
+public:
+    UrlCatcher() {
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open");
+    }
+    ~UrlCatcher() override {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    }
+    QList<QUrl> urls;
+
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QSettings().clear();
+        platform.manager->interfaces = {modem};
+    }
+
+    Mbn::BackendFactory Factory() {
+        return [this](const std::string& selector,
+                      std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+            selectors.push_back(selector);
+            return platform.Factory()(manager);
+        };
+    }
+
+    // Starts the program with `arguments` after the program name.
+    bool Start(QStringList arguments = {}) {
+        app = std::make_unique<CVantorApp>(Factory());
+        arguments.prepend(QStringLiteral("vantorix"));
+        return app->InitInstance(arguments);
+    }
+
+    CMainFrame* Frame() const { return app->MainFrame(); }
+    CVantorView* View() const { return Frame()->GetActiveView(); }
+    QPushButton* StartButton() const {
+        return View()->findChild<QPushButton*>(QStringLiteral("startButton"));
+    }
+
+    QTemporaryDir dir;
+    RecordedBoxes boxes;
+    MbnFake::FakePlatform platform;
+    std::shared_ptr<FakeInterface> modem =
+        FakeInterface::Modem(u"modem0", u"Vantorix Mobile", u"+447785016005");
+    std::vector<std::string> selectors;
+    std::unique_ptr<CVantorApp> app;
+};
+
+TEST_F(MainFrameTest, WithoutTheServiceTheProgramEndsBeforeAnyWindow) {
+    platform.createResult = E_FAIL;
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(app->MainFrame(), nullptr);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].kind, CMessageBox::Kind::Error);
+    EXPECT_EQ(boxes.boxes[0].text,
+              QStringLiteral("Could Not Initialize SMS Libraries.\n\nPlease Contact Software "
+                             "Developers at support@quorvel.com with your Operating System "
+                             "Details."));
+}
+
+TEST_F(MainFrameTest, DeviceLinkComesUpBeforeTheNoticeAndTheWindow) {
+    int creationsAtNotice = -1;
+    bool frameAtNotice = true;
+    boxes.onBox = [&](const RecordedBoxes::Box&) {
+        creationsAtNotice = platform.creations;
+        frameAtNotice = app->MainFrame() != nullptr;
+    };
+    ASSERT_TRUE(Start({QStringLiteral("--modem"), QStringLiteral("/dev/ttyUSB7")}));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(boxes.boxes[0].text.startsWith(QStringLiteral("We Have Not Tested this Software")));
+    EXPECT_TRUE(boxes.boxes[0].text.endsWith(QStringLiteral("Contact support@quorvel.com.")));
+    // The first creation checks the service; the second is the discovery.
+    EXPECT_EQ(creationsAtNotice, 2);
+    EXPECT_FALSE(frameAtNotice);
+    EXPECT_EQ(selectors, (std::vector<std::string>{"/dev/ttyUSB7", "/dev/ttyUSB7"}));
+    EXPECT_TRUE(Frame()->isVisible());
+    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("Vantorix by quorvel.com"));
+}
+
+TEST_F(MainFrameTest, SimulatedModemRunsAsAChildAndTheStatusBarSaysSo) {
+    if (CSimulatedModem::FindProgram().isEmpty()) {
+        GTEST_SKIP() << "vantorix-modemsim is not built";
+    }
+    ASSERT_TRUE(Start({QStringLiteral("--modem"), QStringLiteral("sim")}))
+        << boxes.Texts().join(QLatin1Char('\n')).toStdString();
+    ASSERT_FALSE(selectors.empty());
+    EXPECT_EQ(selectors.front().rfind("/dev/", 0), 0u) << selectors.front();
+    auto* pane = Frame()->findChild<QLabel*>(QStringLiteral("simulatedPane"));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->text().contains(QStringLiteral("simulated"), Qt::CaseInsensitive));
+}
+
+TEST_F(MainFrameTest, RealModemHasNoSimulatedPane) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->findChild<QLabel*>(QStringLiteral("simulatedPane")), nullptr);
+}
+
+TEST_F(MainFrameTest, StatusPanesAndStartButtonFollowTheModem) {
+    ASSERT_TRUE(Start());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Frame()->GetOperatorPaneText(), QStringLiteral("Vantorix Mobile"));
+    EXPECT_EQ(Frame()->GetDeviceStatusPaneText(), QStringLiteral("Device Initialised"));
+    EXPECT_TRUE(StartButton()->isEnabled());
+
+    // Unplugged: the watcher's notice leads to exactly one discovery.
+    platform.manager->interfaces.clear();
+    const int before = platform.creations;
+    emit Frame()->GetModemWatcher()->modemsChanged();
+    EXPECT_EQ(platform.creations, before) << "the discovery runs later, from the event loop";
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(platform.creations, before + 1);
+    EXPECT_EQ(Frame()->GetOperatorPaneText(), QStringLiteral("Mobile Operator Name"));
+    EXPECT_EQ(Frame()->GetDeviceStatusPaneText(), QStringLiteral("Device Off"));
+    EXPECT_FALSE(StartButton()->isEnabled());
+
+    // Plugged in again.
+    platform.manager->interfaces = {modem};
+    emit Frame()->GetModemWatcher()->modemsChanged();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(platform.creations, before + 2);
+    EXPECT_EQ(Frame()->GetDeviceStatusPaneText(), QStringLiteral("Device Initialised"));
+    EXPECT_TRUE(StartButton()->isEnabled());
+}
+
+TEST(ModemWatcher, ReportsOnlyChangesOfSerialDevices) {
+    QTemporaryDir dev;
+    ASSERT_TRUE(dev.isValid());
+    const QString byId = dev.filePath(QStringLiteral("serial/by-id"));
+    CModemWatcher watcher(nullptr, {dev.path(), byId});
+    QSignalSpy changed(&watcher, &CModemWatcher::modemsChanged);
+
+    ASSERT_TRUE(WriteBytes(dev.filePath(QStringLiteral("null2")), {}));
+    watcher.OnDirectoryChanged();
+    EXPECT_EQ(changed.count(), 0) << "not a serial device";
+
+    ASSERT_TRUE(WriteBytes(dev.filePath(QStringLiteral("ttyUSB0")), {}));
+    watcher.OnDirectoryChanged();
+    watcher.OnDirectoryChanged();
+    EXPECT_EQ(changed.count(), 1) << "one change, one notice";
+
+    ASSERT_TRUE(QDir().mkpath(byId));
+    ASSERT_TRUE(WriteBytes(byId + QStringLiteral("/usb-Modem_123-if00"), {}));
+    watcher.OnDirectoryChanged();
+    EXPECT_EQ(changed.count(), 2);
+
+    ASSERT_TRUE(QFile::remove(dev.filePath(QStringLiteral("ttyUSB0"))));
+    watcher.OnDirectoryChanged();
+    EXPECT_EQ(changed.count(), 3);
+}
+
+TEST_F(MainFrameTest, WithoutModemStartIsDisabledWithTheReason) {
+    platform.manager->interfaces.clear();
+    ASSERT_TRUE(Start());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Frame()->GetOperatorPaneText(), QStringLiteral("Mobile Operator Name"));
+    EXPECT_EQ(Frame()->GetDeviceStatusPaneText(), QStringLiteral("Device Off"));
+    EXPECT_FALSE(StartButton()->isEnabled());
+    EXPECT_EQ(View()->findChild<QLabel*>(QStringLiteral("deviceStatus"))->text(),
+              QStringLiteral("Could not Locate SMS Device to Send / Receive SMS Message(s)."));
+}
+
+TEST_F(MainFrameTest, LookIsAppliedStoredAndRestored) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->GetAppLook(), CLookManager::kOffice2007Black);
+    EXPECT_EQ(QSettings().value(QStringLiteral("ApplicationLook")).toInt(), 216);
+    EXPECT_TRUE(Frame()->GetLookAction(216)->isChecked());
+
+    Frame()->GetLookAction(CLookManager::kOffice2007Silver)->trigger();
+    EXPECT_EQ(QSettings().value(QStringLiteral("ApplicationLook")).toInt(), 217);
+    EXPECT_EQ(CLookManager::Current(), 217);
+    EXPECT_TRUE(Frame()->GetLookAction(217)->isChecked());
+    EXPECT_FALSE(Frame()->GetLookAction(216)->isChecked());
+    const QColor silverWindow = QApplication::palette().color(QPalette::Window);
+
+    Frame()->OnSelectLook(CLookManager::kWindows2000);
+    EXPECT_NE(QApplication::palette().color(QPalette::Window), silverWindow);
+    Frame()->OnSelectLook(CLookManager::kOffice2007Silver);
+
+    app.reset();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->GetAppLook(), 217);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), silverWindow);
+    EXPECT_TRUE(Frame()->GetLookAction(217)->isChecked());
+
+    app.reset();
+    QSettings().setValue(QStringLiteral("ApplicationLook"), QStringLiteral("garbage"));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->GetAppLook(), 216);
+}
+
+TEST_F(MainFrameTest, WindowCannotBeMaximised) {
+    ASSERT_TRUE(Start());
+    EXPECT_FALSE(Frame()->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(Frame()->windowFlags() & Qt::WindowMinimizeButtonHint);
+}
+
+TEST_F(MainFrameTest, HelpOpensTheMakersSiteAndShareEncodesIt) {
+    ASSERT_TRUE(Start());
+    UrlCatcher catcher;
+    QApplication::setActiveWindow(Frame());
+    QTest::keyClick(Frame(), Qt::Key_F1);
+    Frame()->OnHelpInfo();
+    app->OnShare();
+    ASSERT_EQ(catcher.urls.size(), 3);
+    EXPECT_EQ(catcher.urls[0], QUrl(QStringLiteral("https://www.quorvel.com/")));
+    EXPECT_EQ(catcher.urls[1], catcher.urls[0]);
+    EXPECT_EQ(catcher.urls[2].toEncoded(),
+              QByteArray("https://www.facebook.com/sharer.php?u=https%3A%2F%2Fwww.quorvel.com%"
+                         "2Fvantorix%2F"));
+}
+
+TEST_F(MainFrameTest, PreviewOpensTheNumbersFileOnTheDesktop) {
+    const QString numbers =
+        WriteNumbersFile(dir, QStringLiteral("my numbers.txt"), {QStringLiteral("0123456789")});
+    UrlCatcher catcher;
+    CDlgNumbersPreview preview;
+    preview.SetFilePath(numbers);
+    preview.OnInitDialog();
+    QTest::mouseClick(preview.findChild<QPushButton*>(QStringLiteral("openFileButton")),
+                      Qt::LeftButton);
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(numbers));
+    EXPECT_EQ(preview.GetRowCount(), 1);
+}
+
+TEST_F(MainFrameTest, HowToUseShowsTheSteps) {
+    ASSERT_TRUE(Start());
+    boxes.boxes.clear();
+    Frame()->OnHowToUse();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(boxes.boxes[0].text.startsWith(
+        QStringLiteral("Step 1: Connect Mobile Modem to the Computer.\n\nStep 2: Wait for a "
+                       "Couple of Seconds Untill you can See your Mobile Oprator Name")));
+}
+
+struct CommandLineCase {
+    const char* name;
+    QStringList arguments;
+    bool ok;
+    const char* modem;
+    const char* document;
+};
+
+class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineTest, Parses) {
+    CVantorApp::CommandLine commandLine;
+    QString error;
+    QStringList arguments = GetParam().arguments;
+    arguments.prepend(QStringLiteral("vantorix"));
+    EXPECT_EQ(CVantorApp::ParseCommandLine(arguments, commandLine, error), GetParam().ok)
+        << error.toStdString();
+    if (GetParam().ok) {
+        EXPECT_EQ(commandLine.modem, QString::fromLatin1(GetParam().modem));
+        EXPECT_EQ(commandLine.document, QString::fromLatin1(GetParam().document));
+    } else {
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineTest,
+    ::testing::Values(
+        CommandLineCase{"Nothing", {}, true, "auto", ""},
+        CommandLineCase{"Sim", {"--modem", "sim"}, true, "sim", ""},
+        CommandLineCase{
+            "PortAndFile", {"--modem=/dev/ttyUSB2", "a.sms"}, true, "/dev/ttyUSB2", "a.sms"},
+        CommandLineCase{"FileOnly", {"/tmp/x y.sms"}, true, "auto", "/tmp/x y.sms"},
+        CommandLineCase{"TwoFiles", {"a.sms", "b.sms"}, false, "", ""},
+        CommandLineCase{"UnknownOption", {"--bogus"}, false, "", ""},
+        CommandLineCase{"EmptyModem", {"--modem", ""}, false, "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainFrameTest, OpensTheDocumentOfTheCommandLine) {
+    const QString numbers =
+        WriteNumbersFile(dir, QStringLiteral("n.txt"), {QStringLiteral("0123456789")});
+    CVantorDoc source;
+    source.m_strNumbersFile = numbers;
+    source.m_strMessage = QStringLiteral("From the command line");
+    QString error;
+    ASSERT_TRUE(source.OnSaveDocument(dir.filePath(QStringLiteral("c.sms")), error));
+
+    ASSERT_TRUE(Start({dir.filePath(QStringLiteral("c.sms"))}));
+    EXPECT_EQ(app->Document().m_strMessage, QStringLiteral("From the command line"));
+    EXPECT_FALSE(app->Document().IsModified());
+    EXPECT_EQ(View()->Loop().GetRowCount(), 1u);
+}
+
+TEST_F(MainFrameTest, UnreadableDocumentOnTheCommandLineIsReportedAndTheProgramGoesOn) {
+    ASSERT_TRUE(WriteBytes(dir.filePath(QStringLiteral("bad.sms")), QByteArray("\x01\x02\x03")));
+    ASSERT_TRUE(Start({dir.filePath(QStringLiteral("bad.sms"))}));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].kind, CMessageBox::Kind::Error);
+    EXPECT_TRUE(
+        boxes.boxes[1].text.startsWith(QStringLiteral("Could Not Open the Campaign Document")));
+    EXPECT_TRUE(app->Document().m_strNumbersFile.isEmpty());
+    EXPECT_TRUE(Frame()->isVisible());
+}
+
+TEST_F(MainFrameTest, ModifiedDocumentIsOfferedForSavingBeforeItGoes) {
+    ASSERT_TRUE(Start());
+    const QString saved = dir.filePath(QStringLiteral("saved.sms"));
+    Frame()->SetFileChooser([saved](CMainFrame::FileDialog, const QString&) { return saved; });
+    app->Document().SetMessage(QStringLiteral("unsaved"));
+    boxes.boxes.clear();
+
+    boxes.answer = QMessageBox::Cancel;
+    EXPECT_FALSE(Frame()->close());
+    EXPECT_TRUE(Frame()->isVisible());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].kind, CMessageBox::Kind::Question);
+    EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Save changes to Untitled?"));
+
+    // New after Yes saves first, through Save As.
+    boxes.answer = QMessageBox::Yes;
+    Frame()->OnFileNew();
+    EXPECT_TRUE(app->Document().m_strMessage.isEmpty());
+    EXPECT_FALSE(app->Document().IsModified());
+    CVantorDoc check;
+    QString error;
+    ASSERT_TRUE(check.OnOpenDocument(saved, error));
+    EXPECT_EQ(check.m_strMessage, QStringLiteral("unsaved"));
+
+    // No: closes without saving.
+    app->Document().SetMessage(QStringLiteral("dropped"));
+    boxes.answer = QMessageBox::No;
+    EXPECT_TRUE(Frame()->close());
+    ASSERT_TRUE(check.OnOpenDocument(saved, error));
+    EXPECT_EQ(check.m_strMessage, QStringLiteral("unsaved"));
+}
+
+TEST_F(MainFrameTest, DroppedDocumentIsOpened) {
+    ASSERT_TRUE(Start());
+    CVantorDoc source;
+    source.m_strMessage = QStringLiteral("dropped in");
+    QString error;
+    const QString path = dir.filePath(QStringLiteral("drop.sms"));
+    ASSERT_TRUE(source.OnSaveDocument(path, error));
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    EXPECT_TRUE(Frame()->OnDropFiles(data));
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)});
+    EXPECT_FALSE(Frame()->OnDropFiles(two)) << "one document at a time";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app->Document().m_strMessage, QStringLiteral("dropped in"));
+    EXPECT_EQ(app->Document().GetPathName(), path);
+}
+
+TEST_F(MainFrameTest, FinishedCampaignShowsProgressAndSummary) {
+    ASSERT_TRUE(Start());
+    QCoreApplication::processEvents();
+    View()->SetTickInterval(std::chrono::hours(24));
+    const QString numbers = WriteNumbersFile(
+        dir, QStringLiteral("n.txt"), {QStringLiteral("0123456789"), QStringLiteral("0987654321")});
+    View()->SetFileChooser([numbers] { return numbers; });
+    View()->OnBnClickedBrowse();
+    View()->findChild<CMessageEdit*>(QStringLiteral("message"))->SetText(QStringLiteral("Hi"));
+    boxes.boxes.clear();
+    View()->OnBnClickedStart();
+    View()->OnTimer();
+    EXPECT_EQ(Frame()->GetProgressPaneText(),
+              QStringLiteral("Sent 0, Failed 0, Awaiting 1, Left 1 (0:01)"));
+    View()->OnTimer();
+    View()->OnTimer();
+    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
+    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, Mbn::MBN_E_SMS_MEMORY_FULL));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Frame()->GetProgressPaneText(), QStringLiteral("Sent 1, Failed 1 of 2"));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(boxes.boxes[0].text.startsWith(
+        QStringLiteral("The Campaign has Ended.\n\nNumbers: 2\nSent: 1\nFailed: 1")));
+
+    const QString csv = dir.filePath(QStringLiteral("out.csv"));
+    Frame()->SetFileChooser([csv](CMainFrame::FileDialog kind, const QString&) {
+        return kind == CMainFrame::FileDialog::ExportResults ? csv : QString();
+    });
+    Frame()->OnExportResults();
+    EXPECT_TRUE(ReadBytes(csv).contains("0987654321,"));
+}
+
+}  // namespace
+
+#include "MainFrameTest.moc"

@@ -1,0 +1,135 @@
+// Takes the pictures of the program for docs/: the main window idle, while
+// sending and when finished, the numbers preview and the About box. Runs the
+// real program with the simulated modem (`--modem sim`); message boxes are
+// recorded rather than shown, so nothing waits for a click.
+//
+//   vantorix_screenshots OUTPUT_DIR [--modem sim|PORT]
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/CVantorApp.h"
+#include "campaign/CampaignLoop.h"
+#include "campaign/ui/CDlgNumbersPreview.h"
+#include "campaign/ui/CMessageBox.h"
+#include "campaign/ui/CVantorView.h"
+
+namespace {
+
+bool Save(QWidget* widget, const QString& path) {
+    widget->repaint();
+    QApplication::processEvents();
+    const bool saved = widget->grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: vantorix_screenshots OUTPUT_DIR [--modem sim|PORT]\n");
+        return 2;
+    }
+    const QDir out(args[1]);
+    const QString modem = args.size() > 3 ? args[3] : QStringLiteral("sim");
+    QStringList boxes;
+    CMessageBox::SetHandler([&boxes](QWidget*, CMessageBox::Kind, const QString& text) {
+        boxes << text;
+        return QMessageBox::Ok;
+    });
+
+    QTemporaryDir dir;
+    const QString numbers = dir.filePath(QStringLiteral("customers.txt"));
+    {
+        QString text = QStringLiteral("\uFEFF");
+        for (int i = 0; i < 14; ++i) {
+            text += QStringLiteral("+4477009%1\r\n")
+                        .arg(10123 + i * 7919 % 89999, 5, 10, QLatin1Char('0'));
+        }
+        QFile file(numbers);
+        if (!file.open(QIODevice::WriteOnly)) {
+            return 1;
+        }
+        file.write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    }
+    const QString campaign = dir.filePath(QStringLiteral("spring-open-day.sms"));
+    {
+        CVantorDoc doc;
+        doc.m_strNumbersFile = numbers;
+        doc.m_strMessage =
+            QStringLiteral("Open day on Saturday 10-4 at Elm Street.\r\nBring a friend!");
+        QString error;
+        if (!doc.OnSaveDocument(campaign, error)) {
+            return 1;
+        }
+    }
+
+    CVantorApp app;
+    if (!app.InitInstance({args[0], QStringLiteral("--modem"), modem, campaign})) {
+        std::fprintf(stderr, "start-up failed: %s\n", qPrintable(boxes.join(QLatin1Char('\n'))));
+        return 1;
+    }
+    CMainFrame* frame = app.MainFrame();
+    frame->move(0, 0);
+    QApplication::setActiveWindow(frame);
+    QTest::qWait(300);
+    CVantorView* view = frame->GetActiveView();
+    bool ok = Save(frame, out.filePath(QStringLiteral("main-idle.png")));
+
+    view->OnBnClickedStart();
+    WaitFor([view] { return view->Loop().GetCounts().sent >= 5; }, 15000);
+    ok = Save(frame, out.filePath(QStringLiteral("main-sending.png"))) && ok;
+
+    const bool finished = WaitFor([view] { return !view->Loop().HasWorkLeft(); }, 40000);
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-finished.png"))) && ok && finished;
+
+    CDlgNumbersPreview preview(view);
+    preview.SetFilePath(numbers);
+    preview.OnInitDialog();
+    preview.show();
+    QTest::qWait(200);
+    ok = Save(&preview, out.filePath(QStringLiteral("numbers-preview.png"))) && ok;
+    preview.hide();
+
+    CAboutDlg about(frame);
+    about.show();
+    QTest::qWait(200);
+    ok = Save(&about, out.filePath(QStringLiteral("about.png"))) && ok;
+    about.hide();
+
+    // Two of the other looks, then back to the one in use.
+    const int look = frame->GetAppLook();
+    frame->OnSelectLook(217);
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-silver.png"))) && ok;
+    frame->OnSelectLook(212);
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-windows-xp.png"))) && ok;
+    frame->OnSelectLook(look);
+
+    std::printf("message boxes:\n%s\n", qPrintable(boxes.join(QStringLiteral("\n---\n"))));
+    frame->close();
+    return ok ? 0 : 1;
+}

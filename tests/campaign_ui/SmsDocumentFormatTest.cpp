@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "campaign/doc/CSmsDocumentFormat.h"
+
+namespace {
+
+using ReadError = CSmsDocumentFormat::ReadError;
+
+std::string Le(std::u16string_view text) {
+    std::string out;
+    for (const char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+TEST(SmsDocumentFormat, NewDocumentIsTwoLineBreaks) {
+    EXPECT_EQ(CSmsDocumentFormat::Write(u"", u""),
+              std::string("\x0D\x00\x0A\x00\x0D\x00\x0A\x00", 8));
+}
+
+TEST(SmsDocumentFormat, LengthIsTwiceTheTextsPlusEight) {
+    const std::u16string path = u"C:\\lists\\numbers.txt";  // 20 characters
+    ASSERT_EQ(path.size(), 20u);
+    const std::string bytes = CSmsDocumentFormat::Write(path, u"Hello Mars");
+    EXPECT_EQ(bytes.size(), 68u);
+    EXPECT_EQ(bytes, Le(path) + Le(u"\r\n") + Le(u"Hello Mars") + Le(u"\r\n"));
+}
+
+struct ReadCase {
+    const char* name;
+    std::string bytes;
+    std::u16string path;
+    std::u16string message;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SmsDocumentRead : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(SmsDocumentRead, ReadsPathAndMessage) {
+    std::u16string path = u"untouched";
+    std::u16string message = u"untouched";
+    ASSERT_EQ(CSmsDocumentFormat::Read(GetParam().bytes, path, message), ReadError::None);
+    EXPECT_EQ(path, GetParam().path);
+    EXPECT_EQ(message, GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SmsDocumentRead,
+    ::testing::Values(
+        ReadCase{"Written", Le(u"/home/a/n.txt\r\nHi there\r\n"), u"/home/a/n.txt", u"Hi there"},
+        ReadCase{"Empty", "", u"", u""}, ReadCase{"OnlyBreaks", Le(u"\r\n\r\n"), u"", u""},
+        ReadCase{"OneLineNoBreak", Le(u"/n.txt"), u"/n.txt", u""},
+        ReadCase{"OneLineWithBreak", Le(u"/n.txt\r\n"), u"/n.txt", u""},
+        ReadCase{"LfOnly", Le(u"/n.txt\nline\n"), u"/n.txt", u"line"},
+        ReadCase{"NoFinalBreak", Le(u"/n.txt\r\nlast"), u"/n.txt", u"last"},
+        // A message with line breaks comes back whole.
+        ReadCase{"MultiLine", Le(u"/n.txt\r\nline 1\r\nline 2\r\n\r\nline 4\r\n"), u"/n.txt",
+                 u"line 1\r\nline 2\r\n\r\nline 4"},
+        // Only one final break is the file's; a blank last line is the message's.
+        ReadCase{"TrailingBlankLine", Le(u"/n.txt\r\nHi\r\n\r\n"), u"/n.txt", u"Hi\r\n"},
+        // A byte-order mark written by an editor is no part of the path.
+        ReadCase{"ByteOrderMark", Le(u"\uFEFF/n.txt\r\nHi\r\n"), u"/n.txt", u"Hi"},
+        ReadCase{"NonAscii",
+                 Le(u"/d\u00E9p\u00F4t/n.txt\r\n\u0645\u0631\u062D\u0628\u0627 \U0001F600\r\n"),
+                 u"/d\u00E9p\u00F4t/n.txt", u"\u0645\u0631\u062D\u0628\u0627 \U0001F600"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SmsDocumentFormat, RoundTripsEveryMessage) {
+    for (const std::u16string& message :
+         {std::u16string(u""), std::u16string(u"one line"), std::u16string(u"a\r\nb\r\nc"),
+          std::u16string(u"ends with break\r\n"), std::u16string(u"\r\n"),
+          std::u16string(u"tab\tand \u20AC")}) {
+        std::u16string path;
+        std::u16string read;
+        const std::string bytes = CSmsDocumentFormat::Write(u"/x/numbers.txt", message);
+        ASSERT_EQ(CSmsDocumentFormat::Read(bytes, path, read), ReadError::None);
+        EXPECT_EQ(path, u"/x/numbers.txt");
+        EXPECT_EQ(read, message);
+    }
+}
+
+struct BadCase {
+    const char* name;
+    std::string bytes;
+    ReadError error;
+};
+
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SmsDocumentRefused : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(SmsDocumentRefused, LeavesOutputsAlone) {
+    std::u16string path = u"keep";
+    std::u16string message = u"keep";
+    EXPECT_EQ(CSmsDocumentFormat::Read(GetParam().bytes, path, message), GetParam().error);
+    EXPECT_EQ(path, u"keep");
+    EXPECT_EQ(message, u"keep");
+    EXPECT_FALSE(CSmsDocumentFormat::ErrorText(GetParam().error).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SmsDocumentRefused,
+    ::testing::Values(
+        BadCase{"OddLength", Le(u"/n.txt\r\n") + "x", ReadError::OddLength},
+        BadCase{"Nul", Le(std::u16string(u"/n.txt\r\nab") + u'\0' + u"c\r\n"), ReadError::NotText},
+        BadCase{"Binary", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), ReadError::NotText},
+        BadCase{"LoneHighSurrogate", Le(u"/n.txt\r\n") + std::string("\x3D\xD8", 2) + Le(u"x"),
+                ReadError::NotText},
+        BadCase{"LoneLowSurrogate", Le(u"/n.txt\r\n") + std::string("\x00\xDC", 2),
+                ReadError::NotText},
+        BadCase{"TooLarge", std::string(CSmsDocumentFormat::kMaxFileBytes + 2, 'a'),
+                ReadError::TooLarge}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
