@@ -560,14 +560,23 @@ TEST(AtFailure, VanishingModemFailsEverySendOutstanding) {
     ASSERT_EQ(link.Send(Pdu(u"+447700900100"), &first), S_OK);
     std::uint32_t second = 0;
     ASSERT_EQ(link.Send(Pdu(u"+447700900101"), &second), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 1; }, 5000));
+    // The first is answered; the modem hangs up on the second. Both results
+    // may arrive in one pass of the event loop.
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() >= 1; }, 5000));
+    // A third send made now is either taken and then failed, or, when the
+    // modem is already known to be gone, refused at once. Never sent.
     std::uint32_t third = 0;
-    ASSERT_EQ(link.Send(Pdu(u"+447700900102"), &third), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 3; }, 5000));
+    const HRESULT thirdResult = link.Send(Pdu(u"+447700900102"), &third);
+    ASSERT_TRUE(thirdResult == S_OK || thirdResult == VTX_E_MODEM_GONE) << std::hex << thirdResult;
+    const std::size_t expected = thirdResult == S_OK ? 3u : 2u;
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == expected; }, 5000));
     Settle(300);
+    EXPECT_EQ(link.sink.Completed(), expected) << "no result twice";
     EXPECT_EQ(link.sink.sent[first], std::vector<HRESULT>{S_OK});
     EXPECT_EQ(link.sink.sent[second], std::vector<HRESULT>{VTX_E_MODEM_GONE});
-    EXPECT_EQ(link.sink.sent[third], std::vector<HRESULT>{VTX_E_MODEM_GONE});
+    if (thirdResult == S_OK) {
+        EXPECT_EQ(link.sink.sent[third], std::vector<HRESULT>{VTX_E_MODEM_GONE});
+    }
     std::uint32_t fourth = 0;
     EXPECT_EQ(link.Send(Pdu(u"+447700900103"), &fourth), VTX_E_MODEM_GONE);
     EXPECT_EQ(sim.Outbox().size(), 1u);
