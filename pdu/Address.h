@@ -51,6 +51,10 @@ public:
         // The first unit: nothing before it to write.
         std::string octets;
         detail::packSemiOctets(fields_.number(), os, octets);
+        // The length octet counts the type octet too: at most 254 digit octets.
+        if (octets.size() > 254) {
+            os.setstate(std::ios::failbit);
+        }
         if (!os.fail()) {
             if (octets.empty()) {
                 detail::putOctet(os, 0x00);
@@ -109,9 +113,13 @@ public:
         const std::string& number = fields_.number();
         std::string octets;
         detail::packSemiOctets(number, os, octets);
+        const std::size_t digits =
+            (!number.empty() && number[0] == '+') ? number.size() - 1 : number.size();
+        // A number longer than its length octet can count would be cut.
+        if (digits > 255) {
+            os.setstate(std::ios::failbit);
+        }
         if (!os.fail()) {
-            const std::size_t digits =
-                (!number.empty() && number[0] == '+') ? number.size() - 1 : number.size();
             detail::putOctet(os, static_cast<std::uint8_t>(digits));
             detail::putOctet(os, fields_.typeOfAddress());
             os.write(octets.data(), static_cast<std::streamsize>(octets.size()));

@@ -75,6 +75,34 @@ TEST(Address, BadCharactersFailTheUnitsWrite) {
     }
 }
 
+TEST(Address, NumbersLongerThanTheLengthOctetCountsFailTheWrite) {
+    // 255 digits fit TP-DA's length octet, 256 do not; a PDU that reads 256
+    // digits (length 0xFF, no filler) must not be written back cut.
+    SmsSubmitMessage fits;
+    unit<TPDestinationAddress>(fits).setNumber(std::string(255, '1'));
+    EXPECT_EQ(writeFailure(fits), "");
+    SmsSubmitMessage tooLong;
+    unit<TPDestinationAddress>(tooLong).setNumber("+" + std::string(256, '1'));
+    EXPECT_EQ(writeFailure(tooLong), "TPDestinationAddress: output stream write failure");
+    SmsSubmitMessage read;
+    ASSERT_EQ(readHex(read,
+                      "0001"
+                      "00"
+                      "FF81" +
+                          std::string(256, '1') + "000000"),
+              "");
+    EXPECT_EQ(unit<TPDestinationAddress>(read).number().size(), 256u);
+    EXPECT_EQ(writeFailure(read), "TPDestinationAddress: output stream write failure");
+
+    // The service centre's length octet counts the type octet and 254 digit
+    // octets at most.
+    SmsSubmitMessage sca;
+    unit<TPServiceCenterAddress>(sca).setNumber(std::string(508, '2'));
+    EXPECT_EQ(writeFailure(sca), "");
+    unit<TPServiceCenterAddress>(sca).setNumber(std::string(509, '2'));
+    EXPECT_EQ(writeFailure(sca), "TPServiceCenterAddress: output stream write failure");
+}
+
 TEST(DestinationAddress, Reads) {
     struct Case {
         std::string field;
