@@ -85,8 +85,10 @@ CSmsDocumentFormat::ReadError CSmsDocumentFormat::Read(std::string_view bytes,
         return ReadError::NotText;
     }
 
+    // Byte-order marks at the start are dropped, all of them: a path cannot
+    // begin with U+FEFF, and one that did would not read back the same.
     std::u16string_view rest = text;
-    if (!rest.empty() && rest.front() == kByteOrderMark) {
+    while (!rest.empty() && rest.front() == kByteOrderMark) {
         rest.remove_prefix(1);
     }
     std::u16string_view path = rest;

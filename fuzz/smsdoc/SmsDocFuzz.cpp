@@ -1,6 +1,6 @@
 // Fuzz target for the .sms campaign document reader: any bytes are read or
 // refused without touching the outputs; what is read writes back to a file
-// that reads the same again, and the path never holds a line break.
+// that reads the same again, and the path never holds a line feed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    if (path.find_first_of(u"\r\n") != std::u16string::npos) {
+    if (path.find(u'\n') != std::u16string::npos) {
         std::abort();
     }
     const std::string written = CSmsDocumentFormat::Write(path, message);

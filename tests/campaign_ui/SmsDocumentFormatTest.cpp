@@ -68,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"TrailingBlankLine", Le(u"/n.txt\r\nHi\r\n\r\n"), u"/n.txt", u"Hi\r\n"},
         // A byte-order mark written by an editor is no part of the path.
         ReadCase{"ByteOrderMark", Le(u"\uFEFF/n.txt\r\nHi\r\n"), u"/n.txt", u"Hi"},
+        // Two of them too: a path beginning with U+FEFF would not read back.
+        ReadCase{"TwoByteOrderMarks", Le(u"\uFEFF\uFEFF/n.txt\r\nHi\r\n"), u"/n.txt", u"Hi"},
         ReadCase{"NonAscii",
                  Le(u"/d\u00E9p\u00F4t/n.txt\r\n\u0645\u0631\u062D\u0628\u0627 \U0001F600\r\n"),
                  u"/d\u00E9p\u00F4t/n.txt", u"\u0645\u0631\u062D\u0628\u0627 \U0001F600"}),
