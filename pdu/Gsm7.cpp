@@ -1,5 +1,7 @@
 #include "pdu/Gsm7.h"
 
+#include "pdu/Unicode.h"
+
 #include <array>
 #include <cstdint>
 
@@ -151,23 +153,6 @@ std::u16string Gsm7ToUtf16(std::string_view septets) {
 
 namespace {
 
-void appendUtf8(char16_t c, std::string& out) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-}  // namespace
-
-namespace {
-
 // The UTF-8 bytes of every basic-table character (at most three).
 struct Utf8Table {
     char bytes[128][3] = {};
@@ -175,7 +160,7 @@ struct Utf8Table {
     Utf8Table() {
         for (unsigned code = 0; code < 128; ++code) {
             std::string utf8;
-            appendUtf8(kBasic[code], utf8);
+            AppendUtf8(kBasic[code], utf8);
             length[code] = static_cast<unsigned char>(utf8.size());
             for (std::size_t k = 0; k < utf8.size(); ++k) {
                 bytes[code][k] = utf8[k];
@@ -230,7 +215,7 @@ void AppendGsm7AsUtf8(std::string_view septets, std::string& text) {
                     break;
                 }
             }
-            appendUtf8(c, tail);
+            AppendUtf8(c, tail);
         }
         for (const char b : tail) {
             *out++ = b;

@@ -9,6 +9,8 @@ namespace PduLib {
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(char32_t codePoint, std::string& out);
 // True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 
