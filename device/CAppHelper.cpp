@@ -1,5 +1,7 @@
 #include "device/CAppHelper.h"
 
+#include "pdu/Hex.h"
+
 #include <utility>
 
 using namespace Mbn;
@@ -15,16 +17,6 @@ std::u16string LowerHex(std::uint32_t value) {
         value >>= 4;
     } while (value != 0);
     return text;
-}
-
-int HexDigitValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -288,18 +280,17 @@ bool CAppHelper::CanSendSmsWith(std::uint32_t smsFormat, bool canSendPdu, std::u
 }
 
 bool CAppHelper::TpduOctetCount(const std::u16string& pdu, std::uint8_t* count) {
-    if (pdu.size() < 2 || pdu.size() % 2 != 0)
-        return false;
-    for (char16_t c : pdu) {
-        if (HexDigitValue(c) < 0)
+    std::string narrow;
+    narrow.reserve(pdu.size());
+    for (const char16_t c : pdu) {
+        if (c > 0x7F)
             return false;
+        narrow.push_back(static_cast<char>(c));
     }
-    const std::size_t octets = pdu.size() / 2;
-    const std::size_t scaOctets =
-        1 + static_cast<std::size_t>(HexDigitValue(pdu[0]) * 16 + HexDigitValue(pdu[1]));
-    if (octets <= scaOctets || octets - scaOctets > 255)
+    const int octets = PduLib::TpduLength(narrow);
+    if (octets < 1 || octets > 255)
         return false;
-    *count = static_cast<std::uint8_t>(octets - scaOctets);
+    *count = static_cast<std::uint8_t>(octets);
     return true;
 }
 

@@ -70,4 +70,18 @@ bool FromHex(std::string_view hex, std::string& octets, std::string& error) {
     return true;
 }
 
+int TpduLength(std::string_view pduHex) {
+    if (pduHex.size() < 2 || pduHex.size() % 2 != 0) {
+        return -1;
+    }
+    for (const char c : pduHex) {
+        if (digitValue(c) < 0) {
+            return -1;
+        }
+    }
+    const auto total = static_cast<long>(pduHex.size() / 2);
+    const long tpdu = total - 1 - (digitValue(pduHex[0]) * 16 + digitValue(pduHex[1]));
+    return tpdu >= 1 ? static_cast<int>(tpdu) : -1;
+}
+
 }  // namespace PduLib

@@ -175,18 +175,8 @@ std::u16string CPduComposer::ComposePdu() {
 }
 
 std::size_t CPduComposer::TpduLength() const {
-    if (m_pduHex.size() < 2) {
-        return 0;
-    }
-    // The service-centre field is its length octet plus that many octets.
-    std::string first;
-    std::string error;
-    if (!FromHex(std::string_view(m_pduHex).substr(0, 2), first, error)) {
-        return 0;
-    }
-    const std::size_t scaOctets = 1 + static_cast<unsigned char>(first[0]);
-    const std::size_t total = m_pduHex.size() / 2;
-    return total > scaOctets ? total - scaOctets : 0;
+    const int octets = PduLib::TpduLength(m_pduHex);
+    return octets > 0 ? static_cast<std::size_t>(octets) : 0;
 }
 
 }  // namespace PduLib

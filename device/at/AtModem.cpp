@@ -1,4 +1,5 @@
 #include "device/at/AtModem.h"
+#include "pdu/Hex.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -382,7 +383,7 @@ HRESULT Modem::Send(const std::string& hexPdu, std::uint32_t* requestId) {
     }
     // Only hex digits reach the port: a CR, Ctrl-Z or ESC inside the text
     // would end the PDU early and turn the rest into commands.
-    const int tpdu = TpduLength(hexPdu);
+    const int tpdu = PduLib::TpduLength(hexPdu);
     if (tpdu < 1 || tpdu > kMaxTpdu) {
         return E_INVALIDARG;
     }

@@ -1,5 +1,7 @@
 #include "device/at/AtParse.h"
 
+#include "pdu/Hex.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -681,20 +683,9 @@ std::optional<StoredIndex> ParseCmti(std::string_view line) {
     return StoredIndex{fields[0], *index};
 }
 
-int TpduLength(std::string_view hexPdu) {
-    if (hexPdu.size() < 2 || hexPdu.size() % 2 != 0 ||
-        !std::all_of(hexPdu.begin(), hexPdu.end(), IsHex)) {
-        return -1;
-    }
-    const int total = static_cast<int>(hexPdu.size() / 2);
-    const int scaLength = HexValue(hexPdu[0]) * 16 + HexValue(hexPdu[1]);
-    const int tpdu = total - 1 - scaLength;
-    return tpdu >= 1 ? tpdu : -1;
-}
-
 std::optional<std::string> CheckPduLine(std::string_view line, int tpduLength) {
     line = Trim(line);
-    if (TpduLength(line) != tpduLength) {
+    if (PduLib::TpduLength(line) != tpduLength) {
         return std::nullopt;
     }
     std::string pdu(line);

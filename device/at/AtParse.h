@@ -196,11 +196,6 @@ std::optional<StoredIndex> ParseCmti(std::string_view line);
 // exactly `tpduLength`. Returns the upper-case PDU text.
 std::optional<std::string> CheckPduLine(std::string_view line, int tpduLength);
 
-// TPDU octet count of a hex PDU that starts with its service-centre field,
-// or -1 when the text is not such a PDU (odd length, not hex, SCA length
-// beyond the text, empty TPDU).
-int TpduLength(std::string_view hexPdu);
-
 // Decimal value of `text` (leading blanks allowed), or nothing.
 std::optional<int> ToInt(std::string_view text);
 

@@ -10,6 +10,7 @@
 
 #include "device/at/AtParse.h"
 #include "device/at/AtStatus.h"
+#include "pdu/Hex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -44,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)At::ParseCmgs(line);
         if (lastLength > 0) {
             if (auto pdu = At::CheckPduLine(line, lastLength)) {
-                if (At::TpduLength(*pdu) != lastLength) {
+                if (PduLib::TpduLength(*pdu) != lastLength) {
                     std::abort();
                 }
             }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/at/AtParse.h"
+#include "pdu/Hex.h"
 
 using At::Token;
 
@@ -412,14 +413,14 @@ TEST(CmgrTest, HeaderAndPduLine) {
 
     // 07 91 447758100650 (SCA, 8 octets with its length), then a 5-octet TPDU.
     const std::string pdu = "07914477581006500401020304";
-    EXPECT_EQ(At::TpduLength(pdu), 5);
+    EXPECT_EQ(PduLib::TpduLength(pdu), 5);
     EXPECT_EQ(At::CheckPduLine("0791447758100650040102030a", 5), "0791447758100650040102030A");
     EXPECT_FALSE(At::CheckPduLine(pdu, 6));
-    EXPECT_EQ(At::TpduLength("0001"), 1);  // empty service-centre field
-    EXPECT_EQ(At::TpduLength("07914477"), -1);
-    EXPECT_EQ(At::TpduLength("000"), -1);
-    EXPECT_EQ(At::TpduLength("00G1"), -1);
-    EXPECT_EQ(At::TpduLength("00"), -1);
+    EXPECT_EQ(PduLib::TpduLength("0001"), 1);  // empty service-centre field
+    EXPECT_EQ(PduLib::TpduLength("07914477"), -1);
+    EXPECT_EQ(PduLib::TpduLength("000"), -1);
+    EXPECT_EQ(PduLib::TpduLength("00G1"), -1);
+    EXPECT_EQ(PduLib::TpduLength("00"), -1);
 }
 
 TEST(CpmsTest, SizeOfTheReadingStore) {

@@ -271,7 +271,7 @@ void Engine::Command(const std::string& raw, Clock::time_point now) {
         if (!index || *index != 1 || m_options.incoming.empty()) {
             return Reply(CmsError(321), now);
         }
-        const int length = At::TpduLength(m_options.incoming);
+        const int length = PduLib::TpduLength(m_options.incoming);
         return Reply(
             Final("+CMGR: 0,," + std::to_string(length) + "\r\n" + m_options.incoming + "\r\n"),
             now);
@@ -313,7 +313,7 @@ void Engine::Submit(Clock::time_point now) {
         Now("\r\n" + urc + "\r\n", now);
     }
     // TS 27.005 3.5.1: <length> counts the TPDU only, not the SMSC field.
-    if (At::TpduLength(hex) != m_pduLength) {
+    if (PduLib::TpduLength(hex) != m_pduLength) {
         return Reply(CmsError(304), now);
     }
     std::string octets;

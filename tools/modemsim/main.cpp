@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "device/at/AtParse.h"
+#include "pdu/Hex.h"
 #include "tools/modemsim/ModemSim.h"
 
 namespace {
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
         }
         options.failures[failure.substr(0, eq)] = *code;
     }
-    if (!options.incoming.empty() && At::TpduLength(options.incoming) < 1) {
+    if (!options.incoming.empty() && PduLib::TpduLength(options.incoming) < 1) {
         std::cerr << "--incoming: not a hex PDU with its service-centre field\n";
         return 2;
     }
