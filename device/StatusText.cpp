@@ -1,4 +1,4 @@
-#include "campaign/ResultText.h"
+#include "device/StatusText.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -10,8 +10,10 @@ struct CodeText {
     const char16_t* text;
 };
 
-// What the modem reports as the outcome of a send.
-constexpr CodeText kDeviceTexts[] = {
+// One row per code. Later kinds of result (delivery reports, gateways) add
+// their rows here.
+constexpr CodeText kTexts[] = {
+    // What the modem reports as the outcome of a send.
     {0x00000000u, u"SMS Sent Successfully."},
     {0x00000032u,
      u"Either the SMS operation or the particular SMS format is not supported by the device."},
@@ -28,11 +30,13 @@ constexpr CodeText kDeviceTexts[] = {
     {0x80548226u, u"Unknown or incomplete SMS service center address."},
     {0x80548228u, u"The requested SMS operation is not allowed by the SIM."},
     {0x80548229u, u"The device/SIM memory is full."},
-};
-
-// The usual system texts of common codes, and Vantorix's own codes.
-constexpr CodeText kSystemTexts[] = {
-    {0x00000000u, u"The operation completed successfully."},
+    // Vantorix's own codes.
+    {static_cast<std::uint32_t>(VTX_E_MODEM_BUSY), u"The modem is busy with earlier messages."},
+    {static_cast<std::uint32_t>(VTX_E_SEND_TIMEOUT),
+     u"The modem did not report the outcome of the send in time."},
+    {static_cast<std::uint32_t>(VTX_E_MODEM_GONE),
+     u"The modem was removed or stopped answering before the send completed."},
+    // The usual system texts of common codes.
     {0x00000001u, u"Incorrect function."},
     {0x80004001u, u"Not implemented"},
     {0x80004002u, u"No such interface supported"},
@@ -45,25 +49,8 @@ constexpr CodeText kSystemTexts[] = {
     {0x8007000Eu, u"Not enough memory resources are available to complete this operation."},
     {0x80070015u, u"The device is not ready."},
     {0x8007001Fu, u"A device attached to the system is not functioning."},
-    {0x80070057u, u"The parameter is incorrect."},
     {0x800705B4u, u"This operation returned because the timeout period expired."},
-    {static_cast<std::uint32_t>(VTX_E_MODEM_BUSY), u"The modem is busy with earlier messages."},
-    {static_cast<std::uint32_t>(VTX_E_SEND_TIMEOUT),
-     u"The modem did not report the outcome of the send in time."},
-    {static_cast<std::uint32_t>(VTX_E_MODEM_GONE),
-     u"The modem was removed or stopped answering before the send completed."},
 };
-
-template <std::size_t N>
-const char16_t* Find(const CodeText (&table)[N], HRESULT status) {
-    const auto code = static_cast<std::uint32_t>(status);
-    for (const CodeText& entry : table) {
-        if (entry.code == code) {
-            return entry.text;
-        }
-    }
-    return nullptr;
-}
 
 std::u16string Widen(const char* ascii) {
     std::u16string text;
@@ -75,15 +62,30 @@ std::u16string Widen(const char* ascii) {
 
 }  // namespace
 
-std::u16string FinalStatusText(HRESULT status) {
-    if (const char16_t* text = Find(kDeviceTexts, status)) {
-        return text;
+std::u16string KnownStatusText(HRESULT status) {
+    const auto code = static_cast<std::uint32_t>(status);
+    for (const CodeText& row : kTexts) {
+        if (row.code == code) {
+            return row.text;
+        }
     }
-    return StatusText(status);
+    return std::u16string();
+}
+
+std::u16string DeviceResponseText(HRESULT status) {
+    std::u16string text = KnownStatusText(status);
+    if (text.empty()) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "Unknown Response (%x) from the Device.",
+                      static_cast<unsigned>(status));
+        text = Widen(buffer);
+    }
+    return text;
 }
 
 std::u16string StatusText(HRESULT status) {
-    if (const char16_t* text = Find(kSystemTexts, status)) {
+    std::u16string text = KnownStatusText(status);
+    if (!text.empty()) {
         return text;
     }
     const auto code = static_cast<std::uint32_t>(status);
