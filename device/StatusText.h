@@ -1,7 +1,8 @@
 // The words for every status code the program shows: one table for the
 // device link and the sending loop. It holds the device's own texts for the
 // outcome of a send, Vantorix's own codes, the usual system texts of common
-// codes (there is no system message table everywhere the program runs).
+// codes (there is no system message table everywhere the program runs), and
+// the modem's +CMS / +CME error numbers that the AT backend passes on.
 // A code has one text wherever it appears; the callers differ only in what
 // they say for a code the table does not know.
 #pragma once

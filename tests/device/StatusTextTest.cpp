@@ -49,8 +49,21 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  u"The modem was removed or stopped answering before the send completed."},
         TextCase{0x80004005u, {}, u"Unspecified error"},
+        // Modem error numbers that have no platform status: the number is named.
+        TextCase{0x80041000u + 21, {}, u"The network rejected the message (CMS 21)."},
+        TextCase{0x80041000u + 126, {}, u"The network refused the message (CMS 126)."},
+        TextCase{0x80041000u + 127, {}, u"Interworking error (CMS 127)."},
+        TextCase{0x80041000u + 200, {}, u"The service centre refused the message (CMS 200)."},
+        TextCase{0x80041000u + 256, {}, u"Modem error (CMS 256)."},
+        TextCase{0x80041000u + 500, {}, u"Unknown error (CMS 500)."},
+        TextCase{0x80041000u + 512, {}, u"Manufacturer-specific error (CMS 512)."},
+        TextCase{0x80041000u + 4095, {}, u"Manufacturer-specific error (CMS 4095)."},
+        TextCase{0x80042000u + 100, {}, u"Unknown error (CME 100)."},
+        TextCase{0x80042000u + 4095, {}, u"Modem error (CME 4095)."},
         // Unknown codes: the two fallbacks. The IDispatch range starts above
         // 0x80040200 and ends at 0x8004FFFF.
+        TextCase{0x80043000u, u"Unknown Response (80043000) from the Device.",
+                 u"IDispatch error #11776"},
         TextCase{0x80040201u, u"Unknown Response (80040201) from the Device.",
                  u"IDispatch error #1"},
         TextCase{0x8004FFFFu, u"Unknown Response (8004ffff) from the Device.",
