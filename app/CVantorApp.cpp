@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <iostream>
 #include <string>
 
 #include "app/CAboutDlg.h"
@@ -61,6 +62,10 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
                        "serial port such as /dev/ttyUSB2."),
         QStringLiteral("auto|sim|PORT"), QStringLiteral("auto"));
     parser.addOption(modem);
+    const QCommandLineOption noTrace(
+        QStringLiteral("no-trace"),
+        QStringLiteral("Do not print the report of every composed PDU on standard output."));
+    parser.addOption(noTrace);
     parser.addPositionalArgument(QStringLiteral("FILE.sms"),
                                  QStringLiteral("A campaign document to open."),
                                  QStringLiteral("[FILE.sms]"));
@@ -85,6 +90,7 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
         return false;
     }
     commandLine.document = files.value(0);
+    commandLine.trace = !parser.isSet(noTrace);
     return true;
 }
 
@@ -117,6 +123,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     Mbn::SetBackendFactory(m_factory);
     Mbn::SetBackendSelector(selector);
     m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
+    m_deviceFront.SetComposerTrace(commandLine.trace ? &std::cout : nullptr);
 
     if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {
         QString text = QStringLiteral(

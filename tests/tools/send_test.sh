@@ -28,6 +28,8 @@ status=$?
     fail "final statuses: $(cat "$work/out")"
 [ "$(tail -n +2 "$work/report.csv" | cut -d, -f1 | sort -u | wc -l)" = 10 ] &&
     ok "report has one row per number" || fail "report: $(cat "$work/report.csv")"
+! grep -q 'PDU: ' "$work/out" "$work/err" && ok "no composer report without --trace" ||
+    fail "composer report without --trace"
 # The text arrives as typed, with the signature.
 pdu=$(head -1 "$work/outbox" | sed 's/.*"pdu":"\([0-9A-F]*\)".*/\1/')
 if "$cli" decode "$pdu" | grep -q '"text":"Meeting @ 18:00 {hall B} - Sent with Quorvel Vantorix"'; then
@@ -47,8 +49,11 @@ done <"$work/outbox"
 [ "$bad_lengths" = 0 ] && ok "every length is the TPDU length" || fail "$bad_lengths wrong lengths"
 
 "$cli" send --numbers "$work/numbers.txt" --message 'x' --modem sim --interval-ms 0 \
-    --sim-option=--fail=+447700900103=330 --report "$work/report2.csv" >"$work/out" 2>"$work/err"
+    --sim-option=--fail=+447700900103=330 --report "$work/report2.csv" --trace \
+    >"$work/out" 2>"$work/err"
 status=$?
+grep -q '^PDU: 07914477' "$work/err" && ! grep -q 'PDU: ' "$work/out" &&
+    ok "--trace reports every PDU on standard error" || fail "trace: $(cat "$work/err")"
 [ "$status" = 3 ] && ok "a failed number: exit 3" || fail "exit $status with a failing number"
 grep -q '^+447700900103,' "$work/report2.csv" &&
     ! grep -q '^+447700900103,SMS Sent Successfully' "$work/report2.csv" &&

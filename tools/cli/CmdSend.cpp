@@ -195,6 +195,7 @@ struct SendOptions {
     std::string message;
     std::string report;
     int intervalMs = 1000;
+    bool trace = false;
     ModemChoice modem;
 };
 
@@ -220,6 +221,7 @@ int runSend(const SendOptions& o) {
         return kExitFailure;
     }
     CDeviceFront front;
+    front.SetComposerTrace(o.trace ? &std::cerr : nullptr);
     CCampaignLoop loop(front);
     QueuedPoster poster(loop);
     front.DeviceLink().SetEventPoster(&poster);
@@ -378,6 +380,7 @@ void AddSendCommand(CLI::App& app) {
         ->check(CLI::Range(0, 3600000));
     cmd->add_option("--report", o->report,
                     "write a CSV report: number, status text, final status code, request id, time");
+    cmd->add_flag("--trace", o->trace, "print the report of every composed PDU on standard error");
     addModemOptions(cmd, o->modem);
     cmd->callback([o] {
         const int status = runSend(*o);
