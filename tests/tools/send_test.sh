@@ -73,4 +73,21 @@ status=$?
 grep -q "can send:       yes" "$work/out" && grep -q "(simulated)" "$work/out" &&
     ok "modems lists the simulated modem" || fail "modems: $(cat "$work/out")"
 
+# A port that another program holds: send names the reason and the advice,
+# in the same words as modems.
+"$cli" send --numbers "$work/numbers.txt" --message x --modem sim --interval-ms 600000 \
+    >/dev/null 2>"$work/holder" &
+holder=$!
+for _ in $(seq 100); do grep -q '^Modem: ' "$work/holder" && break; sleep 0.1; done
+port=$(sed -n 's|^Using the simulated modem on \(/dev/[^ ]*\) .*|\1|p' "$work/holder")
+"$cli" send --numbers "$work/numbers.txt" --message x --modem "$port" >/dev/null 2>"$work/err"
+status=$?
+"$cli" modems --modem "$port" >/dev/null 2>"$work/err-modems"
+kill -KILL "$holder"
+wait "$holder" 2>/dev/null
+[ "$status" = 1 ] && grep -q "cannot be opened" "$work/err" &&
+    grep -q "ID_MM_DEVICE_IGNORE" "$work/err" && cmp -s "$work/err" "$work/err-modems" &&
+    ok "a held port: send gives the reason as modems does" ||
+    fail "held port $port: exit $status, $(cat "$work/err") / $(cat "$work/err-modems")"
+
 [ "$failures" = 0 ] || exit 1

@@ -74,6 +74,16 @@ bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulate
     return true;
 }
 
+// Why the modem link could not be set up (the port is held by another
+// program, or no modem answers on it), in the same words for every command.
+void reportNoModemLink() {
+    std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
+    const std::string why = At::LastDiscoveryMessage();
+    if (!why.empty()) {
+        std::cerr << why << '\n';
+    }
+}
+
 // Results are posted to the event loop, never handled inside the device
 // link's call.
 class QueuedPoster final : public ISmsEventPoster {
@@ -226,7 +236,7 @@ int runSend(const SendOptions& o) {
     QueuedPoster poster(loop);
     front.DeviceLink().SetEventPoster(&poster);
     if (!front.Discover()) {
-        std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
+        reportNoModemLink();
         return kExitFailure;
     }
     std::u16string reason;
@@ -302,11 +312,7 @@ int runModems(const ModemChoice& choice) {
     }
     std::shared_ptr<Mbn::IMbnInterfaceManager> manager;
     if (FAILED(Mbn::CreateMbnInterfaceManager(&manager)) || !manager) {
-        std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
-        const std::string why = At::LastDiscoveryMessage();
-        if (!why.empty()) {
-            std::cerr << why << '\n';
-        }
+        reportNoModemLink();
         return kExitFailure;
     }
     std::vector<ModemDetails> modems;
