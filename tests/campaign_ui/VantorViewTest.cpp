@@ -18,7 +18,6 @@
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageEdit.h"
-#include "campaign/ui/CResultsCsv.h"
 #include "campaign/ui/CSmsSendResultEvent.h"
 #include "campaign/ui/CVantorView.h"
 #include "campaign/ui/CViewEventPoster.h"
@@ -430,23 +429,6 @@ TEST_F(VantorViewTest, ExportsResultsAsCsv) {
     EXPECT_EQ(lines[3], QStringLiteral("+447700900003,,,"));
     EXPECT_FALSE(view->ExportResults(dir.filePath(QStringLiteral("no/such/dir/x.csv")), error));
     EXPECT_FALSE(error.isEmpty());
-}
-
-TEST(ResultsCsv, FieldsAreQuotedAndDefused) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"+44 7700 900123", "+44 7700 900123"},
-        {"-1234567", "-1234567"},
-        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
-        {"+SUM(A1)", "'+SUM(A1)"},
-        {"@cmd", "'@cmd"},
-        {"a,b", "\"a,b\""},
-        {"two\nlines", "\"two\nlines\""},
-        {"plain", "plain"},
-        {"", ""},
-    };
-    for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(CResultsCsv::Field(QString::fromUtf8(text)), QString::fromUtf8(expected)) << text;
-    }
 }
 
 TEST_F(VantorViewTest, LoadsTheLargestFile) {

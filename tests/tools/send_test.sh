@@ -61,6 +61,14 @@ grep -q '^+447700900103,' "$work/report2.csv" &&
 [ "$(grep -c 'SMS Sent Successfully.' "$work/out")" = 9 ] && ok "the other nine are sent" ||
     fail "$(cat "$work/out")"
 
+# A line a spreadsheet would run as a formula is no number the modem takes,
+# and its cell is defused as in the desktop program's export.
+printf '@SUM(1+1)\n+447700900100\n' >"$work/formula.txt"
+"$cli" send --numbers "$work/formula.txt" --message x --modem sim --interval-ms 0 \
+    --report "$work/report3.csv" >/dev/null 2>&1
+grep -q "^'@SUM(1+1)," "$work/report3.csv" && ok "a formula-like cell is defused" ||
+    fail "report3: $(cat "$work/report3.csv")"
+
 "$cli" send --numbers "$work/missing.txt" --message x --modem sim >/dev/null 2>"$work/err"
 status=$?
 [ "$status" = 2 ] && grep -q "Could Not Open File" "$work/err" && ok "missing file: exit 2" ||

@@ -16,6 +16,7 @@
 
 #include "campaign/CNumberList.h"
 #include "campaign/CampaignLoop.h"
+#include "campaign/CsvCell.h"
 #include "device/CAppHelper.h"
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
@@ -119,27 +120,12 @@ std::string isoTime(std::chrono::system_clock::time_point t) {
     return text;
 }
 
-// One CSV field (RFC 4180): quoted when it holds a comma, quote or line end.
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + '"';
-}
-
 bool writeReport(const CCampaignLoop& loop, const std::string& path) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << "number,status text,final status code,request id,time\r\n";
     for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
         const CampaignRow& row = loop.GetRow(i);
-        out << csvField(Utf16ToUtf8(row.number)) << ',' << csvField(Utf16ToUtf8(row.statusText))
+        out << Utf16ToUtf8(CsvCell(row.number)) << ',' << Utf16ToUtf8(CsvCell(row.statusText))
             << ',' << (row.finalStatus ? hresultHex(*row.finalStatus) : std::string()) << ','
             << (row.requestId ? std::to_string(*row.requestId) : std::string()) << ','
             << isoTime(row.time) << "\r\n";
