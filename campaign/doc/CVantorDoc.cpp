@@ -42,6 +42,12 @@ bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
         error = CannotOpen(path, QStringLiteral("It is a Folder, not a File."));
         return false;
     }
+    // A pipe or a device would hold the program in open() or read() until
+    // someone writes to it.
+    if (info.exists() && !info.isFile()) {
+        error = CannotOpen(path, QStringLiteral("It is not a Regular File."));
+        return false;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         error = CannotOpen(path, file.errorString());
         return false;
