@@ -11,18 +11,10 @@
 #include "app/CIconPainter.h"
 #include "app/CMainFrame.h"
 #include "app/Maker.h"
+#include "campaign/doc/QtText.h"
 #include "campaign/ui/CMessageBox.h"
 #include "device/at/AtMbn.h"
 #include "device/sim/SimulatedModem.h"
-
-namespace {
-
-QString FromUtf16(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 CVantorApp::CVantorApp(Mbn::BackendFactory factory, QObject* parent)
     : QObject(parent), m_factory(std::move(factory)) {
@@ -139,7 +131,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     RunDiscovery();
 
     CMessageBox::Show(nullptr, CMessageBox::Kind::Information,
-                      FromUtf16(kNotice) + QLatin1String(Maker::kSupportEmail) + QLatin1Char('.'));
+                      ToQString(kNotice) + QLatin1String(Maker::kSupportEmail) + QLatin1Char('.'));
 
     m_pMainFrame = std::make_unique<CMainFrame>(*this, m_doc);
     if (!m_pMainFrame->OnCreate()) {
@@ -161,8 +153,7 @@ bool CVantorApp::RunDiscovery() {
     const bool created = m_deviceFront.Discover();
     const std::u16string& listenError = m_deviceFront.DeviceLink().ListenErrorText();
     if (!listenError.empty()) {
-        CMessageBox::Show(m_pMainFrame.get(), CMessageBox::Kind::Error,
-                          QString::fromStdU16String(listenError));
+        CMessageBox::Show(m_pMainFrame.get(), CMessageBox::Kind::Error, ToQString(listenError));
     }
     return created;
 }

@@ -7,14 +7,14 @@
 
 #include "campaign/CampaignLoop.h"
 #include "campaign/CsvCell.h"
+#include "campaign/doc/QtText.h"
 
 QByteArray CResultsCsv::Format(const CCampaignLoop& loop) {
     QString text = QStringLiteral("Number,Status,Final Status,Time\r\n");
     for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
         const CampaignRow& row = loop.GetRow(i);
         QStringList fields;
-        fields << QString::fromStdU16String(CsvCell(row.number))
-               << QString::fromStdU16String(CsvCell(row.statusText));
+        fields << ToQString(CsvCell(row.number)) << ToQString(CsvCell(row.statusText));
         fields << (row.finalStatus
                        ? QStringLiteral("0x%1").arg(static_cast<quint32>(*row.finalStatus), 8, 16,
                                                     QLatin1Char('0'))
