@@ -30,6 +30,7 @@
 #include "app/Maker.h"
 #include "campaign/CampaignLoop.h"
 #include "campaign/doc/CVantorDoc.h"
+#include "campaign/doc/QtText.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CVantorView.h"
 
@@ -351,8 +352,8 @@ void CMainFrame::OnRefreshModemData() {
 
 void CMainFrame::RefreshStatusBar() {
     ISmsFront& front = m_app.Front();
-    m_pOperatorPane->setText(QString::fromStdU16String(front.GetOperatorNameText()));
-    m_pDeviceStatusPane->setText(QString::fromStdU16String(front.GetDeviceStatusText()));
+    m_pOperatorPane->setText(ToQString(front.GetOperatorNameText()));
+    m_pDeviceStatusPane->setText(ToQString(front.GetDeviceStatusText()));
     m_app.PostRefreshDeviceStatus();
 }
 

@@ -4,24 +4,17 @@
 #include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <iostream>
 #include <string>
 
 #include "app/CAboutDlg.h"
 #include "app/CIconPainter.h"
 #include "app/CMainFrame.h"
 #include "app/Maker.h"
+#include "campaign/doc/QtText.h"
 #include "campaign/ui/CMessageBox.h"
 #include "device/at/AtMbn.h"
 #include "device/sim/SimulatedModem.h"
-
-namespace {
-
-QString FromUtf16(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 CVantorApp::CVantorApp(Mbn::BackendFactory factory, QObject* parent)
     : QObject(parent), m_factory(std::move(factory)) {
@@ -61,6 +54,10 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
                        "serial port such as /dev/ttyUSB2."),
         QStringLiteral("auto|sim|PORT"), QStringLiteral("auto"));
     parser.addOption(modem);
+    const QCommandLineOption noTrace(
+        QStringLiteral("no-trace"),
+        QStringLiteral("Do not print the report of every composed PDU on standard output."));
+    parser.addOption(noTrace);
     parser.addPositionalArgument(QStringLiteral("FILE.sms"),
                                  QStringLiteral("A campaign document to open."),
                                  QStringLiteral("[FILE.sms]"));
@@ -85,6 +82,7 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
         return false;
     }
     commandLine.document = files.value(0);
+    commandLine.trace = !parser.isSet(noTrace);
     return true;
 }
 
@@ -117,6 +115,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     Mbn::SetBackendFactory(m_factory);
     Mbn::SetBackendSelector(selector);
     m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
+    m_deviceFront.SetComposerTrace(commandLine.trace ? &std::cout : nullptr);
 
     if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {
         QString text = QStringLiteral(
@@ -132,7 +131,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     RunDiscovery();
 
     CMessageBox::Show(nullptr, CMessageBox::Kind::Information,
-                      FromUtf16(kNotice) + QLatin1String(Maker::kSupportEmail) + QLatin1Char('.'));
+                      ToQString(kNotice) + QLatin1String(Maker::kSupportEmail) + QLatin1Char('.'));
 
     m_pMainFrame = std::make_unique<CMainFrame>(*this, m_doc);
     if (!m_pMainFrame->OnCreate()) {
@@ -154,8 +153,7 @@ bool CVantorApp::RunDiscovery() {
     const bool created = m_deviceFront.Discover();
     const std::u16string& listenError = m_deviceFront.DeviceLink().ListenErrorText();
     if (!listenError.empty()) {
-        CMessageBox::Show(m_pMainFrame.get(), CMessageBox::Kind::Error,
-                          QString::fromStdU16String(listenError));
+        CMessageBox::Show(m_pMainFrame.get(), CMessageBox::Kind::Error, ToQString(listenError));
     }
     return created;
 }

@@ -27,6 +27,9 @@ public:
         QString modem = QStringLiteral("auto");
         // A campaign document to open, or empty.
         QString document;
+        // The composer's report of every PDU on standard output; --no-trace
+        // silences it.
+        bool trace = true;
     };
 
     static constexpr std::u16string_view kNotice =

@@ -5,7 +5,7 @@
 
 #include "campaign/Blank.h"
 #include "campaign/CNumberList.h"
-#include "campaign/ResultText.h"
+#include "device/StatusText.h"
 
 namespace {
 
@@ -175,7 +175,7 @@ void CCampaignLoop::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
     // Only S_OK is a sent message: the device reports refusals such as 0x32
     // with success-coded values too.
     SetRowState(row, status == S_OK ? RowState::Sent : RowState::Failed);
-    SetStatus(row, FinalStatusText(status));
+    SetStatus(row, StatusText(status));
 }
 
 void CCampaignLoop::ForgetRequest(std::size_t row) {

@@ -306,45 +306,6 @@ HRESULT CAppHelper::SendPdu(const std::u16string& /*number*/, const std::u16stri
     return m_pSms->SmsSendPdu(pdu, size, requestId);
 }
 
-std::u16string CAppHelper::SendStatusText(HRESULT status) {
-    switch (static_cast<std::uint32_t>(status)) {
-        case 0x00000000u:
-            return u"SMS Sent Successfully.";
-        case 0x00000032u:
-            return u"Either the SMS operation or the particular SMS format is not supported by the "
-                   u"device.";
-        case 0x80070057u:
-            return u"The device detected invalid parameters in the send request.";
-        case 0x80548202u:
-            return u"There is a bad SIM in the device.";
-        case 0x80548209u:
-            return u"Cellular service is not activated on the device.";
-        case 0x8054820Au:
-            return u"There is no SIM in the device.";
-        case 0x8054820Du:
-            return u"The device is not registered to any network.";
-        case 0x80548210u:
-            return u"A PIN is required for the operation to complete.";
-        case 0x80548220u:
-            return u"The CDMA device does not support the requested encoding.";
-        case 0x80548223u:
-            return u"The CDMA device does not support the language.";
-        case 0x80548224u:
-            return u"SMS memory failure.";
-        case 0x80548225u:
-            return u"There was a network timeout.";
-        case 0x80548226u:
-            return u"Unknown or incomplete SMS service center address.";
-        case 0x80548228u:
-            return u"The requested SMS operation is not allowed by the SIM.";
-        case 0x80548229u:
-            return u"The device/SIM memory is full.";
-        default:
-            return u"Unknown Response (" + LowerHex(static_cast<std::uint32_t>(status)) +
-                   u") from the Device.";
-    }
-}
-
 long CAppHelper::AddRef() {
     return ++m_nRefCount;
 }

@@ -65,8 +65,6 @@ public:
 
     // Texts of the device link.
     static std::u16string ReadyStateText(std::uint32_t readyState);
-    // The device link's words for the final status of a send.
-    static std::u16string SendStatusText(HRESULT status);
     // The TPDU octet count of a PDU text (all octets less the service-centre
     // field); false when the text is not a whole PDU or the TPDU is empty or
     // longer than 255 octets.

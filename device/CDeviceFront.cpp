@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "device/StatusText.h"
 #include "pdu/PduComposer.h"
 #include "pdu/Unicode.h"
 
@@ -55,7 +56,7 @@ HRESULT CDeviceFront::SendSms(const std::u16string& message, const std::u16strin
         if (hr == E_FAIL && !m_deviceLink.m_pSms)
             reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
         else
-            reason = CAppHelper::SendStatusText(hr);
+            reason = DeviceResponseText(hr);
     }
     return hr;
 }

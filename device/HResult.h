@@ -42,3 +42,8 @@ constexpr HRESULT VTX_E_MODEM_BUSY = static_cast<HRESULT>(0x80040B01u);
 constexpr HRESULT VTX_E_SEND_TIMEOUT = static_cast<HRESULT>(0x80040B02u);
 // Final status of a send whose modem disappeared or stopped answering.
 constexpr HRESULT VTX_E_MODEM_GONE = static_cast<HRESULT>(0x80040B03u);
+// A modem error that has no platform status keeps the modem's number, so that
+// the user sees it: VTX_E_CMS_ERROR_BASE + n for +CMS ERROR n and
+// VTX_E_CME_ERROR_BASE + n for +CME ERROR n, n from 0 to 4095 (facility ITF).
+constexpr HRESULT VTX_E_CMS_ERROR_BASE = static_cast<HRESULT>(0x80041000u);
+constexpr HRESULT VTX_E_CME_ERROR_BASE = static_cast<HRESULT>(0x80042000u);

@@ -1,6 +1,7 @@
 #include "pdu/PduComposer.h"
 
 #include <iomanip>
+#include <optional>
 #include <sstream>
 
 #include "pdu/OctetStream.h"
@@ -26,14 +27,21 @@ constexpr AnsiExtra kAnsiExtras[] = {
     {u'\u017E', 0x9E}, {u'\u0178', 0x9F},
 };
 
-// Keeps a stream's formatting as it was (the report switches the trace
-// stream to hexadecimal and '0' fill for the PDU line).
+// Keeps a stream's whole format state as it was: the report prints booleans
+// as words, and the PDU line in hexadecimal with '0' fill and widths.
 class FormatGuard {
 public:
-    explicit FormatGuard(std::ostream& os) : os_(os), flags_(os.flags()), fill_(os.fill()) {}
+    explicit FormatGuard(std::ostream& os)
+        : os_(os),
+          flags_(os.flags()),
+          fill_(os.fill()),
+          precision_(os.precision()),
+          width_(os.width()) {}
     ~FormatGuard() {
         os_.flags(flags_);
         os_.fill(fill_);
+        os_.precision(precision_);
+        os_.width(width_);
     }
     FormatGuard(const FormatGuard&) = delete;
     FormatGuard& operator=(const FormatGuard&) = delete;
@@ -42,6 +50,8 @@ private:
     std::ostream& os_;
     std::ios::fmtflags flags_;
     char fill_;
+    std::streamsize precision_;
+    std::streamsize width_;
 };
 
 void printReport(SmsSubmitMessage& message, std::ostream& out) {
@@ -91,6 +101,10 @@ void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* tr
 
 void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* trace,
                     OctetStream& again) {
+    std::optional<FormatGuard> guard;
+    if (trace != nullptr) {
+        guard.emplace(*trace);
+    }
     try {
         SmsSubmitMessage message;
         message.read(stream);
@@ -104,7 +118,6 @@ void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* tr
         const std::string_view octets = again.octets();
         AppendHex(octets, pduHex);
         if (trace != nullptr) {
-            FormatGuard guard(*trace);
             *trace << "PDU: ";
             *trace << std::hex << std::uppercase << std::setfill('0');
             for (const char c : octets) {

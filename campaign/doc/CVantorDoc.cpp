@@ -6,6 +6,7 @@
 #include <string>
 
 #include "campaign/doc/CSmsDocumentFormat.h"
+#include "campaign/doc/QtText.h"
 
 namespace {
 
@@ -42,6 +43,12 @@ bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
         error = CannotOpen(path, QStringLiteral("It is a Folder, not a File."));
         return false;
     }
+    // A pipe or a device would hold the program in open() or read() until
+    // someone writes to it.
+    if (info.exists() && !info.isFile()) {
+        error = CannotOpen(path, QStringLiteral("It is not a Regular File."));
+        return false;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         error = CannotOpen(path, file.errorString());
         return false;
@@ -58,12 +65,11 @@ bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), numbersFile,
         message);
     if (result != CSmsDocumentFormat::ReadError::None) {
-        error = CannotOpen(
-            path, QString::fromStdU16String(std::u16string(CSmsDocumentFormat::ErrorText(result))));
+        error = CannotOpen(path, ToQString(CSmsDocumentFormat::ErrorText(result)));
         return false;
     }
-    m_strNumbersFile = QString::fromStdU16String(numbersFile);
-    m_strMessage = QString::fromStdU16String(message);
+    m_strNumbersFile = ToQString(numbersFile);
+    m_strMessage = ToQString(message);
     SetPathName(info.absoluteFilePath());
     SetModifiedFlag(false);
     return true;
@@ -71,7 +77,7 @@ bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
 
 bool CVantorDoc::OnSaveDocument(const QString& path, QString& error) {
     const std::string bytes =
-        CSmsDocumentFormat::Write(m_strNumbersFile.toStdU16String(), m_strMessage.toStdU16String());
+        CSmsDocumentFormat::Write(ToU16String(m_strNumbersFile), ToU16String(m_strMessage));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "campaign/CampaignLoop.h"
+#include "campaign/doc/QtText.h"
 
 CCampaignRowsModel::CCampaignRowsModel(const CCampaignLoop& loop, QObject* parent)
     : QAbstractTableModel(parent), m_loop(loop) {}
@@ -28,16 +29,16 @@ QVariant CCampaignRowsModel::data(const QModelIndex& index, int role) const {
                 case ColumnSr:
                     return QString::number(index.row() + 1);
                 case ColumnNumber:
-                    return QString::fromStdU16String(row.number);
+                    return ToQString(row.number);
                 case ColumnStatus:
-                    return QString::fromStdU16String(row.statusText);
+                    return ToQString(row.statusText);
                 default:
                     return {};
             }
         case Qt::ToolTipRole:
             if (index.column() == ColumnStatus && row.finalStatus) {
                 return QStringLiteral("%1 (0x%2)")
-                    .arg(QString::fromStdU16String(row.statusText))
+                    .arg(ToQString(row.statusText))
                     .arg(static_cast<quint32>(*row.finalStatus), 8, 16, QLatin1Char('0'));
             }
             return {};

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <string>
 
+#include "campaign/doc/QtText.h"
 #include "campaign/ui/CDialogUnits.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CNumbersPreviewModel.h"
@@ -83,7 +84,7 @@ void CDlgNumbersPreview::OnInitDialog() {
         QStringLiteral("Number List - %1").arg(QGuiApplication::applicationDisplayName()));
 
     m_pModel->SetNumbers(nullptr);
-    m_numberList.m_strFilePath = m_strFilePath.toStdU16String();
+    m_numberList.m_strFilePath = ToU16String(m_strFilePath);
     std::u16string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool loaded = m_numberList.Load(error);
@@ -91,7 +92,7 @@ void CDlgNumbersPreview::OnInitDialog() {
     if (loaded) {
         m_pModel->SetNumbers(&m_numberList.m_mapNumbers);
     } else {
-        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdU16String(error));
+        CMessageBox::Show(this, CMessageBox::Kind::Error, ToQString(error));
     }
     m_stcCount->setTitle(QStringLiteral("%1 Unique Numbe(s) Found.")
                              .arg(static_cast<qulonglong>(m_numberList.m_mapNumbers.GetCount())));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "campaign/CNumberList.h"
+#include "campaign/doc/QtText.h"
 
 CNumbersPreviewModel::CNumbersPreviewModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -31,9 +32,7 @@ QVariant CNumbersPreviewModel::data(const QModelIndex& index, int role) const {
     if (index.column() == ColumnSr) {
         return QString::number(index.row() + 1);
     }
-    const std::u16string_view number = (*m_pNumbers)[static_cast<std::size_t>(index.row())];
-    return QString(reinterpret_cast<const QChar*>(number.data()),
-                   static_cast<qsizetype>(number.size()));
+    return ToQString((*m_pNumbers)[static_cast<std::size_t>(index.row())]);
 }
 
 QVariant CNumbersPreviewModel::headerData(int section, Qt::Orientation orientation,

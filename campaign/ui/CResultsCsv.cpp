@@ -6,51 +6,15 @@
 #include <chrono>
 
 #include "campaign/CampaignLoop.h"
-
-namespace {
-
-bool LooksLikeFormula(const QString& text) {
-    if (text.isEmpty()) {
-        return false;
-    }
-    const QChar first = text.front();
-    if (first == QLatin1Char('=') || first == QLatin1Char('@') || first == QLatin1Char('\t') ||
-        first == QLatin1Char('\r')) {
-        return true;
-    }
-    // "+44 7700 900123" is a number; "+SUM(A1)" or "-cmd|..." are not.
-    if (first == QLatin1Char('+') || first == QLatin1Char('-')) {
-        for (qsizetype i = 1; i < text.size(); ++i) {
-            const QChar c = text[i];
-            if (!c.isDigit() && c != QLatin1Char(' ') && c != QLatin1Char('-') &&
-                c != QLatin1Char('(') && c != QLatin1Char(')')) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-QString CResultsCsv::Field(const QString& text) {
-    QString value = LooksLikeFormula(text) ? QLatin1Char('\'') + text : text;
-    if (value.contains(QLatin1Char(',')) || value.contains(QLatin1Char('"')) ||
-        value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
-        value.startsWith(QLatin1Char(' ')) || value.endsWith(QLatin1Char(' '))) {
-        value.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        value = QLatin1Char('"') + value + QLatin1Char('"');
-    }
-    return value;
-}
+#include "campaign/CsvCell.h"
+#include "campaign/doc/QtText.h"
 
 QByteArray CResultsCsv::Format(const CCampaignLoop& loop) {
     QString text = QStringLiteral("Number,Status,Final Status,Time\r\n");
     for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
         const CampaignRow& row = loop.GetRow(i);
         QStringList fields;
-        fields << Field(QString::fromStdU16String(row.number))
-               << Field(QString::fromStdU16String(row.statusText));
+        fields << ToQString(CsvCell(row.number)) << ToQString(CsvCell(row.statusText));
         fields << (row.finalStatus
                        ? QStringLiteral("0x%1").arg(static_cast<quint32>(*row.finalStatus), 8, 16,
                                                     QLatin1Char('0'))

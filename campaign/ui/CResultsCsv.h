@@ -1,6 +1,7 @@
 // The results of a campaign as CSV: one line per row with the number, the
 // status text, the final status code and the time of the last change.
-// UTF-8 with a byte-order mark, CR LF line ends, so spreadsheets read it.
+// UTF-8 with a byte-order mark, CR LF line ends, so spreadsheets read it;
+// each cell as CsvCell makes it.
 #pragma once
 
 #include <QByteArray>
@@ -13,7 +14,4 @@ public:
     static QByteArray Format(const CCampaignLoop& loop);
     // Writes Format(loop) to `path`; on failure `error` holds the message.
     static bool Write(const CCampaignLoop& loop, const QString& path, QString& error);
-    // One field, quoted when it needs to be; a text that a spreadsheet would
-    // take for a formula is defused with a leading apostrophe.
-    static QString Field(const QString& text);
 };

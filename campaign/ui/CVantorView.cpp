@@ -14,6 +14,7 @@
 #include "campaign/Blank.h"
 #include "campaign/CNumberList.h"
 #include "campaign/doc/CVantorDoc.h"
+#include "campaign/doc/QtText.h"
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDialogUnits.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
@@ -29,13 +30,8 @@ namespace {
 constexpr int kFormWidth = 371;
 constexpr int kFormHeight = 243;
 
-QString ToQString(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
-
 bool IsBlankText(const QString& text) {
-    const std::u16string value = text.toStdU16String();
+    const std::u16string value = ToU16String(text);
     return TrimBlanks(value).empty();
 }
 
@@ -152,7 +148,7 @@ void CVantorView::FillNumberList() {
         return;
     }
     CNumberList numbers;
-    numbers.m_strFilePath = m_strNumbersFile.toStdU16String();
+    numbers.m_strFilePath = ToU16String(m_strNumbersFile);
     std::u16string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool loaded = numbers.Load(error);
@@ -161,14 +157,14 @@ void CVantorView::FillNumberList() {
     }
     QApplication::restoreOverrideCursor();
     if (!loaded) {
-        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdU16String(error));
+        CMessageBox::Show(this, CMessageBox::Kind::Error, ToQString(error));
     }
 }
 
 void CVantorView::UpdateDeviceStatus() {
     std::u16string reason;
     m_bCanSend = m_front.CanSendSms(reason);
-    m_stcDeviceStatus->setText(m_bCanSend ? QString() : QString::fromStdU16String(reason));
+    m_stcDeviceStatus->setText(m_bCanSend ? QString() : ToQString(reason));
     UpdateStartButton();
 }
 
@@ -188,13 +184,13 @@ void CVantorView::OnBnClickedStart() {
     if (notice.isEmpty()) {
         std::u16string refusal;
         m_bUserToggle = true;
-        const bool toggled = m_loop.Toggle(m_strNumbersFile.toStdU16String(),
-                                           m_strMessage.toStdU16String(), refusal);
+        const bool toggled =
+            m_loop.Toggle(ToU16String(m_strNumbersFile), ToU16String(m_strMessage), refusal);
         m_bUserToggle = false;
         if (toggled) {
             return;
         }
-        notice = QString::fromStdU16String(refusal);
+        notice = ToQString(refusal);
     }
     CMessageBox::Show(this, CMessageBox::Kind::Information, notice);
 }

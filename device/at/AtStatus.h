@@ -20,10 +20,9 @@ constexpr HRESULT kSmsNotAllowed = static_cast<HRESULT>(0x80548228u);
 constexpr HRESULT kSmsMemoryFull = static_cast<HRESULT>(0x80548229u);
 
 // An error the platform has no status for keeps the modem's number, so that
-// a user's report can name it: 0x8004_1nnn for +CMS ERROR nnn, 0x8004_2nnn
-// for +CME ERROR nnn (facility ITF, next to the VTX_E_ codes).
-constexpr HRESULT kCmsErrorBase = static_cast<HRESULT>(0x80041000u);
-constexpr HRESULT kCmeErrorBase = static_cast<HRESULT>(0x80042000u);
+// the status text can name it (device/StatusText.h).
+constexpr HRESULT kCmsErrorBase = VTX_E_CMS_ERROR_BASE;
+constexpr HRESULT kCmeErrorBase = VTX_E_CME_ERROR_BASE;
 
 // Note: 0x00000032 is the platform's "not supported" send status; it is not
 // negative, so SUCCEEDED() is true for it. A send is a success only when its

@@ -7,6 +7,7 @@
 
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
+#include "device/StatusText.h"
 #include "pdu/Unicode.h"
 
 namespace MbnCom {
@@ -61,8 +62,8 @@ public:
     explicit PrintingPoster(std::ostream& out) : m_out(out) {}
     void PostRefreshDeviceStatus() override {}
     void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override {
-        m_out << "Send complete: request " << requestId << ", "
-              << Text(CAppHelper::SendStatusText(status)) << '\n';
+        m_out << "Send complete: request " << requestId << ", " << Text(DeviceResponseText(status))
+              << '\n';
     }
 
 private:

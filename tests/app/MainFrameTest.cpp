@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <iostream>
 #include <memory>
+#include <sstream>
 
 #include "app/CLookManager.h"
 #include "app/CMainFrame.h"
@@ -164,6 +166,23 @@ TEST_F(MainFrameTest, StatusPanesAndStartButtonFollowTheModem) {
     EXPECT_EQ(platform.creations, before + 2);
     EXPECT_EQ(Frame()->GetDeviceStatusPaneText(), QStringLiteral("Device Initialised"));
     EXPECT_TRUE(StartButton()->isEnabled());
+}
+
+// The desktop program keeps the composer's report on standard output;
+// --no-trace silences it.
+TEST_F(MainFrameTest, ComposerReportGoesToStandardOutputUnlessSilenced) {
+    for (const bool silenced : {false, true}) {
+        app.reset();
+        ASSERT_TRUE(Start(silenced ? QStringList{QStringLiteral("--no-trace")} : QStringList{}));
+        std::ostringstream captured;
+        std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
+        std::uint32_t requestId = 0;
+        std::u16string reason;
+        const HRESULT result = app->Front().SendSms(u"hi", u"+447700900001", &requestId, reason);
+        std::cout.rdbuf(saved);
+        EXPECT_EQ(result, S_OK);
+        EXPECT_EQ(captured.str().find("PDU: ") != std::string::npos, !silenced) << captured.str();
+    }
 }
 
 TEST(ModemWatcher, ReportsOnlyChangesOfSerialDevices) {

@@ -1,6 +1,11 @@
 // The +CMS / +CME error table: each modem answer to its final send status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "device/StatusText.h"
 #include "device/at/AtStatus.h"
 
 namespace {
@@ -58,6 +63,26 @@ TEST(StatusTest, NoErrorNumberMapsToSuccess) {
     for (int code = -1; code < 5000; ++code) {
         EXPECT_NE(At::StatusForCmsError(code), S_OK) << code;
         EXPECT_NE(At::StatusForCmeError(code), S_OK) << code;
+    }
+}
+
+// Every number the modem may answer reads as words: the platform's text, or
+// one that names the number.
+TEST(StatusTest, EveryErrorNumberHasAText) {
+    for (int code = 0; code < 0x1000; ++code) {
+        for (const auto& [kind, status] : {std::pair{"CMS", At::StatusForCmsError(code)},
+                                           std::pair{"CME", At::StatusForCmeError(code)}}) {
+            const std::u16string text = KnownStatusText(status);
+            ASSERT_FALSE(text.empty()) << kind << ' ' << code;
+            const HRESULT base = status & ~HRESULT{0xFFF};
+            if (base == At::kCmsErrorBase || base == At::kCmeErrorBase) {
+                const std::string named =
+                    std::string(" (") + kind + ' ' + std::to_string(code) + ").";
+                EXPECT_EQ(text.substr(text.size() - std::min(text.size(), named.size())),
+                          std::u16string(named.begin(), named.end()))
+                    << kind << ' ' << code;
+            }
+        }
     }
 }
 

@@ -4,10 +4,13 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "campaign/CNumberList.h"
 #include "campaign/CampaignLoop.h"
+#include "campaign/CsvCell.h"
 
 using ::testing::ElementsAre;
 
@@ -307,6 +310,29 @@ TEST_F(CampaignLoopTest, ReusedRequestIdMovesToTheNewerSend) {
     loop.OnSmsSendResult(5, S_OK);
     EXPECT_EQ(Row(1).state, RowState::Sent);
     EXPECT_EQ(loop.GetCounts().pending, 0u);
+}
+
+// The cells of both CSV reports: quoted when needed, and a text that a
+// spreadsheet would run as a formula defused with an apostrophe.
+TEST(CsvCell, QuotesAndDefusesFormulas) {
+    const std::pair<std::u16string_view, std::u16string_view> cases[] = {
+        {u"+44 7700 900123", u"+44 7700 900123"},
+        {u"-1234567", u"-1234567"},
+        {u"+(971) \u0665\u0660-\u0661", u"+(971) \u0665\u0660-\u0661"},  // Arabic-Indic digits
+        {u"=HYPERLINK(\"x\")", u"\"'=HYPERLINK(\"\"x\"\")\""},
+        {u"+SUM(A1)", u"'+SUM(A1)"},
+        {u"-cmd|' /C calc'!A0", u"'-cmd|' /C calc'!A0"},
+        {u"@cmd", u"'@cmd"},
+        {u"\tx", u"'\tx"},
+        {u"a,b", u"\"a,b\""},
+        {u"two\nlines", u"\"two\nlines\""},
+        {u" padded ", u"\" padded \""},
+        {u"plain", u"plain"},
+        {u"", u""},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(CsvCell(text), expected) << std::string(text.begin(), text.end());
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "campaign/doc/QtText.h"
 #include "campaign/ui/CMessageBox.h"
 
 // Writes `lines` as a UTF-16LE numbers file with a byte-order mark, each line
@@ -76,6 +77,5 @@ public:
 };
 
 inline QString Q(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
+    return ToQString(text);
 }

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "campaign/doc/CVantorDoc.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
@@ -85,6 +91,38 @@ TEST_F(VantorDocTest, UnreadableDocumentLeavesTheOpenOneAlone) {
         EXPECT_TRUE(doc.IsModified());
         EXPECT_TRUE(doc.GetPathName().isEmpty());
     }
+}
+
+// A FIFO is refused like a folder, at once: opening it would wait for a
+// writer. (If it does wait, the helper thread writes nothing and lets go, so
+// that the fault fails the test instead of hanging it.)
+TEST_F(VantorDocTest, FifoIsRefusedWithoutWaitingForAWriter) {
+    const QByteArray fifo = QFile::encodeName(Path("fifo.sms"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread releaser([&] {
+        const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (std::chrono::steady_clock::now() > patience) {
+                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ::close(fd);
+                }
+            }
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    QString error;
+    const bool opened = doc.OnOpenDocument(Path("fifo.sms"), error);
+    const auto took = std::chrono::steady_clock::now() - start;
+    done = true;
+    releaser.join();
+    EXPECT_FALSE(opened);
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(error, QStringLiteral("Could Not Open the Campaign Document [%1].\n\nIt is not a "
+                                    "Regular File.")
+                         .arg(Path("fifo.sms")));
 }
 
 TEST_F(VantorDocTest, FailedSaveKeepsNameAndFlag) {

@@ -14,16 +14,15 @@
 #include <ostream>
 
 #include "campaign/CampaignLoop.h"
-#include "campaign/ResultText.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageEdit.h"
-#include "campaign/ui/CResultsCsv.h"
 #include "campaign/ui/CSmsSendResultEvent.h"
 #include "campaign/ui/CVantorView.h"
 #include "campaign/ui/CViewEventPoster.h"
 #include "device/CDeviceFront.h"
+#include "device/StatusText.h"
 #include "device/fake/FakeMbn.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
 
@@ -121,8 +120,8 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, Mbn::MBN_E_SMS_NETWORK_TIMEOUT));
     Deliver();
-    EXPECT_EQ(Status(0), Q(FinalStatusText(S_OK)));
-    EXPECT_EQ(Status(1), Q(FinalStatusText(Mbn::MBN_E_SMS_NETWORK_TIMEOUT)));
+    EXPECT_EQ(Status(0), Q(StatusText(S_OK)));
+    EXPECT_EQ(Status(1), Q(StatusText(Mbn::MBN_E_SMS_NETWORK_TIMEOUT)));
     EXPECT_EQ(Status(2), Q(CCampaignLoop::kPendingText));
 
     // One tick after the last row the loop stops by itself.
@@ -134,7 +133,7 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
 
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
     Deliver();
-    EXPECT_EQ(Status(2), Q(FinalStatusText(S_OK)));
+    EXPECT_EQ(Status(2), Q(StatusText(S_OK)));
     EXPECT_EQ(finished.count(), 1);
     const CampaignCounts counts = view->Loop().GetCounts();
     EXPECT_EQ(counts.sent, 2u);
@@ -158,7 +157,7 @@ TEST_F(VantorViewTest, StopRestartAndLateResults) {
     // Results still arrive after the stop.
     ASSERT_TRUE(platform.manager->CompleteSend(modem->sms, firstId, S_OK));
     Deliver();
-    EXPECT_EQ(Status(0), Q(FinalStatusText(S_OK)));
+    EXPECT_EQ(Status(0), Q(StatusText(S_OK)));
 
     // A restart begins at the first row again; earlier results stay until
     // the row is sent again, and the late result of the second row lands.
@@ -170,7 +169,7 @@ TEST_F(VantorViewTest, StopRestartAndLateResults) {
     ASSERT_TRUE(platform.manager->CompleteSend(modem->sms, modem->sms->sent[1].requestId,
                                                Mbn::MBN_E_SMS_MEMORY_FULL));
     Deliver();
-    EXPECT_EQ(Status(1), Q(FinalStatusText(Mbn::MBN_E_SMS_MEMORY_FULL)));
+    EXPECT_EQ(Status(1), Q(StatusText(Mbn::MBN_E_SMS_MEMORY_FULL)));
     EXPECT_EQ(Status(0), Q(CCampaignLoop::kPendingText));
 }
 
@@ -423,30 +422,13 @@ TEST_F(VantorViewTest, ExportsResultsAsCsv) {
         QString::fromUtf8(ReadBytes(path)).remove(QChar(0xFEFF)).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 5);  // header, three rows, the empty rest after the last break
     EXPECT_EQ(lines[0], QStringLiteral("Number,Status,Final Status,Time"));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("+447700900001,") + Q(FinalStatusText(S_OK)) +
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("+447700900001,") + Q(StatusText(S_OK)) +
                                     QStringLiteral(",0x00000000,")));
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("07700900002,") +
                                     Q(CCampaignLoop::kPendingText) + QStringLiteral(",,")));
     EXPECT_EQ(lines[3], QStringLiteral("+447700900003,,,"));
     EXPECT_FALSE(view->ExportResults(dir.filePath(QStringLiteral("no/such/dir/x.csv")), error));
     EXPECT_FALSE(error.isEmpty());
-}
-
-TEST(ResultsCsv, FieldsAreQuotedAndDefused) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"+44 7700 900123", "+44 7700 900123"},
-        {"-1234567", "-1234567"},
-        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
-        {"+SUM(A1)", "'+SUM(A1)"},
-        {"@cmd", "'@cmd"},
-        {"a,b", "\"a,b\""},
-        {"two\nlines", "\"two\nlines\""},
-        {"plain", "plain"},
-        {"", ""},
-    };
-    for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(CResultsCsv::Field(QString::fromUtf8(text)), QString::fromUtf8(expected)) << text;
-    }
 }
 
 TEST_F(VantorViewTest, LoadsTheLargestFile) {

@@ -2,7 +2,6 @@
 // refusals that must reach the caller without anything being submitted.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -161,31 +160,35 @@ TEST_P(SendSmsRefuses, WithTheReasonAndNothingSubmitted) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SendSmsRefuses,
-    testing::Values(RefusalCase{"BlankInNumber", [](Rig&) {}, u"hi", u"12 34", E_INVALIDARG,
-                                u"TPDestinationAddress: output stream write failure"},
-                    RefusalCase{"HyphenInNumber", [](Rig&) {}, u"hi", u"+44-7911", E_INVALIDARG,
-                                u"TPDestinationAddress: output stream write failure"},
-                    RefusalCase{"TooLongWithSignature", [](Rig&) {}, std::u16string(132, u'a'),
-                                u"+123456789", E_INVALIDARG,
-                                u"TPUserData: User Data length exceeds 140 octets"},
-                    RefusalCase{"NoDevice",
-                                [](Rig& r) {
-                                    r.platform.manager->interfaces.clear();
-                                    r.front.Discover();
-                                },
-                                u"hi", u"+123456789", E_FAIL,
-                                u"Could not Locate SMS Device to Send / Receive SMS Message(s)."},
-                    RefusalCase{"TextFormatDevice",
-                                [](Rig& r) {
-                                    r.modem->sms->configuration->format = MBN_SMS_FORMAT_TEXT;
-                                    r.front.Discover();
-                                },
-                                u"hi", u"+123456789", E_FAIL,
-                                u"SMS Format 2 Not Supported to send / Receive SMS Message(s)."},
-                    RefusalCase{"ModemRefuses",
-                                [](Rig& r) { r.modem->sms->sendResult = MBN_E_NOT_REGISTERED; },
-                                u"hi", u"+123456789", MBN_E_NOT_REGISTERED,
-                                u"The device is not registered to any network."}),
+    testing::Values(
+        RefusalCase{"BlankInNumber", [](Rig&) {}, u"hi", u"12 34", E_INVALIDARG,
+                    u"TPDestinationAddress: output stream write failure"},
+        RefusalCase{"HyphenInNumber", [](Rig&) {}, u"hi", u"+44-7911", E_INVALIDARG,
+                    u"TPDestinationAddress: output stream write failure"},
+        RefusalCase{"TooLongWithSignature", [](Rig&) {}, std::u16string(132, u'a'), u"+123456789",
+                    E_INVALIDARG, u"TPUserData: User Data length exceeds 140 octets"},
+        RefusalCase{"NoDevice",
+                    [](Rig& r) {
+                        r.platform.manager->interfaces.clear();
+                        r.front.Discover();
+                    },
+                    u"hi", u"+123456789", E_FAIL,
+                    u"Could not Locate SMS Device to Send / Receive SMS Message(s)."},
+        RefusalCase{"TextFormatDevice",
+                    [](Rig& r) {
+                        r.modem->sms->configuration->format = MBN_SMS_FORMAT_TEXT;
+                        r.front.Discover();
+                    },
+                    u"hi", u"+123456789", E_FAIL,
+                    u"SMS Format 2 Not Supported to send / Receive SMS Message(s)."},
+        RefusalCase{"ModemRefuses", [](Rig& r) { r.modem->sms->sendResult = MBN_E_NOT_REGISTERED; },
+                    u"hi", u"+123456789", MBN_E_NOT_REGISTERED,
+                    u"The device is not registered to any network."},
+        // The link's own codes read as they do as a final status.
+        RefusalCase{"ModemGone", [](Rig& r) { r.modem->sms->sendResult = VTX_E_MODEM_GONE; }, u"hi",
+                    u"+123456789", VTX_E_MODEM_GONE,
+                    u"The modem was removed or stopped answering before the send "
+                    u"completed."}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
 TEST(SendSms, BusyModemTakesTheRowLater) {
@@ -218,40 +221,5 @@ TEST(SendSms, ComposerTraceIsSilentUnlessAsked) {
     rig.front.SendSms(u"hi", u"+1", &requestId, reason);
     EXPECT_NE(trace.str().find("PDU: "), std::string::npos);
 }
-
-struct StatusTextCase {
-    std::uint32_t status;
-    std::u16string text;
-};
-
-void PrintTo(const StatusTextCase& c, std::ostream* os) {
-    *os << std::hex << c.status;
-}
-
-class SendStatusText : public testing::TestWithParam<StatusTextCase> {};
-
-TEST_P(SendStatusText, Words) {
-    EXPECT_EQ(CAppHelper::SendStatusText(static_cast<HRESULT>(GetParam().status)), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, SendStatusText,
-    testing::Values(
-        StatusTextCase{0x0u, u"SMS Sent Successfully."},
-        StatusTextCase{0x32u,
-                       u"Either the SMS operation or the particular SMS format is not supported "
-                       u"by the device."},
-        StatusTextCase{0x80070057u, u"The device detected invalid parameters in the send request."},
-        StatusTextCase{0x8054820Au, u"There is no SIM in the device."},
-        StatusTextCase{0x80548225u, u"There was a network timeout."},
-        StatusTextCase{0x80548229u, u"The device/SIM memory is full."},
-        StatusTextCase{0x80004005u, u"Unknown Response (80004005) from the Device."},
-        StatusTextCase{0x80040B02u, u"Unknown Response (80040b02) from the Device."},
-        StatusTextCase{0x7u, u"Unknown Response (7) from the Device."}),
-    [](const testing::TestParamInfo<StatusTextCase>& info) {
-        char name[16];
-        std::snprintf(name, sizeof name, "x%08X", static_cast<unsigned>(info.param.status));
-        return std::string(name);
-    });
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <iomanip>
 #include <sstream>
 
 #include "pdu/Hex.h"
@@ -144,15 +146,33 @@ TEST(Composer, TpduLengthExcludesTheServiceCentreField) {
     EXPECT_EQ(composer.TpduLength(), 15u);
 }
 
+// The report switches its stream to words for booleans, hexadecimal and '0'
+// fill; afterwards the stream formats as it did before, whatever that was.
 TEST(Composer, TraceLeavesTheStreamsFormattingAlone) {
-    CPduComposer composer;
-    std::ostringstream trace;
-    composer.SetTrace(&trace);
-    composer.SetDestination(u"+1");
-    composer.ComposePdu();
-    trace.str("");
-    trace << 255 << ' ' << true;
-    EXPECT_EQ(trace.str(), "255 true");  // booleans stay textual, numbers decimal
+    const auto defaults = [](std::ostream&) {};
+    const auto odd = [](std::ostream& os) {
+        os << std::oct << std::showbase << std::left << std::setfill('*') << std::setprecision(3)
+           << std::setw(9);
+    };
+    for (const auto& setUp : std::initializer_list<void (*)(std::ostream&)>{defaults, odd}) {
+        std::ostringstream trace;
+        setUp(trace);
+        std::ostringstream expected;
+        setUp(expected);
+        CPduComposer composer;
+        composer.SetTrace(&trace);
+        composer.SetDestination(u"+1");
+        composer.ComposePdu();
+        ASSERT_NE(trace.str(), "");
+        EXPECT_EQ(trace.flags(), expected.flags());
+        EXPECT_EQ(trace.fill(), expected.fill());
+        EXPECT_EQ(trace.precision(), expected.precision());
+        EXPECT_EQ(trace.width(), expected.width());
+        trace.str("");
+        trace << 255 << ' ' << true << ' ' << 1.23456;
+        expected << 255 << ' ' << true << ' ' << 1.23456;
+        EXPECT_EQ(trace.str(), expected.str());
+    }
 }
 
 TEST(NarrowToAnsi, MapsToWindows1252) {

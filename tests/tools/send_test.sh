@@ -28,6 +28,8 @@ status=$?
     fail "final statuses: $(cat "$work/out")"
 [ "$(tail -n +2 "$work/report.csv" | cut -d, -f1 | sort -u | wc -l)" = 10 ] &&
     ok "report has one row per number" || fail "report: $(cat "$work/report.csv")"
+! grep -q 'PDU: ' "$work/out" "$work/err" && ok "no composer report without --trace" ||
+    fail "composer report without --trace"
 # The text arrives as typed, with the signature.
 pdu=$(head -1 "$work/outbox" | sed 's/.*"pdu":"\([0-9A-F]*\)".*/\1/')
 if "$cli" decode "$pdu" | grep -q '"text":"Meeting @ 18:00 {hall B} - Sent with Quorvel Vantorix"'; then
@@ -47,14 +49,25 @@ done <"$work/outbox"
 [ "$bad_lengths" = 0 ] && ok "every length is the TPDU length" || fail "$bad_lengths wrong lengths"
 
 "$cli" send --numbers "$work/numbers.txt" --message 'x' --modem sim --interval-ms 0 \
-    --sim-option=--fail=+447700900103=330 --report "$work/report2.csv" >"$work/out" 2>"$work/err"
+    --sim-option=--fail=+447700900103=330 --report "$work/report2.csv" --trace \
+    >"$work/out" 2>"$work/err"
 status=$?
+grep -q '^PDU: 07914477' "$work/err" && ! grep -q 'PDU: ' "$work/out" &&
+    ok "--trace reports every PDU on standard error" || fail "trace: $(cat "$work/err")"
 [ "$status" = 3 ] && ok "a failed number: exit 3" || fail "exit $status with a failing number"
 grep -q '^+447700900103,' "$work/report2.csv" &&
     ! grep -q '^+447700900103,SMS Sent Successfully' "$work/report2.csv" &&
     ok "the failing number is reported failed" || fail "report2: $(cat "$work/report2.csv")"
 [ "$(grep -c 'SMS Sent Successfully.' "$work/out")" = 9 ] && ok "the other nine are sent" ||
     fail "$(cat "$work/out")"
+
+# A line a spreadsheet would run as a formula is no number the modem takes,
+# and its cell is defused as in the desktop program's export.
+printf '@SUM(1+1)\n+447700900100\n' >"$work/formula.txt"
+"$cli" send --numbers "$work/formula.txt" --message x --modem sim --interval-ms 0 \
+    --report "$work/report3.csv" >/dev/null 2>&1
+grep -q "^'@SUM(1+1)," "$work/report3.csv" && ok "a formula-like cell is defused" ||
+    fail "report3: $(cat "$work/report3.csv")"
 
 "$cli" send --numbers "$work/missing.txt" --message x --modem sim >/dev/null 2>"$work/err"
 status=$?
@@ -67,5 +80,22 @@ status=$?
 "$cli" modems --modem sim >"$work/out" 2>&1
 grep -q "can send:       yes" "$work/out" && grep -q "(simulated)" "$work/out" &&
     ok "modems lists the simulated modem" || fail "modems: $(cat "$work/out")"
+
+# A port that another program holds: send names the reason and the advice,
+# in the same words as modems.
+"$cli" send --numbers "$work/numbers.txt" --message x --modem sim --interval-ms 600000 \
+    >/dev/null 2>"$work/holder" &
+holder=$!
+for _ in $(seq 100); do grep -q '^Modem: ' "$work/holder" && break; sleep 0.1; done
+port=$(sed -n 's|^Using the simulated modem on \(/dev/[^ ]*\) .*|\1|p' "$work/holder")
+"$cli" send --numbers "$work/numbers.txt" --message x --modem "$port" >/dev/null 2>"$work/err"
+status=$?
+"$cli" modems --modem "$port" >/dev/null 2>"$work/err-modems"
+kill -KILL "$holder"
+wait "$holder" 2>/dev/null
+[ "$status" = 1 ] && grep -q "cannot be opened" "$work/err" &&
+    grep -q "ID_MM_DEVICE_IGNORE" "$work/err" && cmp -s "$work/err" "$work/err-modems" &&
+    ok "a held port: send gives the reason as modems does" ||
+    fail "held port $port: exit $status, $(cat "$work/err") / $(cat "$work/err-modems")"
 
 [ "$failures" = 0 ] || exit 1

@@ -16,6 +16,7 @@
 
 #include "campaign/CNumberList.h"
 #include "campaign/CampaignLoop.h"
+#include "campaign/CsvCell.h"
 #include "device/CAppHelper.h"
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
@@ -74,6 +75,16 @@ bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulate
     return true;
 }
 
+// Why the modem link could not be set up (the port is held by another
+// program, or no modem answers on it), in the same words for every command.
+void reportNoModemLink() {
+    std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
+    const std::string why = At::LastDiscoveryMessage();
+    if (!why.empty()) {
+        std::cerr << why << '\n';
+    }
+}
+
 // Results are posted to the event loop, never handled inside the device
 // link's call.
 class QueuedPoster final : public ISmsEventPoster {
@@ -109,27 +120,12 @@ std::string isoTime(std::chrono::system_clock::time_point t) {
     return text;
 }
 
-// One CSV field (RFC 4180): quoted when it holds a comma, quote or line end.
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + '"';
-}
-
 bool writeReport(const CCampaignLoop& loop, const std::string& path) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << "number,status text,final status code,request id,time\r\n";
     for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
         const CampaignRow& row = loop.GetRow(i);
-        out << csvField(Utf16ToUtf8(row.number)) << ',' << csvField(Utf16ToUtf8(row.statusText))
+        out << Utf16ToUtf8(CsvCell(row.number)) << ',' << Utf16ToUtf8(CsvCell(row.statusText))
             << ',' << (row.finalStatus ? hresultHex(*row.finalStatus) : std::string()) << ','
             << (row.requestId ? std::to_string(*row.requestId) : std::string()) << ','
             << isoTime(row.time) << "\r\n";
@@ -195,6 +191,7 @@ struct SendOptions {
     std::string message;
     std::string report;
     int intervalMs = 1000;
+    bool trace = false;
     ModemChoice modem;
 };
 
@@ -220,11 +217,12 @@ int runSend(const SendOptions& o) {
         return kExitFailure;
     }
     CDeviceFront front;
+    front.SetComposerTrace(o.trace ? &std::cerr : nullptr);
     CCampaignLoop loop(front);
     QueuedPoster poster(loop);
     front.DeviceLink().SetEventPoster(&poster);
     if (!front.Discover()) {
-        std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
+        reportNoModemLink();
         return kExitFailure;
     }
     std::u16string reason;
@@ -300,11 +298,7 @@ int runModems(const ModemChoice& choice) {
     }
     std::shared_ptr<Mbn::IMbnInterfaceManager> manager;
     if (FAILED(Mbn::CreateMbnInterfaceManager(&manager)) || !manager) {
-        std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
-        const std::string why = At::LastDiscoveryMessage();
-        if (!why.empty()) {
-            std::cerr << why << '\n';
-        }
+        reportNoModemLink();
         return kExitFailure;
     }
     std::vector<ModemDetails> modems;
@@ -378,6 +372,7 @@ void AddSendCommand(CLI::App& app) {
         ->check(CLI::Range(0, 3600000));
     cmd->add_option("--report", o->report,
                     "write a CSV report: number, status text, final status code, request id, time");
+    cmd->add_flag("--trace", o->trace, "print the report of every composed PDU on standard error");
     addModemOptions(cmd, o->modem);
     cmd->callback([o] {
         const int status = runSend(*o);
