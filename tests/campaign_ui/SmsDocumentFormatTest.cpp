@@ -18,19 +18,6 @@ std::string Le(std::u16string_view text) {
     return out;
 }
 
-TEST(SmsDocumentFormat, NewDocumentIsTwoLineBreaks) {
-    EXPECT_EQ(CSmsDocumentFormat::Write(u"", u""),
-              std::string("\x0D\x00\x0A\x00\x0D\x00\x0A\x00", 8));
-}
-
-TEST(SmsDocumentFormat, LengthIsTwiceTheTextsPlusEight) {
-    const std::u16string path = u"C:\\lists\\numbers.txt";  // 20 characters
-    ASSERT_EQ(path.size(), 20u);
-    const std::string bytes = CSmsDocumentFormat::Write(path, u"Hello Mars");
-    EXPECT_EQ(bytes.size(), 68u);
-    EXPECT_EQ(bytes, Le(path) + Le(u"\r\n") + Le(u"Hello Mars") + Le(u"\r\n"));
-}
-
 struct ReadCase {
     const char* name;
     std::string bytes;

@@ -104,9 +104,6 @@ TEST(Composer, LimitIsCountedInSeptetsAsEncoded) {
                       "An exception was caught: TPUserData: User Data length exceeds 140 octets\n");
         }
     }
-    const Composed full = compose(u"", u"+123456789", std::u16string(160, u'a'));
-    EXPECT_EQ(full.pdu.substr(26, 2), "A0");
-    EXPECT_EQ(full.pdu.size(), 28u + 280u);
 }
 
 TEST(Composer, BadNumbersGiveAnEmptyPduAndTheReason) {

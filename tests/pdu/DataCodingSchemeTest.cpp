@@ -87,28 +87,6 @@ TEST(DataCodingScheme, RejectsUnsupportedGroupsAndKeepsTheHeldVariant) {
             << hex;
         EXPECT_EQ(kindOf(message.dataCodingScheme()), Kind::General) << "held variant stays";
     }
-    EXPECT_THROW(MessageWaitingDataCodingScheme(0x00), PduLib::failure);
-    try {
-        GeneralDataCodingScheme bad(0x40);
-        ADD_FAILURE();
-    } catch (const PduLib::failure& e) {
-        EXPECT_STREQ(e.what(), "GeneralDataCodingScheme: invalid coding scheme");
-    }
-    try {
-        MessageWaitingDataCodingScheme bad(0xF0);
-        ADD_FAILURE();
-    } catch (const PduLib::failure& e) {
-        EXPECT_STREQ(e.what(), "MessageWaitingDataCodingScheme: invalid coding scheme");
-    }
-}
-
-TEST(DataCodingScheme, EqualsComparesTypeAndFields) {
-    EXPECT_TRUE(GeneralDataCodingScheme(0x08).equals(GeneralDataCodingScheme(0x08)));
-    EXPECT_FALSE(GeneralDataCodingScheme(0x08).equals(GeneralDataCodingScheme(0x04)));
-    EXPECT_FALSE(GeneralDataCodingScheme(0x04).equals(MessageClassDataCodingScheme(0xF4)));
-    std::unique_ptr<PduLib::DataCodingSchemeBase> copy(
-        MessageWaitingDataCodingScheme(0xDB).clone());
-    EXPECT_TRUE(copy->equals(MessageWaitingDataCodingScheme(0xDB)));
 }
 
 TEST(DataCodingScheme, TypedAccessChecksTheType) {
@@ -120,11 +98,6 @@ TEST(DataCodingScheme, TypedAccessChecksTheType) {
     } catch (const PduLib::failure& e) {
         EXPECT_STREQ(e.what(), "TPDataCodingScheme: bad cast");
     }
-}
-
-TEST(DataCodingScheme, ShortStreamFailsTheUnit) {
-    SmsSubmitMessage message;
-    EXPECT_EQ(readHex(message, "000100008100"), "TPDataCodingScheme: input stream read failure");
 }
 
 TEST(DataCodingScheme, SettingASchemeResetsTheBodyOnlyWhenTheAlphabetChanges) {

@@ -4,9 +4,7 @@ namespace {
 
 using namespace PduTest;
 using PduLib::SmsSubmitMessage;
-using PduLib::TPMessageReference;
 using PduLib::TPMtiAndFriendsSmsSubmit;
-using PduLib::TPProtocolIdentifier;
 
 struct Flags {
     bool rd, srr, udhi, rp;
@@ -74,18 +72,6 @@ TEST(FirstOctet, RejectsOtherMessageTypes) {
                   "TPMtiAndFriendsSmsSubmit: bad MTI")
             << octet;
         EXPECT_TRUE(unit<TPMtiAndFriendsSmsSubmit>(message).replyPath()) << "fields unchanged";
-    }
-}
-
-TEST(OneOctetFields, RoundTripEveryValue) {
-    for (unsigned v = 0; v <= 0xFF; ++v) {
-        SmsSubmitMessage out;
-        unit<TPMessageReference>(out).setMessageReference(static_cast<std::uint8_t>(v));
-        unit<TPProtocolIdentifier>(out).setProtocolIdentifier(static_cast<std::uint8_t>(0xFF - v));
-        SmsSubmitMessage in;
-        ASSERT_EQ(readHex(in, writeHex(out)), "");
-        EXPECT_EQ(unit<TPMessageReference>(in).messageReference(), v);
-        EXPECT_EQ(unit<TPProtocolIdentifier>(in).protocolIdentifier(), 0xFF - v);
     }
 }
 

@@ -1,37 +1,9 @@
-#include <type_traits>
-
 #include "PduTestUtil.h"
 
 namespace {
 
 using namespace PduTest;
-using PduLib::MessageUnit;
-using PduLib::MessageUnitBase;
 using PduLib::SmsSubmitMessage;
-
-// The innermost unit is the service centre; the outermost the user data.
-static_assert(std::is_base_of<MessageUnit<PduLib::TPServiceCenterAddress, MessageUnitBase<char>>,
-                              SmsSubmitMessage>::value,
-              "the first field is the innermost base");
-static_assert(std::is_base_of<std::runtime_error, PduLib::failure>::value,
-              "failure is a runtime_error");
-
-TEST(Message, DefaultMessageIsEightOctets) {
-    SmsSubmitMessage message;
-    EXPECT_EQ(writeHex(message), "0001000081000000");
-}
-
-TEST(Message, WritingToAFailedStreamFailsFirstUnit) {
-    SmsSubmitMessage message;
-    std::stringstream stream(std::ios::in | std::ios::out | std::ios::binary);
-    stream.setstate(std::ios::failbit);
-    try {
-        message.write(stream);
-        ADD_FAILURE();
-    } catch (const PduLib::failure& e) {
-        EXPECT_STREQ(e.what(), "TPServiceCenterAddress: output stream write failure");
-    }
-}
 
 // A full PDU: service centre, first octet with relative validity period and
 // header, reference 0x2A, destination, PID, DCS, VP, then a header and text.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -11,7 +12,9 @@
 
 namespace PduTest {
 
-inline std::string octets(const std::string& hex) {
+// Hex in; blanks between the fields are ignored.
+inline std::string octets(std::string hex) {
+    hex.erase(std::remove(hex.begin(), hex.end(), ' '), hex.end());
     std::string out;
     std::string error;
     EXPECT_TRUE(PduLib::FromHex(hex, out, error)) << error;

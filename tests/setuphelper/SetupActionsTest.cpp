@@ -53,13 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
                       "C:\\Apps\x95\\"}),
     [](const testing::TestParamInfo<DirectoryCase>& info) { return info.param.name; });
 
-TEST(CommandLineTest, TextsOfTheActions) {
-    const std::string dir = "C:\\Apps\\Tool\\";
-    EXPECT_EQ(RuntimeInstallCommandLine(dir), "\"C:\\Apps\\Tool\\vcredist_x86.exe\" /q");
-    EXPECT_EQ(QuotedRuntimePackage(dir), "\"C:\\Apps\\Tool\\vcredist_x86.exe\"");
-    EXPECT_EQ(SiblingUnregisterParameters(dir), "/s /u \"C:\\Apps\\Tool\\Lumarin.dll\"");
-}
-
 // Each text must fit 263 characters and a terminator; one more character in
 // the directory must refuse the text rather than cut it.
 struct LimitCase {

@@ -55,40 +55,6 @@ TEST(DecodeJson, SevenBitTextWithQuotesAndControls) {
     EXPECT_EQ(decodeToJson(composer.PduHex()).at("text").get<std::string>(), "\"\\\n\r@\f");
 }
 
-TEST(DecodeJson, EveryFieldWithItsType) {
-    const nlohmann::json j = decodeToJson(
-        "07912143658709F1"
-        "F9"
-        "2A"
-        "0B915121436587F9"
-        "7F"
-        "F6"
-        "31201190542180"
-        "09"
-        "060804123402010041");
-    const nlohmann::json expected = {
-        {"sca", "+12345678901"},
-        {"sca_toa", 145},
-        {"reject_duplicates", false},
-        {"vpf", 3},
-        {"status_report_request", true},
-        {"udhi", true},
-        {"reply_path", true},
-        {"mr", 42},
-        {"da", "+15123456789"},
-        {"da_toa", 145},
-        {"pid", 127},
-        {"dcs", 246},
-        {"alphabet", 1},
-        {"vp", nlohmann::json::array({13, 2, 11, 9, 45, 12, 8})},
-        {"udh", nlohmann::json::array(
-                    {{{"iei", 8}, {"reference", 0x1234}, {"total", 2}, {"sequence", 1}}})},
-        {"udl", 9},
-        {"text", "0041"}};
-    EXPECT_EQ(j, expected);
-    EXPECT_EQ(j.at("vp").size(), 7u);
-}
-
 TEST(DecodeJson, ErrorObject) {
     std::string line;
     AppendErrorJson("bad \"thing\"\\", line);
