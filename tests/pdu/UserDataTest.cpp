@@ -229,9 +229,10 @@ TEST(UserDataHeader, Failures) {
         {"07"
          "060805123402",
          "ConcatenatedMessage16bitInfoElement: invalid Information Element length"},
+        // Another element is kept as read, but must fit TP-UDHL too.
         {"06"
-         "0501032A0201",
-         "TPUserData: unsupported User Data Header Information Element"},
+         "0501042A0201",
+         "TPUserData: Information Element exceeds User Data Header length"},
         {"03"
          "030000",
          "TPUserData: bad User Data Header length"},
