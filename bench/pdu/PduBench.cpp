@@ -40,12 +40,12 @@ void BM_ComposePartsSingleGsm(benchmark::State& state) {
 }
 BENCHMARK(BM_ComposePartsSingleGsm);
 
-// A Russian text of three UCS2 parts (about 190 characters).
+// A Russian text of three UCS2 parts (186 characters).
 void BM_ComposeThreePartUcs2(benchmark::State& state) {
     PduLib::CPartsComposer composer;
     composer.SetServiceCenter(u"+447785016005");
     std::u16string text;
-    while (text.size() < 190) {
+    while (text.size() < 170) {
         text +=
             u"\u041F\u0440\u0438\u0432\u0435\u0442, \u0432\u0441\u0442\u0440\u0435\u0447\u0430 "
             u"\u0432 \u043F\u043E\u043D\u0435\u0434\u0435\u043B\u044C\u043D\u0438\u043A. ";
