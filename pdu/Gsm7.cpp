@@ -1,5 +1,6 @@
 #include "pdu/Gsm7.h"
 
+#include "pdu/Gsm7Tables.h"
 #include "pdu/Unicode.h"
 
 #include <array>
@@ -31,10 +32,7 @@ constexpr char16_t kBasic[128] = {
 constexpr char kEscape = 0x1B;
 
 // TS 23.038 6.2.1.1: the extension table, septet code after the escape.
-struct Extension {
-    char code;
-    char16_t character;
-};
+using Extension = detail::Gsm7Shift;
 constexpr Extension kExtension[] = {
     {0x0A, u'\u000C'}, {0x14, u'^'}, {0x28, u'{'}, {0x29, u'}'}, {0x2F, u'\\'},
     {0x3C, u'['},      {0x3D, u'~'}, {0x3E, u']'}, {0x40, u'|'}, {0x65, u'\u20AC'},
@@ -99,6 +97,16 @@ bool isLowSurrogate(char16_t c) {
 }
 
 }  // namespace
+
+namespace detail {
+const char16_t* Gsm7DefaultTable() {
+    return kBasic;
+}
+const Gsm7Shift* Gsm7DefaultExtension(std::size_t& count) {
+    count = sizeof(kExtension) / sizeof(kExtension[0]);
+    return kExtension;
+}
+}  // namespace detail
 
 std::string Utf16ToGsm7(std::u16string_view text) {
     const EncodeTable& table = encodeTable();

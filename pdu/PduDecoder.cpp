@@ -5,6 +5,7 @@
 #include <typeinfo>
 
 #include "pdu/Gsm7.h"
+#include "pdu/Gsm7National.h"
 #include "pdu/SmsSubmitMessage.h"
 #include "pdu/Unicode.h"
 
@@ -30,9 +31,18 @@ DecodedSubmit DecodeSubmitPdu(std::string_view octets) {
     return decoder.Decode(octets);
 }
 
+const ConcatenationInfo* DecodedSubmit::concatenation() const {
+    for (const ConcatenationInfo& e : header) {
+        if (e.concatenation()) {
+            return &e;
+        }
+    }
+    return nullptr;
+}
+
 std::u16string DecodedSubmit::text() const {
     if (alphabet == 0) {
-        return Gsm7ToUtf16(septets);
+        return Gsm7ToUtf16(septets, Gsm7Tables{lockingShift, singleShift});
     }
     if (alphabet == 2) {
         return ucs2;
@@ -41,7 +51,7 @@ std::u16string DecodedSubmit::text() const {
 }
 
 std::string DecodedSubmit::textUtf8() const {
-    if (alphabet == 0) {
+    if (alphabet == 0 && lockingShift == 0 && singleShift == 0) {
         return Gsm7ToUtf8(septets);
     }
     return Utf16ToUtf8(text());
@@ -97,12 +107,16 @@ DecodedSubmit CSubmitDecoder::Decode(std::string_view octets) {
             info.reference = e16->reference;
             info.total = e16->total;
             info.sequence = e16->sequence;
+        } else if (const auto* nl = dynamic_cast<const NationalLanguageInfoElement*>(element)) {
+            info.language = nl->language;
+            (nl->locking ? d.lockingShift : d.singleShift) = nl->language;
+        } else if (const auto* other = dynamic_cast<const OtherInfoElement*>(element)) {
+            info.data = other->data;
         }
         d.header.push_back(info);
     }
 
-    const unsigned headerLength = message.headerLength();
-    const unsigned headerOctets = detail::headerOctets(headerLength);
+    const unsigned headerOctets = message.headerOctetCount();
     const UserDataBase& body = message.userData();
     if (typeid(body) == typeid(DefaultUserData)) {
         const auto* text = static_cast<const DefaultUserData*>(&body);

@@ -13,12 +13,18 @@
 
 namespace PduLib {
 
+// One element of the user data header.
 struct ConcatenationInfo {
-    int iei = 0;  // 0x00 (8-bit reference) or 0x08 (16-bit reference)
+    int iei = 0;  // 0x00 / 0x08 concatenation, 0x24 / 0x25 national language, or other
     unsigned reference = 0;
     unsigned total = 0;
     unsigned sequence = 0;
+    int language = 0;  // 0x24 and 0x25: the national language identifier
+    std::string data;  // any other element: its data octets as read
+    bool concatenation() const { return iei == 0x00 || iei == 0x08; }
+    bool nationalLanguage() const { return iei == 0x24 || iei == 0x25; }
 };
+typedef ConcatenationInfo HeaderElement;
 
 struct DecodedSubmit {
     std::string serviceCenter;
@@ -38,11 +44,16 @@ struct DecodedSubmit {
     std::uint8_t relativeValidity = 0;
     TimeStamp absoluteValidity;
     std::vector<ConcatenationInfo> header;
+    int lockingShift = 0;  // national language tables named by the header
+    int singleShift = 0;
     unsigned userDataLength = 0;  // TP-UDL: septets for 7-bit text, else octets
     std::string septets;          // 7-bit text as septet codes
     std::u16string ucs2;          // UCS2 text
     std::string eightBit;         // 8-bit data
-    // The text as a reader sees it: 7-bit through the GSM tables, UCS2 as is;
+    // The concatenation element, or nullptr for a message in one part.
+    const ConcatenationInfo* concatenation() const;
+    // The text as a reader sees it: 7-bit through the GSM tables (national
+    // ones when the header names them), UCS2 as is;
     // empty for 8-bit data.
     std::u16string text() const;
     // The same as UTF-8.

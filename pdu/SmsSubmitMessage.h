@@ -28,5 +28,8 @@ typedef SmsSubmitMessage::UCS2UserData UCS2UserData;
 typedef SmsSubmitMessage::InfoElementBase InfoElementBase;
 typedef SmsSubmitMessage::ConcatenatedMessage8bitInfoElement ConcatenatedMessage8bitInfoElement;
 typedef SmsSubmitMessage::ConcatenatedMessage16bitInfoElement ConcatenatedMessage16bitInfoElement;
+typedef SmsSubmitMessage::NationalLanguageInfoElement NationalLanguageInfoElement;
+typedef SmsSubmitMessage::OtherInfoElement OtherInfoElement;
+typedef SmsSubmitMessage::InfoElementPtr InfoElementPtr;
 
 }  // namespace PduLib

@@ -47,8 +47,11 @@ public:
         virtual unsigned length() const = 0;
         virtual UserDataBase* clone() const = 0;
         virtual bool equals(const UserDataBase& other) const = 0;
-        virtual void read(std::istream& is, unsigned& count, unsigned headerLength) = 0;
-        virtual void write(std::ostream& os, unsigned headerLength) const = 0;
+        // `headerOctets`: octets of the user data header before the body,
+        // TP-UDHL included (0 without a header); 7-bit text starts after the
+        // fill bits that follow them.
+        virtual void read(std::istream& is, unsigned& count, unsigned headerOctets) = 0;
+        virtual void write(std::ostream& os, unsigned headerOctets) const = 0;
         virtual int alphabet() const = 0;
 
     protected:
@@ -65,8 +68,8 @@ public:
 
         DefaultUserData() = default;
         explicit DefaultUserData(std::string septets) : text(std::move(septets)) {}
-        DefaultUserData(std::istream& is, unsigned& count, unsigned headerLength) {
-            read(is, count, headerLength);
+        DefaultUserData(std::istream& is, unsigned& count, unsigned headerOctets) {
+            read(is, count, headerOctets);
         }
         DefaultUserData(const DefaultUserData&) = default;
 
@@ -81,12 +84,12 @@ public:
         }
         int alphabet() const override { return 0; }
 
-        void write(std::ostream& os, unsigned headerLength) const override {
+        void write(std::ostream& os, unsigned headerOctets) const override {
             // Packed into a buffer first, then handed to the stream as one
             // block: a stream that fails part-way keeps the octets before.
             char octets[2 * 160 + 8];
             std::size_t n = 0;
-            unsigned bits = detail::fillBits(detail::headerOctets(headerLength));
+            unsigned bits = detail::fillBits(headerOctets);
             std::uint32_t accumulator = 0;
             for (const char c : text) {
                 accumulator |= (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) & 0x7Fu)
@@ -104,7 +107,7 @@ public:
             putBlock(os, octets, n);
         }
 
-        void read(std::istream& is, unsigned& count, unsigned headerLength) override {
+        void read(std::istream& is, unsigned& count, unsigned headerOctets) override {
             // The body octets in one block, then unpacked.
             std::string octets(count, '\0');
             if (count > 0) {
@@ -117,7 +120,7 @@ public:
             // At most 8 septets per 7 octets, plus one.
             std::string septets(octets.size() * 8u / 7u + 1u, '\0');
             std::size_t n = 0;
-            unsigned skip = detail::fillBits(detail::headerOctets(headerLength));
+            unsigned skip = detail::fillBits(headerOctets);
             std::uint32_t accumulator = 0;
             unsigned bits = 0;
             for (const char o : octets) {
@@ -164,8 +167,8 @@ public:
 
         EightBitUserData() = default;
         explicit EightBitUserData(std::vector<std::uint8_t> octets) : data(std::move(octets)) {}
-        EightBitUserData(std::istream& is, unsigned& count, unsigned headerLength) {
-            read(is, count, headerLength);
+        EightBitUserData(std::istream& is, unsigned& count, unsigned headerOctets) {
+            read(is, count, headerOctets);
         }
         EightBitUserData(const EightBitUserData&) = default;
 
@@ -207,8 +210,8 @@ public:
 
         UCS2UserData() = default;
         explicit UCS2UserData(std::u16string units) : text(std::move(units)) {}
-        UCS2UserData(std::istream& is, unsigned& count, unsigned headerLength) {
-            read(is, count, headerLength);
+        UCS2UserData(std::istream& is, unsigned& count, unsigned headerOctets) {
+            read(is, count, headerOctets);
         }
         UCS2UserData(const UCS2UserData&) = default;
 
@@ -256,11 +259,13 @@ public:
         }
     };
 
-    // User data header information elements (TS 23.040 9.2.3.24.1, .8),
-    // defined in UserDataHeader.h.
+    // User data header information elements (TS 23.040 9.2.3.24.1, .8,
+    // .15, .16 and any other kept as read), defined in UserDataHeader.h.
     class InfoElementBase;
     class ConcatenatedMessage8bitInfoElement;
     class ConcatenatedMessage16bitInfoElement;
+    class NationalLanguageInfoElement;
+    class OtherInfoElement;
     typedef Loki::SmartPtr<InfoElementBase> InfoElementPtr;
     typedef std::map<int, InfoElementPtr> UserDataHeaderMap;
 
@@ -316,28 +321,42 @@ public:
     }
 
     unsigned headerLength() const;
+    // Octets of the header as written, TP-UDHL included: 0 without one. A
+    // header read with TP-UDHL 0 under TP-UDHI is still there (one octet).
+    unsigned headerOctetCount() const {
+        const unsigned length = headerLength();
+        return length != 0 || (headerRead_ && this->userDataHeaderIndicator()) ? length + 1u : 0u;
+    }
+    // Adds a copy of `element` to the header; an element with the same
+    // identifier is replaced. The caller sets TP-UDHI.
+    void setInfoElement(const InfoElementBase& element);
+    // No header elements any more.
+    void clearUserDataHeader() {
+        userDataHeader_.clear();
+        headerRead_ = false;
+    }
     void readHeader(std::istream& is, unsigned& remaining);
     void writeHeader(std::ostream& os) const;
     void readInfoElement(std::istream& is, unsigned& headerRemaining);
 
     void write(std::ostream& os) {
         Base::write(os);
-        const unsigned headerLen = headerLength();
+        const unsigned headerOctets = headerOctetCount();
         if (encodedLength(*userData_) > 140u) {
             detail::fail("TPUserData: User Data length exceeds 140 octets");
         }
         unsigned udl;
         if (this->alphabet() == 0) {
-            udl = detail::headerSeptets(detail::headerOctets(headerLen)) + septetCount(*userData_);
+            udl = detail::headerSeptets(headerOctets) + septetCount(*userData_);
         } else {
-            udl = headerLen + (headerLen != 0 ? 1u : 0u) + userData_->length();
+            udl = headerOctets + userData_->length();
         }
         detail::putOctet(os, static_cast<std::uint8_t>(udl));
         if (os.fail()) {
             detail::fail("TPUserData: output stream write failure");
         }
         writeHeader(os);
-        userData_->write(os, headerLen);
+        userData_->write(os, headerOctets);
     }
 
     void read(std::istream& is) {
@@ -351,20 +370,24 @@ public:
         if (remaining > 140u) {
             detail::fail("TPUserData: User Data length exceeds 140 octets");
         }
+        // TS 23.040 9.2.3.24: under TP-UDHI the user data opens with TP-UDHL,
+        // even when it is 0 (an empty header still takes its one octet).
+        headerRead_ = false;
         if (this->userDataHeaderIndicator() && remaining != 0) {
             readHeader(is, remaining);
+            headerRead_ = true;
         }
-        const unsigned headerLen = headerLength();
+        const unsigned headerOctets = headerOctetCount();
         std::unique_ptr<UserDataBase> body;
         switch (alphabet) {
             case 0:
-                body.reset(new DefaultUserData(is, remaining, headerLen));
+                body.reset(new DefaultUserData(is, remaining, headerOctets));
                 break;
             case 2:
-                body.reset(new UCS2UserData(is, remaining, headerLen));
+                body.reset(new UCS2UserData(is, remaining, headerOctets));
                 break;
             case 1:
-                body.reset(new EightBitUserData(is, remaining, headerLen));
+                body.reset(new EightBitUserData(is, remaining, headerOctets));
                 break;
             default:
                 detail::fail("TPUserData: Unsupported alphabet");
@@ -372,7 +395,7 @@ public:
         if (alphabet == 0) {
             // Seven zero spare bits at the end would otherwise form one more
             // septet: keep only the septets that TP-UDL counts.
-            const unsigned headerSpan = detail::headerSeptets(detail::headerOctets(headerLen));
+            const unsigned headerSpan = detail::headerSeptets(headerOctets);
             const unsigned septets = udl >= headerSpan ? udl - headerSpan : 0u;
             auto& text = static_cast<DefaultUserData&>(*body).text;
             if (text.size() > septets) {
@@ -394,8 +417,7 @@ private:
     // a header also carries the fill bits, which can take one more octet than
     // the body alone; counting them keeps every written PDU within 140 octets.
     unsigned encodedLength(const UserDataBase& body) const {
-        const unsigned headerLen = headerLength();
-        const unsigned header = detail::headerOctets(headerLen);
+        const unsigned header = headerOctetCount();
         if (body.alphabet() == 0 && header != 0) {
             return header + detail::septetOctets(detail::fillBits(header), septetCount(body));
         }
@@ -403,6 +425,8 @@ private:
     }
 
     UserDataHeaderMap userDataHeader_;
+    // A header was read (TP-UDHL present), even an empty one.
+    bool headerRead_ = false;
     std::unique_ptr<UserDataBase> userData_;
 };
 

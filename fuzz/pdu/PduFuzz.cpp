@@ -13,15 +13,15 @@
 namespace {
 
 // Decodes and encodes again. `consistent` tells whether TP-UDHI agrees with
-// the header read: the flag is written as stored, so a PDU that sets it over
-// an empty header (TP-UDHL 0) re-encodes without one and is not a fixed point.
+// the header read: a header read (even an empty one, TP-UDHL 0) is written
+// back, so only elements without the flag make a PDU that is not read back.
 std::string encodeAgain(const std::string& octets, bool& consistent) {
     std::stringstream in(octets, std::ios::in | std::ios::binary);
     PduLib::SmsSubmitMessage message;
     message.read(in);
     consistent =
-        PduLib::unit<PduLib::TPMtiAndFriendsSmsSubmit>(message).userDataHeaderIndicator() ==
-        !message.userDataHeader().empty();
+        PduLib::unit<PduLib::TPMtiAndFriendsSmsSubmit>(message).userDataHeaderIndicator() ||
+        message.userDataHeader().empty();
     std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
     message.write(out);
     return out.str();

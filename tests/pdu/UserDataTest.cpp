@@ -206,7 +206,8 @@ TEST(UserDataHeader, Failures) {
          "ConcatenatedMessage8bitInfoElement: invalid Information Element length"},
         {"07 060805123402",
          "ConcatenatedMessage16bitInfoElement: invalid Information Element length"},
-        {"06 0501032A0201", "TPUserData: unsupported User Data Header Information Element"},
+        // Another element is kept as read, but must fit TP-UDHL too.
+        {"06 0501042A0201", "TPUserData: Information Element exceeds User Data Header length"},
         {"03 030000", "TPUserData: bad User Data Header length"},
         // An element that does not fit the rest of TP-UDHL is refused before
         // it reads past the header.

@@ -34,6 +34,54 @@ check "encode with smsc" 0 "07912143658709F19101099121436587F900008F02E834" "" -
     encode --to +123456789 --text hi --smsc +12345678901
 check "encode bad number" 1 "" "TPDestinationAddress: output stream write failure" -- \
     encode --to 0800-123 --text hi
+# Over one SMS: one line per part, each with its header (reference 0, 2 parts).
+long=$(printf 'a%.0s' $(seq 161))
+"$cli" encode --to +1 --text "$long" >"$work/out" 2>"$work/err"
+if [ "$(wc -l <"$work/out")" = 2 ] && [ "$(cut -c1-30 "$work/out" | sort -u | wc -l)" = 2 ] &&
+    grep -q "^00D1010191F100008FA0050003000201" "$work/out" &&
+    grep -q "^00D1010191F100008F0F050003000202" "$work/out"; then
+    echo "ok   encode two parts"
+else
+    echo "FAIL encode two parts: $(cat "$work/out" "$work/err")"; failures=$((failures + 1))
+fi
+check "encode over the parts limit" 1 "" "the message needs 2 parts (161 septets); at most 1 are allowed" -- \
+    encode --to +1 --text "$long" --max-parts 1
+check "encode empty destination" 1 "" "destination number is empty" -- encode --to '' --text x
+check "encode 21 digits" 1 "" "destination number has 21 digits; at most 20 are allowed" -- \
+    encode --to +123456789012345678901 --text x
+check "count" 0 \
+    '{"encoding":"gsm7","characters":4,"units":6,"parts":1,"per_part":160,"remaining":154,"locking_shift":"","single_shift":"","replaced":[{"char":"“","as":"\"","count":1},{"char":"…","as":"...","count":1}],"unsendable":[]}' \
+    "" -- count --text '“ok…'
+check "count unicode" 0 \
+    '{"encoding":"ucs2","characters":2,"units":3,"parts":1,"per_part":70,"remaining":67,"locking_shift":"","single_shift":"","replaced":[],"unsendable":[]}' \
+    "" -- count --text 'Ж😀'
+check "count unknown language" 2 "" "unknown language 'xx'" -- count --text a --language xx
+
+# Parts in reverse order with a copy come back as one text.
+text=$(printf 'Привет, мир! %.0s' $(seq 12))
+"$cli" encode --to +4915 --text "$text" --reference 77 >"$work/parts"
+{ tac "$work/parts"; head -1 "$work/parts"; } >"$work/in"
+STDIN="$work/in" check "decode join" 0 \
+    "$(STDIN= "$cli" decode "$(head -1 "$work/parts")" |
+        sed -e 's/"udl":[0-9]*,"text":.*$//')\"udl\":140,\"parts\":3,\"text\":\"$text\"}" \
+    "" -- decode --batch --join
+head -2 "$work/parts" >"$work/in"
+STDIN="$work/in" check "decode join incomplete" 1 \
+    '{"error":"incomplete message to +4915 (reference 77): 2 of 3 parts; missing part 3"}' "" -- \
+    decode --batch --join
+check "decode empty header" 0 \
+    '{"sca":"+436640501","sca_toa":145,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":true,"reply_path":false,"mr":0,"da":"066460353302","da_toa":129,"pid":0,"dcs":241,"alphabet":0,"vp":0,"udh":[],"udl":22,"text":"Sample Gammu message"}' \
+    "" -- decode 069134660405F151000C8160460653332000F1001600C034DC86B3CBA063B8DDAE83DAE5F93C7C2E03
+check "decode other element" 0 \
+    '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":0,"status_report_request":false,"udhi":true,"reply_path":false,"mr":0,"da":"1234","da_toa":129,"pid":0,"dcs":4,"alphabet":1,"vp":null,"udh":[{"iei":5,"data":"15820000"}],"udl":8,"text":"7F"}' \
+    "" -- decode 00410004812143000408060504158200007F
+# 160 septets still fit one part, without a header.
+"$cli" encode --to +1 --text "$(printf 'a%.0s' $(seq 160))" >"$work/out"
+if [ "$(wc -l <"$work/out")" = 1 ] && grep -q "^0091010191F100008FA0" "$work/out"; then
+    echo "ok   encode 160 fits"
+else
+    echo "FAIL encode 160 fits: $(cat "$work/out")"; failures=$((failures + 1))
+fi
 check "encode usage" 2 "" "is required" -- encode --to +1
 check "no subcommand" 2 "" "subcommand" --
 check "unknown option" 2 "" "not expected" -- encode --to +1 --text x --frobnicate
@@ -65,6 +113,9 @@ printf '+123456789\thi\nno tab here\n0800-1\tx\n+1\t€\n' >"$work/in"
 STDIN="$work/in" check "encode batch" 1 \
     "$(printf '009101099121436587F900008F02E834\n\n\n0091010191F100008F029B32')" \
     "line 3: TPDestinationAddress: output stream write failure" -- encode --batch
+printf '+1\tok\n+1\tbad \xff\n' >"$work/in"
+STDIN="$work/in" check "encode batch invalid UTF-8" 1 \
+    "$(printf '0091010191F100008F02EF35\n')" "line 2: the line is not valid UTF-8" -- encode --batch
 
 printf '009101099121436587F900008F02E834\nzz\n\n0000\n' >"$work/in"
 STDIN="$work/in" check "decode batch" 1 \

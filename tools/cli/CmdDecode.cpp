@@ -4,6 +4,7 @@
 
 #include "pdu/Hex.h"
 #include "pdu/MessageUnit.h"
+#include "pdu/PartsJoiner.h"
 #include "pdu/PduDecoder.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
@@ -50,6 +51,68 @@ int decodeOne(const std::string& hex) {
     return kExitOk;
 }
 
+// Reassembles concatenated parts: a message is printed when its last
+// missing part arrives; parts still missing at the end are reported.
+int decodeJoined() {
+    std::string line;
+    std::string octets;
+    std::string reason;
+    std::string out;
+    bool anyFailed = false;
+    PduLib::CSubmitDecoder decoder;
+    PduLib::CPartsJoiner joiner;
+    PduLib::CPartsJoiner::Message joined;
+    while (std::getline(std::cin, line)) {
+        const std::string_view hex = trimmed(line);
+        if (hex.empty()) {
+            continue;
+        }
+        out.clear();
+        PduLib::DecodedSubmit part;
+        bool read = PduLib::FromHex(hex, octets, reason);
+        if (read) {
+            try {
+                part = decoder.Decode(octets);
+            } catch (const PduLib::failure& e) {
+                reason = e.what();
+                read = false;
+            }
+        }
+        if (!read) {
+            AppendErrorJson(reason, out);
+            anyFailed = true;
+        } else {
+            switch (joiner.Add(part, joined)) {
+                case PduLib::CPartsJoiner::Result::Complete:
+                    if (joined.parts == 1) {
+                        AppendDecodedJson(joined.first, out);
+                    } else {
+                        AppendJoinedJson(joined.first, PduLib::Utf16ToUtf8(joined.text),
+                                         joined.parts, out);
+                    }
+                    break;
+                case PduLib::CPartsJoiner::Result::Invalid:
+                    AppendErrorJson("part sequence outside 1..total", out);
+                    anyFailed = true;
+                    break;
+                case PduLib::CPartsJoiner::Result::Pending:
+                case PduLib::CPartsJoiner::Result::Duplicate:
+                    continue;
+            }
+        }
+        out.push_back('\n');
+        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+    }
+    for (const std::string& gap : joiner.Incomplete()) {
+        out.clear();
+        AppendErrorJson(gap, out);
+        out.push_back('\n');
+        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        anyFailed = true;
+    }
+    return anyFailed ? kExitFailure : kExitOk;
+}
+
 int decodeBatch() {
     std::string line;
     std::string octets;
@@ -75,6 +138,7 @@ int decodeBatch() {
 void AddDecodeCommand(CLI::App& app) {
     auto hex = std::make_shared<std::string>();
     auto batch = std::make_shared<bool>(false);
+    auto join = std::make_shared<bool>(false);
     CLI::App* cmd = app.add_subcommand(
         "decode",
         "Decode an SMS-SUBMIT PDU (service-centre field first) given as hexadecimal and print "
@@ -83,11 +147,16 @@ void AddDecodeCommand(CLI::App& app) {
     CLI::Option* pdu = cmd->add_option("PDU", *hex, "the PDU as hexadecimal text");
     CLI::Option* batchFlag = cmd->add_flag("--batch", *batch, "read PDUs from standard input");
     batchFlag->excludes(pdu);
-    cmd->callback([hex, batch, cmd]() {
+    cmd->add_flag("--join", *join,
+                  "with --batch: reassemble concatenated parts (any order, copies ignored) and "
+                  "print one object per message, with \"parts\" and the whole text; parts "
+                  "still missing at the end are reported as errors")
+        ->needs(batchFlag);
+    cmd->callback([hex, batch, join, cmd]() {
         if (!*batch && cmd->count("PDU") == 0) {
             throw CLI::RequiredError("PDU (or --batch)");
         }
-        const int status = *batch ? decodeBatch() : decodeOne(*hex);
+        const int status = *batch ? (*join ? decodeJoined() : decodeBatch()) : decodeOne(*hex);
         if (status != kExitOk) {
             throw CLI::RuntimeError(status);
         }

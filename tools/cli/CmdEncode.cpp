@@ -1,11 +1,13 @@
 // vantorix-cli encode: numbers and texts to PDU text, one at a time or as a
-// stream of NUMBER<TAB>TEXT lines.
+// stream of NUMBER<TAB>TEXT lines; a text longer than one SMS gives one PDU
+// line per part.
 #include <iostream>
 #include <string>
 
-#include "pdu/PduComposer.h"
+#include "pdu/PartsComposer.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/MessageOptions.h"
 
 namespace {
 
@@ -15,28 +17,48 @@ struct EncodeOptions {
     std::string smsc;
     bool batch = false;
     bool trace = false;
+    unsigned reference = 0;
+    CliMessageOptions message;
 };
 
-int encodeOne(const EncodeOptions& o) {
-    PduLib::CPduComposer composer;
+void setUp(PduLib::CPartsComposer& composer, const EncodeOptions& o) {
     composer.SetTrace(o.trace ? &std::cerr : nullptr);
     composer.SetServiceCenter(PduLib::Utf8ToUtf16(o.smsc));
-    composer.SetMessageText(PduLib::Utf8ToUtf16(o.text));
-    composer.SetDestination(PduLib::Utf8ToUtf16(o.to));
-    composer.ComposePdu();
-    if (composer.PduHex().empty()) {
+    composer.options = ToMessageOptions(o.message);
+}
+
+void printParts(const PduLib::CPartsComposer& composer, std::string& out) {
+    out.clear();
+    for (const std::string& pdu : composer.Pdus()) {
+        out += pdu;
+        out.push_back('\n');
+    }
+    std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+}
+
+int encodeOne(const EncodeOptions& o) {
+    if (!PduLib::IsValidUtf8(o.text)) {
+        std::cerr << "vantorix-cli: encode: the text is not valid UTF-8\n";
+        return kExitFailure;
+    }
+    PduLib::CPartsComposer composer;
+    setUp(composer, o);
+    if (!composer.Compose(PduLib::Utf8ToUtf16(o.text), PduLib::Utf8ToUtf16(o.to),
+                          static_cast<std::uint16_t>(o.reference))) {
         std::cerr << "vantorix-cli: encode: " << composer.FailureReason() << '\n';
         return kExitFailure;
     }
-    std::cout << composer.PduHex() << '\n';
+    std::string out;
+    printParts(composer, out);
     return kExitOk;
 }
 
-// Streams: one line in, one line out, constant memory.
+// Streams: one line in, one line out per part, constant memory. The
+// reference advances for every message of more than one part.
 int encodeBatch(const EncodeOptions& o) {
-    const std::u16string smsc = PduLib::Utf8ToUtf16(o.smsc);
-    PduLib::CPduComposer composer;
-    composer.SetTrace(o.trace ? &std::cerr : nullptr);
+    PduLib::CPartsComposer composer;
+    setUp(composer, o);
+    auto reference = static_cast<std::uint16_t>(o.reference);
     std::string line;
     std::string out;
     unsigned long lineNumber = 0;
@@ -47,26 +69,26 @@ int encodeBatch(const EncodeOptions& o) {
             line.pop_back();
         }
         const std::size_t tab = line.find('\t');
+        std::string reason;
         if (tab == std::string::npos) {
+            reason = "expected NUMBER<TAB>TEXT";
+        } else if (!PduLib::IsValidUtf8(line)) {
+            reason = "the line is not valid UTF-8";
+        } else if (!composer.Compose(PduLib::Utf8ToUtf16(std::string_view(line).substr(tab + 1)),
+                                     PduLib::Utf8ToUtf16(std::string_view(line).substr(0, tab)),
+                                     reference)) {
+            reason = composer.FailureReason();
+        }
+        if (!reason.empty()) {
             std::cout << '\n';
-            std::cerr << "vantorix-cli: encode: line " << lineNumber
-                      << ": expected NUMBER<TAB>TEXT\n";
+            std::cerr << "vantorix-cli: encode: line " << lineNumber << ": " << reason << '\n';
             anyFailed = true;
             continue;
         }
-        composer.SetServiceCenter(smsc);
-        composer.SetDestination(PduLib::Utf8ToUtf16(std::string_view(line).substr(0, tab)));
-        composer.SetMessageText(PduLib::Utf8ToUtf16(std::string_view(line).substr(tab + 1)));
-        composer.ComposePdu();
-        const std::string& pdu = composer.PduHex();
-        if (pdu.empty()) {
-            std::cerr << "vantorix-cli: encode: line " << lineNumber << ": "
-                      << composer.FailureReason() << '\n';
-            anyFailed = true;
+        if (composer.Pdus().size() > 1) {
+            ++reference;
         }
-        out.assign(pdu);
-        out.push_back('\n');
-        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        printParts(composer, out);
     }
     return anyFailed ? kExitFailure : kExitOk;
 }
@@ -77,9 +99,10 @@ void AddEncodeCommand(CLI::App& app) {
     auto options = std::make_shared<EncodeOptions>();
     CLI::App* cmd = app.add_subcommand(
         "encode",
-        "Compose SMS-SUBMIT PDUs (service-centre field first) as uppercase hexadecimal.\n"
-        "With --batch, read NUMBER<TAB>TEXT lines (UTF-8) from standard input and print one "
-        "PDU line per input line; a line that fails prints an empty line and its reason on "
+        "Compose SMS-SUBMIT PDUs (service-centre field first) as uppercase hexadecimal, one "
+        "line per part: a text longer than one SMS is split into concatenated parts.\n"
+        "With --batch, read NUMBER<TAB>TEXT lines (UTF-8) from standard input and print the "
+        "PDU lines of each; a line that fails prints an empty line and its reason on "
         "standard error.");
     CLI::Option* to =
         cmd->add_option("--to", options->to, "destination number, e.g. +447700900123");
@@ -88,6 +111,11 @@ void AddEncodeCommand(CLI::App& app) {
     CLI::Option* batch =
         cmd->add_flag("--batch", options->batch, "read NUMBER<TAB>TEXT lines from standard input");
     cmd->add_flag("--trace", options->trace, "print the PDU report on standard error");
+    cmd->add_option("--reference", options->reference,
+                    "concatenation reference of the (first) message, 0..65535 (default 0; "
+                    "with --batch it advances per message of several parts)")
+        ->check(CLI::Range(0u, 65535u));
+    AddMessageOptions(cmd, options->message);
     batch->excludes(to)->excludes(text);
     cmd->callback([options, cmd]() {
         if (!options->batch && (cmd->count("--to") == 0 || cmd->count("--text") == 0)) {

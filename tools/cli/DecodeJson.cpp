@@ -108,7 +108,12 @@ void AppendJsonString(std::string_view text, std::string& out) {
     out.push_back('"');
 }
 
-void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
+namespace {
+
+// `joinedText`: the text of all parts (UTF-8) in place of this part's, with
+// the number of parts; nullptr for one PDU as it is.
+void appendJson(const PduLib::DecodedSubmit& d, const std::string* joinedText, unsigned parts,
+                std::string& out) {
     out.reserve(out.size() + 320 + 3 * d.septets.size());
     out.push_back('{');
     key("sca", out);
@@ -168,21 +173,36 @@ void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
         out.push_back('{');
         key("iei", out);
         appendInt(e.iei, out);
-        key("reference", out);
-        appendUnsigned(e.reference, out);
-        key("total", out);
-        appendUnsigned(e.total, out);
-        key("sequence", out);
-        appendUnsigned(e.sequence, out);
+        if (e.concatenation()) {
+            key("reference", out);
+            appendUnsigned(e.reference, out);
+            key("total", out);
+            appendUnsigned(e.total, out);
+            key("sequence", out);
+            appendUnsigned(e.sequence, out);
+        } else if (e.nationalLanguage()) {
+            key("language", out);
+            appendInt(e.language, out);
+        } else {
+            key("data", out);
+            AppendJsonString(PduLib::ToHex(e.data), out);
+        }
         out.push_back('}');
     }
     out.push_back(']');
     key("udl", out);
     appendUnsigned(d.userDataLength, out);
+    if (joinedText != nullptr) {
+        key("parts", out);
+        appendUnsigned(parts, out);
+    }
     key("text", out);
-    if (d.alphabet == 1) {
+    if (joinedText != nullptr) {
+        AppendJsonString(*joinedText, out);
+    } else if (d.alphabet == 1) {
         AppendJsonString(PduLib::ToHex(d.eightBit), out);
-    } else if (d.alphabet == 0 && plainSeptets(d.septets)) {
+    } else if (d.alphabet == 0 && d.lockingShift == 0 && d.singleShift == 0 &&
+               plainSeptets(d.septets)) {
         // The usual text: no septet whose character JSON escapes (quote, line
         // end, or anything behind the escape): straight into the line.
         out.push_back('"');
@@ -192,6 +212,17 @@ void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
         AppendJsonString(d.textUtf8(), out);
     }
     out.push_back('}');
+}
+
+}  // namespace
+
+void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
+    appendJson(d, nullptr, 0, out);
+}
+
+void AppendJoinedJson(const PduLib::DecodedSubmit& first, const std::string& textUtf8,
+                      unsigned parts, std::string& out) {
+    appendJson(first, &textUtf8, parts, out);
 }
 
 void AppendErrorJson(std::string_view reason, std::string& out) {

@@ -11,6 +11,11 @@
 // time here. The tests parse what it writes with nlohmann::json.
 void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out);
 
+// Appends the JSON object of a reassembled message: the fields of its first
+// part, "parts" (how many were joined) and the whole text (UTF-8).
+void AppendJoinedJson(const PduLib::DecodedSubmit& first, const std::string& textUtf8,
+                      unsigned parts, std::string& out);
+
 // Appends {"error":"<reason>"}.
 void AppendErrorJson(std::string_view reason, std::string& out);
 

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     AddEncodeCommand(app);
     AddDecodeCommand(app);
+    AddCountCommand(app);
     AddNumbersCommand(app);
 #ifdef VANTORIX_CLI_WITH_MODEMS
     AddSendCommand(app);
