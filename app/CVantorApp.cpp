@@ -24,7 +24,11 @@ QString FromUtf16(std::u16string_view text) {
 }  // namespace
 
 CVantorApp::CVantorApp(Mbn::BackendFactory factory, QObject* parent)
-    : QObject(parent), m_factory(std::move(factory)) {
+    : QObject(parent),
+      m_deviceFront([this](std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+          return m_factory(m_selector, manager);
+      }),
+      m_factory(std::move(factory)) {
     if (!m_factory) {
         m_factory = At::MakeBackendFactory();
         m_bUsesAtBackend = true;
@@ -114,8 +118,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         selector = m_pSimulator->Port().toStdString();
         m_bSimulated = true;
     }
-    Mbn::SetBackendFactory(m_factory);
-    Mbn::SetBackendSelector(selector);
+    m_selector = selector;
     m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
 
     if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <memory>
+#include <string>
 
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CViewEventPoster.h"
@@ -81,7 +82,9 @@ private:
     CViewEventPoster m_poster;
     CVantorDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;
+    // The backend and the modem the device link's discoveries ask it for.
     Mbn::BackendFactory m_factory;
+    std::string m_selector = "auto";
     bool m_bUsesAtBackend = false;
     bool m_bSimulated = false;
 };

@@ -21,8 +21,6 @@ std::u16string LowerHex(std::uint32_t value) {
 
 }  // namespace
 
-CAppHelper::CAppHelper() : CAppHelper(&CreateMbnInterfaceManager) {}
-
 CAppHelper::CAppHelper(ManagerFactory factory) : m_factory(std::move(factory)) {}
 
 CAppHelper::~CAppHelper() {

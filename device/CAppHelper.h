@@ -18,11 +18,10 @@
 
 class CAppHelper : public Mbn::IMbnSmsEvents {
 public:
-    // Creates the interface manager; the default goes through the installed
-    // backend (Mbn::CreateMbnInterfaceManager).
+    // Creates the interface manager: the chosen backend with the chosen
+    // selector bound (see Mbn::BackendFactory). Empty: no service.
     using ManagerFactory = std::function<HRESULT(std::shared_ptr<Mbn::IMbnInterfaceManager>*)>;
 
-    CAppHelper();
     explicit CAppHelper(ManagerFactory factory);
     ~CAppHelper();
     CAppHelper(const CAppHelper&) = delete;

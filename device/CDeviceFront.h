@@ -16,7 +16,6 @@ public:
     // Appended to every message before it is composed.
     static constexpr char16_t kSignature[] = u" - Sent with Quorvel Vantorix";
 
-    CDeviceFront() = default;
     explicit CDeviceFront(CAppHelper::ManagerFactory factory) : m_deviceLink(std::move(factory)) {}
 
     // One discovery: CreateInterfaceManager, RefreshInterfaces,

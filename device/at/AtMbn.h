@@ -26,8 +26,8 @@
 
 namespace At {
 
-// A factory for Mbn::SetBackendFactory. Needs a QCoreApplication; events are
-// delivered from its event loop.
+// The backend, for the device link's owner to bind a selector to. Needs a
+// QCoreApplication; events are delivered from its event loop.
 Mbn::BackendFactory MakeBackendFactory(Timeouts timeouts = {});
 
 // Creates a manager directly (what the factory does).

@@ -698,8 +698,4 @@ Mbn::BackendFactory MakeBackendFactory(PlatformManagerCreator creator) {
     };
 }
 
-void InstallBackend() {
-    Mbn::SetBackendFactory(MakeBackendFactory());
-}
-
 }  // namespace MbnCom

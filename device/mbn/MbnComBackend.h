@@ -31,11 +31,8 @@ using PlatformManagerCreator = std::function<HRESULT(WinMbn::IMbnInterfaceManage
 std::shared_ptr<Mbn::IMbnInterfaceManager> WrapManager(WinMbn::IMbnInterfaceManager* manager,
                                                        const std::string& selector);
 
-// A backend factory for Mbn::SetBackendFactory that creates platform managers
-// with `creator` (the platform's own by default).
+// The backend: creates platform managers with `creator` (the platform's own
+// by default).
 Mbn::BackendFactory MakeBackendFactory(PlatformManagerCreator creator = &CreatePlatformManager);
-
-// Installs MakeBackendFactory() as the layer's backend.
-void InstallBackend();
 
 }  // namespace MbnCom

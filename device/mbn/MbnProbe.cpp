@@ -97,17 +97,14 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
     // Remember why the manager could not be made, for the diagnosis.
     HRESULT created = S_OK;
     const Mbn::BackendFactory backend = MakeBackendFactory(creator);
-    Mbn::SetBackendFactory(
-        [&created, backend](const std::string& selector,
-                            std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
-            created = backend(selector, manager);
-            return created;
-        });
-    Mbn::SetBackendSelector("auto");
 
     int status = kProbeOk;
     {
-        CDeviceFront front;
+        CDeviceFront front(
+            [&created, &backend](std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+                created = backend("auto", manager);
+                return created;
+            });
         PrintingPoster poster(out);
         front.DeviceLink().SetEventPoster(&poster);
         if (!front.Discover()) {
@@ -158,7 +155,6 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
         }
         front.DeviceLink().SetEventPoster(nullptr);
     }
-    Mbn::SetBackendFactory(nullptr);
     return status;
 }
 

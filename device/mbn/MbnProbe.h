@@ -20,7 +20,7 @@ struct ProbeOptions {
     unsigned waitMilliseconds = 0;
 };
 
-// Installs a backend over `creator`, runs one discovery through CDeviceFront
+// Runs one discovery through CDeviceFront over the backend with `creator`
 // and prints the operator and device status texts, whether an SMS can be
 // sent (and why not), and the modem list. Without the Mobile Broadband
 // service it prints "Could Not Initialize SMS Libraries." and returns

@@ -30,12 +30,10 @@
 //   Unadvise. The manager holds one count on the sink per registration
 //   (AddRef on Advise, Release on Unadvise) and delivers events only between
 //   the two. A sink must unadvise before it is destroyed.
-// * Creating the manager. The application installs a backend factory at
-//   start-up (SetBackendFactory) and names the backend it wants
-//   (SetBackendSelector: "auto", "sim" or a serial port path); the device link
-//   then calls CreateMbnInterfaceManager, the counterpart of creating the
-//   platform's interface manager object. A failure there means "no
-//   mobile-broadband service".
+// * Creating the manager. Whoever owns the device link chooses the backend
+//   and hands it to CAppHelper's constructor as a factory; each discovery
+//   calls it once, the counterpart of creating the platform's interface
+//   manager object. A failure there means "no mobile-broadband service".
 // * Listing modems (the `modems` command): GetInterfaces on the manager gives
 //   every modem; each interface answers for its own details (id, ready state,
 //   provider, capability record, subscriber information, SMS configuration).
@@ -163,8 +161,8 @@ constexpr HRESULT MBN_E_SMS_UNKNOWN_SMSC_ADDRESS = static_cast<HRESULT>(0x805482
 constexpr HRESULT MBN_E_SMS_OPERATION_NOT_ALLOWED = static_cast<HRESULT>(0x80548228u);
 constexpr HRESULT MBN_E_SMS_MEMORY_FULL = static_cast<HRESULT>(0x80548229u);
 
-// CreateMbnInterfaceManager without an installed backend (the platform's
-// "class not registered").
+// A backend that cannot be created at all (the platform's "class not
+// registered").
 constexpr HRESULT MBN_E_NO_BACKEND = static_cast<HRESULT>(0x80040154u);
 
 // ---------------------------------------------------------------------------
@@ -285,24 +283,14 @@ public:
 };
 
 // ---------------------------------------------------------------------------
-// Backend selection.
+// Backends.
 
 // Creates the interface manager of a backend for `selector`: "auto" (the
 // first modem the backend finds), "sim" (the built-in simulated modem) or a
 // serial port path ("/dev/ttyUSB2", "COM5"). Returns a failure HRESULT when
-// the backend cannot serve the selector.
+// the backend cannot serve the selector. The owner of the device link binds
+// the selector the user chose and hands the result to CAppHelper.
 using BackendFactory = std::function<HRESULT(const std::string& selector,
                                              std::shared_ptr<IMbnInterfaceManager>* manager)>;
-
-// Installed once at start-up, before the first discovery; replaces any
-// earlier factory (an empty function removes it).
-void SetBackendFactory(BackendFactory factory);
-// The backend the user chose; "auto" until set.
-void SetBackendSelector(std::string selector);
-std::string BackendSelector();
-
-// Creates a manager through the installed factory and the current selector.
-// MBN_E_NO_BACKEND when no factory is installed.
-HRESULT CreateMbnInterfaceManager(std::shared_ptr<IMbnInterfaceManager>* manager);
 
 }  // namespace Mbn

@@ -241,39 +241,10 @@ TEST(Registration, FailureIsReportedAndSendingStillWorks) {
     EXPECT_EQ(platform.manager->SinkCount(), 1u);
 }
 
-TEST(Backend, FactoryAndSelector) {
-    std::shared_ptr<IMbnInterfaceManager> manager;
-    SetBackendFactory(nullptr);
-    EXPECT_EQ(CreateMbnInterfaceManager(&manager), MBN_E_NO_BACKEND);
-    EXPECT_FALSE(CAppHelper().CreateInterfaceManager());
-
-    auto served = std::make_shared<MbnFake::FakeInterfaceManager>();
-    std::string seen;
-    SetBackendFactory(
-        [&](const std::string& selector, std::shared_ptr<IMbnInterfaceManager>* out) -> HRESULT {
-            seen = selector;
-            if (selector == "/dev/missing")
-                return E_HANDLE;
-            *out = served;
-            return S_OK;
-        });
-    EXPECT_EQ(BackendSelector(), "auto");
-    SetBackendSelector("sim");
-    EXPECT_EQ(CreateMbnInterfaceManager(&manager), S_OK);
-    EXPECT_EQ(seen, "sim");
-    EXPECT_EQ(manager, served);
-    {
-        CAppHelper link;
-        EXPECT_TRUE(link.CreateInterfaceManager());
-        EXPECT_EQ(link.m_pInterfaceManager, served);
-    }
-    SetBackendSelector("/dev/missing");
-    manager.reset();
-    EXPECT_EQ(CreateMbnInterfaceManager(&manager), E_HANDLE);
-    EXPECT_EQ(manager, nullptr);
-
-    SetBackendFactory(nullptr);
-    SetBackendSelector("auto");
+TEST(Backend, WithoutFactoryThereIsNoService) {
+    CAppHelper link(nullptr);
+    EXPECT_FALSE(link.CreateInterfaceManager());
+    EXPECT_EQ(link.RefreshInterfaces(), E_POINTER);
 }
 
 TEST(Modems, EachInterfaceWithItsOwnDetails) {

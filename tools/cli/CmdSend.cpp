@@ -48,10 +48,12 @@ struct ModemChoice {
     std::vector<std::string> simArgs;
 };
 
-// Starts the simulator when asked for, installs the AT backend and names the
-// port. Returns false (with a message printed) when nothing can be used.
-bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulated) {
-    std::string selector = choice.modem;
+// Starts the simulator when asked for and names the port for the AT backend
+// in `selector`. Returns false (with a message printed) when nothing can be
+// used.
+bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulated,
+                 std::string& selector) {
+    selector = choice.modem;
     simulated = choice.modem == "sim";
     if (simulated) {
         QStringList args;
@@ -69,8 +71,6 @@ bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulate
         selector = sim.Port().toStdString();
         std::cerr << "Using the simulated modem on " << selector << " (simulated).\n";
     }
-    Mbn::SetBackendFactory(At::MakeBackendFactory());
-    Mbn::SetBackendSelector(selector);
     return true;
 }
 
@@ -216,10 +216,13 @@ int runSend(const SendOptions& o) {
     QCoreApplication app(g_argc, g_argv);
     CSimulatedModem sim;
     bool simulated = false;
-    if (!chooseModem(o.modem, sim, simulated)) {
+    std::string selector;
+    if (!chooseModem(o.modem, sim, simulated, selector)) {
         return kExitFailure;
     }
-    CDeviceFront front;
+    CDeviceFront front([&selector](std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+        return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
+    });
     CCampaignLoop loop(front);
     QueuedPoster poster(loop);
     front.DeviceLink().SetEventPoster(&poster);
@@ -295,11 +298,12 @@ int runModems(const ModemChoice& choice) {
     QCoreApplication app(g_argc, g_argv);
     CSimulatedModem sim;
     bool simulated = false;
-    if (!chooseModem(choice, sim, simulated)) {
+    std::string selector;
+    if (!chooseModem(choice, sim, simulated, selector)) {
         return kExitFailure;
     }
     std::shared_ptr<Mbn::IMbnInterfaceManager> manager;
-    if (FAILED(Mbn::CreateMbnInterfaceManager(&manager)) || !manager) {
+    if (FAILED(At::CreateAtInterfaceManager(selector, At::Timeouts{}, &manager)) || !manager) {
         std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
         const std::string why = At::LastDiscoveryMessage();
         if (!why.empty()) {
