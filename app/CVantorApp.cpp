@@ -11,7 +11,7 @@
 #include "app/CMainFrame.h"
 #include "app/Maker.h"
 #include "campaign/ui/CMessageBox.h"
-#include "device/at/AtMbn.h"
+#include "device/at/AtBackend.h"
 #include "device/sim/SimulatedModem.h"
 
 namespace {
@@ -23,9 +23,9 @@ QString FromUtf16(std::u16string_view text) {
 
 }  // namespace
 
-CVantorApp::CVantorApp(Mbn::BackendFactory factory, QObject* parent)
+CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
     : QObject(parent),
-      m_deviceFront([this](std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+      m_deviceFront([this](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
           return m_factory(m_selector, manager);
       }),
       m_factory(std::move(factory)) {

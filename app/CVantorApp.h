@@ -14,7 +14,7 @@
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CViewEventPoster.h"
 #include "device/CDeviceFront.h"
-#include "device/platform/Mbn.h"
+#include "device/link/BackendInterface.h"
 
 class CMainFrame;
 class CSimulatedModem;
@@ -37,7 +37,7 @@ public:
 
     // `factory` creates the platform's interface manager; empty for the AT
     // modem backend.
-    explicit CVantorApp(Mbn::BackendFactory factory = {}, QObject* parent = nullptr);
+    explicit CVantorApp(DeviceLink::BackendFactory factory = {}, QObject* parent = nullptr);
     ~CVantorApp() override;
 
     // Sets the application's names, then starts up in order: device link,
@@ -83,7 +83,7 @@ private:
     CVantorDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     // The backend and the modem the device link's discoveries ask it for.
-    Mbn::BackendFactory m_factory;
+    DeviceLink::BackendFactory m_factory;
     std::string m_selector = "auto";
     bool m_bUsesAtBackend = false;
     bool m_bSimulated = false;

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-using namespace Mbn;
+using namespace DeviceLink;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "device/CAppHelper.h"
 
-using namespace Mbn;
+using namespace DeviceLink;
 
 HRESULT ListModems(IMbnInterfaceManager& manager, std::vector<ModemDetails>* modems) {
     if (modems == nullptr)

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "device/at/AtMbn.h"
+#include "device/at/AtBackend.h"
 #include "pdu/PduComposer.h"
 
-using namespace Mbn;
+using namespace DeviceLink;
 
 namespace {
 

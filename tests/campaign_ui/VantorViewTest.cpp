@@ -24,12 +24,12 @@
 #include "campaign/ui/CVantorView.h"
 #include "campaign/ui/CViewEventPoster.h"
 #include "device/CDeviceFront.h"
-#include "device/fake/FakeMbn.h"
+#include "device/fake/FakeBackend.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
 
 namespace {
 
-using MbnFake::FakeInterface;
+using FakeBackend::FakeInterface;
 
 class VantorViewTest : public ::testing::Test {
 protected:
@@ -83,7 +83,7 @@ protected:
     QTemporaryDir dir;
     QString numbers;
     RecordedBoxes boxes;
-    MbnFake::FakePlatform platform;
+    FakeBackend::FakePlatform platform;
     std::shared_ptr<FakeInterface> modem =
         FakeInterface::Modem(u"modem0", u"Vantorix Mobile", u"+447785016005");
     CDeviceFront front{platform.Factory()};
@@ -119,10 +119,11 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
     EXPECT_FALSE(modem->sms->sent[0].pdu.empty());
 
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
-    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, Mbn::MBN_E_SMS_NETWORK_TIMEOUT));
+    ASSERT_TRUE(
+        platform.manager->CompleteOldestSend(modem->sms, DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT));
     Deliver();
     EXPECT_EQ(Status(0), Q(FinalStatusText(S_OK)));
-    EXPECT_EQ(Status(1), Q(FinalStatusText(Mbn::MBN_E_SMS_NETWORK_TIMEOUT)));
+    EXPECT_EQ(Status(1), Q(FinalStatusText(DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT)));
     EXPECT_EQ(Status(2), Q(CCampaignLoop::kPendingText));
 
     // One tick after the last row the loop stops by itself.
@@ -168,9 +169,9 @@ TEST_F(VantorViewTest, StopRestartAndLateResults) {
     ASSERT_EQ(modem->sms->sent.size(), 3u);
     EXPECT_EQ(Status(0), Q(CCampaignLoop::kPendingText));
     ASSERT_TRUE(platform.manager->CompleteSend(modem->sms, modem->sms->sent[1].requestId,
-                                               Mbn::MBN_E_SMS_MEMORY_FULL));
+                                               DeviceLink::MBN_E_SMS_MEMORY_FULL));
     Deliver();
-    EXPECT_EQ(Status(1), Q(FinalStatusText(Mbn::MBN_E_SMS_MEMORY_FULL)));
+    EXPECT_EQ(Status(1), Q(FinalStatusText(DeviceLink::MBN_E_SMS_MEMORY_FULL)));
     EXPECT_EQ(Status(0), Q(CCampaignLoop::kPendingText));
 }
 
@@ -251,7 +252,7 @@ TEST_F(VantorViewTest, StopWithEmptyMessageShowsNoticeAndGoesOn) {
 
 TEST_F(VantorViewTest, DeviceThatCannotSendDisablesStartButNeverStop) {
     ChooseAndType(numbers, QStringLiteral("Hi"));
-    modem->sms->configuration->format = Mbn::MBN_SMS_FORMAT_TEXT;
+    modem->sms->configuration->format = DeviceLink::MBN_SMS_FORMAT_TEXT;
     ASSERT_TRUE(front.Discover());
     poster.PostRefreshDeviceStatus();
     Deliver();
@@ -262,7 +263,7 @@ TEST_F(VantorViewTest, DeviceThatCannotSendDisablesStartButNeverStop) {
 
     // Back to a working modem, start, then lose it while sending: the loop
     // can still be stopped.
-    modem->sms->configuration->format = Mbn::MBN_SMS_FORMAT_PDU;
+    modem->sms->configuration->format = DeviceLink::MBN_SMS_FORMAT_PDU;
     front.Discover();
     poster.PostRefreshDeviceStatus();
     Deliver();

@@ -8,11 +8,11 @@
 
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
-#include "device/fake/FakeMbn.h"
+#include "device/fake/FakeBackend.h"
 
-using namespace Mbn;
-using MbnFake::FakeInterface;
-using MbnFake::FakePlatform;
+using namespace DeviceLink;
+using FakeBackend::FakeInterface;
+using FakeBackend::FakePlatform;
 
 namespace {
 
@@ -124,7 +124,7 @@ TEST(DiscoveryFields, LastInterfaceWinsFieldByField) {
     first->caps.manufacturer = u"Maker0";
     first->subscriber->simIccId = u"ICC0";
     first->subscriber->telephoneNumbers = {u"+100", u"+101"};
-    first->sms->signal = std::make_shared<MbnFake::FakeSignal>();
+    first->sms->signal = std::make_shared<FakeBackend::FakeSignal>();
     first->sms->signal->strength = 17;
     first->sms->status.messageIndex = 4;
     // The second one delivers some fields and fails or declines the others.
@@ -160,7 +160,7 @@ TEST(DiscoveryFields, LastInterfaceWinsFieldByField) {
     EXPECT_EQ(link.m_smsStatus.messageIndex, 4u);
 
     // With an SMS object on both, the second one's is kept.
-    second->sms = std::make_shared<MbnFake::FakeSms>();
+    second->sms = std::make_shared<FakeBackend::FakeSms>();
     second->sms->configuration->serviceCenter = u"+222";
     ASSERT_TRUE(link.CreateInterfaceManager());
     EXPECT_EQ(link.RefreshInterfaces(), S_OK);
@@ -248,7 +248,7 @@ TEST(Backend, WithoutFactoryThereIsNoService) {
 }
 
 TEST(Modems, EachInterfaceWithItsOwnDetails) {
-    MbnFake::FakeInterfaceManager manager;
+    FakeBackend::FakeInterfaceManager manager;
     auto a = FakeInterface::Modem(u"/dev/ttyUSB2", u"Tellora", u"+4479");
     a->caps.manufacturer = u"Acme";
     a->caps.model = u"X1";

@@ -19,8 +19,8 @@
 #include "device/CAppHelper.h"
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
-#include "device/at/AtMbn.h"
-#include "device/platform/Mbn.h"
+#include "device/at/AtBackend.h"
+#include "device/link/BackendInterface.h"
 #include "device/sim/SimulatedModem.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
@@ -220,7 +220,7 @@ int runSend(const SendOptions& o) {
     if (!chooseModem(o.modem, sim, simulated, selector)) {
         return kExitFailure;
     }
-    CDeviceFront front([&selector](std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+    CDeviceFront front([&selector](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
         return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
     });
     CCampaignLoop loop(front);
@@ -302,7 +302,7 @@ int runModems(const ModemChoice& choice) {
     if (!chooseModem(choice, sim, simulated, selector)) {
         return kExitFailure;
     }
-    std::shared_ptr<Mbn::IMbnInterfaceManager> manager;
+    std::shared_ptr<DeviceLink::IMbnInterfaceManager> manager;
     if (FAILED(At::CreateAtInterfaceManager(selector, At::Timeouts{}, &manager)) || !manager) {
         std::cerr << "vantorix-cli: Could Not Initialize SMS Libraries.\n";
         const std::string why = At::LastDiscoveryMessage();
@@ -334,11 +334,11 @@ int runModems(const ModemChoice& choice) {
         std::cout << "  signal:         " << m.signalStrength << '\n';
         std::u16string reason;
         std::string canSend;
-        if (m.readyState != Mbn::MBN_READY_STATE_INITIALIZED) {
+        if (m.readyState != DeviceLink::MBN_READY_STATE_INITIALIZED) {
             canSend = "no: " + Utf16ToUtf8(m.readyStateText);
-        } else if (!CAppHelper::CanSendSmsWith(m.hasSms ? m.smsFormat : Mbn::MBN_SMS_FORMAT_NONE,
-                                               (m.smsCaps & Mbn::MBN_SMS_CAPS_PDU_SEND) != 0,
-                                               reason)) {
+        } else if (!CAppHelper::CanSendSmsWith(
+                       m.hasSms ? m.smsFormat : DeviceLink::MBN_SMS_FORMAT_NONE,
+                       (m.smsCaps & DeviceLink::MBN_SMS_CAPS_PDU_SEND) != 0, reason)) {
             canSend = "no: " + Utf16ToUtf8(reason);
         } else {
             canSend = "yes";

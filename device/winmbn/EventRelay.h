@@ -3,7 +3,7 @@
 //
 // The platform may call the COM sink while the device link is itself inside
 // a call into the platform (a single-threaded apartment dispatches incoming
-// calls while it waits for an outgoing one). The layer's contract forbids
+// calls while it waits for an outgoing one). The backend interface's contract forbids
 // that re-entrancy, so an event is only queued when it arrives; a message
 // posted to a hidden message-only window delivers the queue once control is
 // back in the loop. Events for a sink that has left in between are dropped.
@@ -21,13 +21,13 @@
 #endif
 #include <windows.h>
 
-#include "device/platform/Mbn.h"
+#include "device/link/BackendInterface.h"
 
-namespace MbnCom {
+namespace WinMbnBackend {
 
 class EventRelay : public std::enable_shared_from_this<EventRelay> {
 public:
-    using Event = std::function<void(Mbn::IMbnSmsEvents&)>;
+    using Event = std::function<void(DeviceLink::IMbnSmsEvents&)>;
 
     // Creates the relay and its window on the calling thread, which must run
     // a message loop for the events to arrive.
@@ -36,7 +36,7 @@ public:
     EventRelay(const EventRelay&) = delete;
     EventRelay& operator=(const EventRelay&) = delete;
 
-    void AddSink(std::uint32_t id, Mbn::IMbnSmsEvents* sink);
+    void AddSink(std::uint32_t id, DeviceLink::IMbnSmsEvents* sink);
     void RemoveSink(std::uint32_t id);
 
     // Queues an event for sink `id`; safe from any thread.
@@ -60,7 +60,7 @@ private:
     std::deque<Entry> m_queue;
     bool m_posted = false;
     bool m_delivering = false;
-    std::map<std::uint32_t, Mbn::IMbnSmsEvents*> m_sinks;
+    std::map<std::uint32_t, DeviceLink::IMbnSmsEvents*> m_sinks;
 };
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

@@ -47,11 +47,12 @@ HRESULT WINAPI LedgerGetElement(SAFEARRAY* array, LONG* index, void* out) {
 
 OleLedger::OleLedger() {
     current = this;
-    m_previous = MbnCom::SetOleCalls({&LedgerFreeString, &LedgerDestroyArray, &LedgerGetElement});
+    m_previous =
+        WinMbnBackend::SetOleCalls({&LedgerFreeString, &LedgerDestroyArray, &LedgerGetElement});
 }
 
 OleLedger::~OleLedger() {
-    MbnCom::SetOleCalls(m_previous);
+    WinMbnBackend::SetOleCalls(m_previous);
     for (BSTR text : liveStrings)
         SysFreeString(text);
     for (SAFEARRAY* array : liveArrays)

@@ -14,7 +14,7 @@
 
 #include <oleauto.h>
 
-namespace MbnCom {
+namespace WinMbnBackend {
 
 struct OleCalls {
     void(WINAPI* freeString)(BSTR);
@@ -36,4 +36,4 @@ std::u16string CopyBstr(BSTR text);
 // Copies a BSTR and frees it (through the table).
 std::u16string TakeBstr(BSTR& text);
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

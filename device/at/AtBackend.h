@@ -1,5 +1,5 @@
-// The AT-command backend of the platform layer: AT modems on serial ports
-// behind the interfaces of device/platform/Mbn.h.
+// The AT-command backend of the device link: AT modems on serial ports
+// behind the interfaces of device/link/BackendInterface.h.
 //
 // Selectors: "auto" probes the candidate ports (Linux: /dev/serial/by-id,
 // ttyUSB*, ttyACM*; Windows: the COM ports) and takes the first modem that
@@ -22,17 +22,17 @@
 #include <vector>
 
 #include "device/at/AtChannel.h"
-#include "device/platform/Mbn.h"
+#include "device/link/BackendInterface.h"
 
 namespace At {
 
 // The backend, for the device link's owner to bind a selector to. Needs a
 // QCoreApplication; events are delivered from its event loop.
-Mbn::BackendFactory MakeBackendFactory(Timeouts timeouts = {});
+DeviceLink::BackendFactory MakeBackendFactory(Timeouts timeouts = {});
 
 // Creates a manager directly (what the factory does).
 HRESULT CreateAtInterfaceManager(const std::string& selector, const Timeouts& timeouts,
-                                 std::shared_ptr<Mbn::IMbnInterfaceManager>* manager);
+                                 std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager);
 
 // Ports worth probing, in the order "auto" tries them.
 std::vector<std::string> CandidatePorts();

@@ -12,7 +12,7 @@
 
 #include <objbase.h>
 
-namespace MbnCom {
+namespace WinMbnBackend {
 
 template <class T>
 class ComRef {
@@ -71,4 +71,4 @@ private:
     T* m_p = nullptr;
 };
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

@@ -10,8 +10,8 @@
 // Interfaces that the backend does not use but that appear in a signature
 // (IMbnConnection) are only forward-declared.
 //
-// The names live in namespace WinMbn so that they never meet the platform
-// layer's own Mbn:: records of the same names.
+// The names live in namespace WinMbn so that they never meet the
+// device link's own DeviceLink:: records of the same names.
 #pragma once
 
 #ifndef NOMINMAX

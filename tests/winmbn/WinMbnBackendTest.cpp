@@ -10,8 +10,8 @@
 
 #include "FakeCom.h"
 #include "device/CDeviceFront.h"
-#include "device/mbn/MbnComBackend.h"
-#include "device/mbn/MbnProbe.h"
+#include "device/winmbn/WinMbnBackend.h"
+#include "device/winmbn/WinMbnProbe.h"
 
 using namespace FakeCom;
 
@@ -66,7 +66,7 @@ struct FakeModem {
     }
 };
 
-class MbnComBackendTest : public ::testing::Test {
+class WinMbnBackendTest : public ::testing::Test {
 protected:
     void SetUp() override {
         container.point = &point;
@@ -74,14 +74,14 @@ protected:
     }
     // A device front whose backend creates `manager`.
     std::unique_ptr<CDeviceFront> MakeFront() {
-        Mbn::BackendFactory factory =
-            MbnCom::MakeBackendFactory([this](WinMbn::IMbnInterfaceManager** out) {
+        DeviceLink::BackendFactory factory =
+            WinMbnBackend::MakeBackendFactory([this](WinMbn::IMbnInterfaceManager** out) {
                 manager.AddRef();
                 *out = &manager;
                 return S_OK;
             });
         return std::make_unique<CDeviceFront>(
-            [factory](std::shared_ptr<Mbn::IMbnInterfaceManager>* out) {
+            [factory](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* out) {
                 return factory("auto", out);
             });
     }
@@ -95,7 +95,7 @@ protected:
     FakeManager manager;
 };
 
-TEST_F(MbnComBackendTest, LastInterfaceWinsAndEverythingHandedOutIsFreed) {
+TEST_F(WinMbnBackendTest, LastInterfaceWinsAndEverythingHandedOutIsFreed) {
     FakeModem first(L"modem-1", L"First Telecom");
     FakeModem second(L"modem-2", L"Second Telecom");
     second.configuration.serviceCenter = L"+19876543210";
@@ -148,7 +148,7 @@ struct InterfaceArrayCase {
     std::string pattern;
 };
 
-class InterfaceArrayTest : public MbnComBackendTest,
+class InterfaceArrayTest : public WinMbnBackendTest,
                            public ::testing::WithParamInterface<InterfaceArrayCase> {};
 
 TEST_P(InterfaceArrayTest, WalksTheBoundsAndKeepsUnobtainableElementsAsNull) {
@@ -170,8 +170,9 @@ TEST_P(InterfaceArrayTest, WalksTheBoundsAndKeepsUnobtainableElementsAsNull) {
     manager.lowerBound = c.lowerBound;
     ledger.failingIndices = c.failingIndices;
     {
-        std::shared_ptr<Mbn::IMbnInterfaceManager> layer = MbnCom::WrapManager(&manager, "auto");
-        std::vector<std::shared_ptr<Mbn::IMbnInterface>> interfaces;
+        std::shared_ptr<DeviceLink::IMbnInterfaceManager> layer =
+            WinMbnBackend::WrapManager(&manager, "auto");
+        std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> interfaces;
         EXPECT_EQ(layer->GetInterfaces(&interfaces), c.expected);
         std::string pattern;
         for (const auto& intf : interfaces)
@@ -197,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InterfaceArrayCase{"ElementThatIsNoInterface", 0, {2, 1}, {}, S_OK, "-m"}),
     [](const ::testing::TestParamInfo<InterfaceArrayCase>& info) { return info.param.name; });
 
-TEST_F(MbnComBackendTest, ArraysOfTheWrongShapeAreRefusedAndStillDestroyed) {
+TEST_F(WinMbnBackendTest, ArraysOfTheWrongShapeAreRefusedAndStillDestroyed) {
     struct Case {
         const char* name;
         SAFEARRAY* array;
@@ -212,23 +213,25 @@ TEST_F(MbnComBackendTest, ArraysOfTheWrongShapeAreRefusedAndStillDestroyed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         manager.interfacesArray = c.array;
-        std::shared_ptr<Mbn::IMbnInterfaceManager> layer = MbnCom::WrapManager(&manager, "auto");
-        std::vector<std::shared_ptr<Mbn::IMbnInterface>> interfaces;
+        std::shared_ptr<DeviceLink::IMbnInterfaceManager> layer =
+            WinMbnBackend::WrapManager(&manager, "auto");
+        std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> interfaces;
         EXPECT_EQ(layer->GetInterfaces(&interfaces), c.expected);
         EXPECT_TRUE(ledger.liveArrays.empty());
     }
     EXPECT_EQ(ledger.foreignFrees, 0);
 }
 
-TEST_F(MbnComBackendTest, GetInterfacesFailureIsPassedOnAndLeavesTheOutputAlone) {
+TEST_F(WinMbnBackendTest, GetInterfacesFailureIsPassedOnAndLeavesTheOutputAlone) {
     manager.interfacesResult = E_ACCESSDENIED;
-    std::shared_ptr<Mbn::IMbnInterfaceManager> layer = MbnCom::WrapManager(&manager, "auto");
-    std::vector<std::shared_ptr<Mbn::IMbnInterface>> interfaces(2);
+    std::shared_ptr<DeviceLink::IMbnInterfaceManager> layer =
+        WinMbnBackend::WrapManager(&manager, "auto");
+    std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> interfaces(2);
     EXPECT_EQ(layer->GetInterfaces(&interfaces), E_ACCESSDENIED);
     EXPECT_EQ(interfaces.size(), 2u);
 }
 
-TEST_F(MbnComBackendTest, TelephoneNumbersWalkStopsAtTheFirstNumberThatCannotBeFetched) {
+TEST_F(WinMbnBackendTest, TelephoneNumbersWalkStopsAtTheFirstNumberThatCannotBeFetched) {
     struct Case {
         const char* name;
         std::vector<std::wstring> numbers;
@@ -260,7 +263,7 @@ TEST_F(MbnComBackendTest, TelephoneNumbersWalkStopsAtTheFirstNumberThatCannotBeF
     }
 }
 
-TEST_F(MbnComBackendTest, HomeProviderNotKnownYetKeepsTheNameButFreesItsStrings) {
+TEST_F(WinMbnBackendTest, HomeProviderNotKnownYetKeepsTheNameButFreesItsStrings) {
     FakeModem modem(L"m", L"Half Known");
     modem.intf.providerResult = S_FALSE;
     manager.interfaces = {&modem.intf};
@@ -272,26 +275,28 @@ TEST_F(MbnComBackendTest, HomeProviderNotKnownYetKeepsTheNameButFreesItsStrings)
     EXPECT_TRUE(ledger.liveStrings.empty());
 }
 
-TEST_F(MbnComBackendTest, NamedInterfaceSelectorAsksForThatInterfaceOnly) {
+TEST_F(WinMbnBackendTest, NamedInterfaceSelectorAsksForThatInterfaceOnly) {
     FakeModem modem(L"{abc}", L"P");
     manager.byId = {{L"{abc}", &modem.intf}};
     {
-        std::shared_ptr<Mbn::IMbnInterfaceManager> named = MbnCom::WrapManager(&manager, "{abc}");
-        std::vector<std::shared_ptr<Mbn::IMbnInterface>> interfaces;
+        std::shared_ptr<DeviceLink::IMbnInterfaceManager> named =
+            WinMbnBackend::WrapManager(&manager, "{abc}");
+        std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> interfaces;
         ASSERT_EQ(named->GetInterfaces(&interfaces), S_OK);
         ASSERT_EQ(interfaces.size(), 1u);
         std::u16string id;
         ASSERT_EQ(interfaces[0]->get_InterfaceID(&id), S_OK);
         EXPECT_EQ(id, u"{abc}");
 
-        std::shared_ptr<Mbn::IMbnInterfaceManager> absent = MbnCom::WrapManager(&manager, "{x}");
+        std::shared_ptr<DeviceLink::IMbnInterfaceManager> absent =
+            WinMbnBackend::WrapManager(&manager, "{x}");
         ASSERT_EQ(absent->GetInterfaces(&interfaces), S_OK);
         EXPECT_TRUE(interfaces.empty());
     }
     EXPECT_TRUE(modem.Balanced());
 }
 
-TEST_F(MbnComBackendTest, SendPassesThePduAndTheTpduOctetCount) {
+TEST_F(WinMbnBackendTest, SendPassesThePduAndTheTpduOctetCount) {
     FakeModem modem(L"m", L"P");
     manager.interfaces = {&modem.intf};
     std::unique_ptr<CDeviceFront> front = MakeFront();
@@ -307,16 +312,17 @@ TEST_F(MbnComBackendTest, SendPassesThePduAndTheTpduOctetCount) {
     EXPECT_EQ(requestId, 100u);
 
     // Refused by the platform: its HRESULT, and no request id.
-    modem.sms.sendResult = Mbn::MBN_E_NOT_REGISTERED;
+    modem.sms.sendResult = DeviceLink::MBN_E_NOT_REGISTERED;
     requestId = 0;
-    EXPECT_EQ(front->SendSms(u"x", u"+15551234567", &requestId, reason), Mbn::MBN_E_NOT_REGISTERED);
+    EXPECT_EQ(front->SendSms(u"x", u"+15551234567", &requestId, reason),
+              DeviceLink::MBN_E_NOT_REGISTERED);
     EXPECT_EQ(requestId, 0u);
 }
 
-class MbnEventTest : public MbnComBackendTest {
+class WinMbnEventTest : public WinMbnBackendTest {
 protected:
     void SetUp() override {
-        MbnComBackendTest::SetUp();
+        WinMbnBackendTest::SetUp();
         manager.interfaces = {&modem.intf};
         front = MakeFront();
         front->DeviceLink().SetEventPoster(&poster);
@@ -339,17 +345,17 @@ protected:
     std::unique_ptr<CDeviceFront> front;
 };
 
-TEST_F(MbnEventTest, SendCompletionsArriveFromTheMessageLoopInPlatformOrder) {
-    Sink().OnSmsSendComplete(&modem.sms, 8, Mbn::MBN_E_SMS_NETWORK_TIMEOUT);
+TEST_F(WinMbnEventTest, SendCompletionsArriveFromTheMessageLoopInPlatformOrder) {
+    Sink().OnSmsSendComplete(&modem.sms, 8, DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT);
     Sink().OnSmsSendComplete(&modem.sms, 7, S_OK);
     EXPECT_TRUE(poster.results.empty()) << "delivered from inside the platform's call";
     PumpMessages();
     const std::vector<std::pair<std::uint32_t, HRESULT>> expected = {
-        {8, Mbn::MBN_E_SMS_NETWORK_TIMEOUT}, {7, S_OK}};
+        {8, DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT}, {7, S_OK}};
     EXPECT_EQ(poster.results, expected);
 }
 
-TEST_F(MbnEventTest, CompletionFiredInsideTheSendIsDeliveredAfterItReturns) {
+TEST_F(WinMbnEventTest, CompletionFiredInsideTheSendIsDeliveredAfterItReturns) {
     modem.sms.duringSend = [this](ULONG id) {
         Sink().OnSmsSendComplete(&modem.sms, id, S_OK);
         EXPECT_TRUE(poster.results.empty());
@@ -363,7 +369,7 @@ TEST_F(MbnEventTest, CompletionFiredInsideTheSendIsDeliveredAfterItReturns) {
     EXPECT_EQ(poster.results[0].first, requestId);
 }
 
-TEST_F(MbnEventTest, StatusChangeReadsTheNewMessageOnlyWhenOneArrived) {
+TEST_F(WinMbnEventTest, StatusChangeReadsTheNewMessageOnlyWhenOneArrived) {
     struct Case {
         ULONG flag;
         bool reads;
@@ -386,7 +392,7 @@ TEST_F(MbnEventTest, StatusChangeReadsTheNewMessageOnlyWhenOneArrived) {
     }
 }
 
-TEST_F(MbnEventTest, ReadCompletionKeepsEachPduOnceAndLeavesTheArrayToThePlatform) {
+TEST_F(WinMbnEventTest, ReadCompletionKeepsEachPduOnceAndLeavesTheArrayToThePlatform) {
     FakeReadMessage a, again, broken;
     a.pdu = again.pdu = L"07911326040000F0040B911346610089F60000208062917314080CC8329BFD06";
     broken.pdu = L"00";
@@ -423,7 +429,7 @@ TEST_F(MbnEventTest, ReadCompletionKeepsEachPduOnceAndLeavesTheArrayToThePlatfor
     EXPECT_EQ(other.refs, 1);
 }
 
-TEST_F(MbnEventTest, EventQueuedBeforeTheSinkLeftIsDropped) {
+TEST_F(WinMbnEventTest, EventQueuedBeforeTheSinkLeftIsDropped) {
     Sink().OnSmsSendComplete(&modem.sms, 5, S_OK);
     front.reset();  // unadvises before the loop runs
     PumpMessages();
@@ -431,7 +437,7 @@ TEST_F(MbnEventTest, EventQueuedBeforeTheSinkLeftIsDropped) {
     EXPECT_EQ(point.unadvised.size(), 1u);
 }
 
-TEST_F(MbnEventTest, RediscoveryReplacesTheRegistration) {
+TEST_F(WinMbnEventTest, RediscoveryReplacesTheRegistration) {
     const DWORD firstCookie = point.sinks.at(0).first;
     ASSERT_TRUE(front->Discover());
     ASSERT_EQ(point.sinks.size(), 1u);
@@ -442,40 +448,44 @@ TEST_F(MbnEventTest, RediscoveryReplacesTheRegistration) {
     EXPECT_EQ(poster.results.size(), 1u) << "one registration, one delivery";
 }
 
-TEST_F(MbnComBackendTest, ManagerGoingAwayUnadvisesAForgottenSink) {
-    struct CountingSink final : Mbn::IMbnSmsEvents {
+TEST_F(WinMbnBackendTest, ManagerGoingAwayUnadvisesAForgottenSink) {
+    struct CountingSink final : DeviceLink::IMbnSmsEvents {
         long count = 0;
         long AddRef() override { return ++count; }
         long Release() override { return --count; }
-        HRESULT OnSmsConfigurationChange(const std::shared_ptr<Mbn::IMbnSms>&) override {
+        HRESULT OnSmsConfigurationChange(const std::shared_ptr<DeviceLink::IMbnSms>&) override {
             return S_OK;
         }
-        HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<Mbn::IMbnSms>&, std::uint32_t,
-                                              HRESULT) override {
+        HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<DeviceLink::IMbnSms>&,
+                                              std::uint32_t, HRESULT) override {
             return S_OK;
         }
-        HRESULT OnSmsSendComplete(const std::shared_ptr<Mbn::IMbnSms>&, std::uint32_t,
+        HRESULT OnSmsSendComplete(const std::shared_ptr<DeviceLink::IMbnSms>&, std::uint32_t,
                                   HRESULT) override {
             return S_OK;
         }
-        HRESULT OnSmsReadComplete(const std::shared_ptr<Mbn::IMbnSms>&, Mbn::MBN_SMS_FORMAT,
-                                  const std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>>&, bool,
-                                  std::uint32_t, HRESULT) override {
+        HRESULT OnSmsReadComplete(
+            const std::shared_ptr<DeviceLink::IMbnSms>&, DeviceLink::MBN_SMS_FORMAT,
+            const std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>>&, bool, std::uint32_t,
+            HRESULT) override {
             return S_OK;
         }
         HRESULT OnSmsNewClass0Message(
-            const std::shared_ptr<Mbn::IMbnSms>&, Mbn::MBN_SMS_FORMAT,
-            const std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>>&) override {
+            const std::shared_ptr<DeviceLink::IMbnSms>&, DeviceLink::MBN_SMS_FORMAT,
+            const std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>>&) override {
             return S_OK;
         }
-        HRESULT OnSmsDeleteComplete(const std::shared_ptr<Mbn::IMbnSms>&, std::uint32_t,
+        HRESULT OnSmsDeleteComplete(const std::shared_ptr<DeviceLink::IMbnSms>&, std::uint32_t,
                                     HRESULT) override {
             return S_OK;
         }
-        HRESULT OnSmsStatusChange(const std::shared_ptr<Mbn::IMbnSms>&) override { return S_OK; }
+        HRESULT OnSmsStatusChange(const std::shared_ptr<DeviceLink::IMbnSms>&) override {
+            return S_OK;
+        }
     } sink;
     {
-        std::shared_ptr<Mbn::IMbnInterfaceManager> layer = MbnCom::WrapManager(&manager, "auto");
+        std::shared_ptr<DeviceLink::IMbnInterfaceManager> layer =
+            WinMbnBackend::WrapManager(&manager, "auto");
         std::uint32_t cookie = 0;
         ASSERT_EQ(layer->Advise(&sink, &cookie), S_OK);
         EXPECT_EQ(sink.count, 1);
@@ -487,7 +497,7 @@ TEST_F(MbnComBackendTest, ManagerGoingAwayUnadvisesAForgottenSink) {
     EXPECT_TRUE(PlatformBalanced());
 }
 
-TEST_F(MbnComBackendTest, RegistrationRefusedByThePlatformIsReportedAndNotKept) {
+TEST_F(WinMbnBackendTest, RegistrationRefusedByThePlatformIsReportedAndNotKept) {
     FakeModem modem(L"m", L"P");
     manager.interfaces = {&modem.intf};
     point.adviseResult = E_FAIL;
@@ -501,31 +511,31 @@ TEST_F(MbnComBackendTest, RegistrationRefusedByThePlatformIsReportedAndNotKept) 
     EXPECT_TRUE(PlatformBalanced());
 }
 
-TEST_F(MbnComBackendTest, ProbeReportsTheServiceMissing) {
+TEST_F(WinMbnBackendTest, ProbeReportsTheServiceMissing) {
     std::ostringstream out, err;
-    const int status = MbnCom::RunProbe(
+    const int status = WinMbnBackend::RunProbe(
         [](WinMbn::IMbnInterfaceManager** m) {
             *m = nullptr;
             return REGDB_E_CLASSNOTREG;
         },
         {}, out, err);
-    EXPECT_EQ(status, MbnCom::kProbeNoService);
+    EXPECT_EQ(status, WinMbnBackend::kProbeNoService);
     EXPECT_EQ(out.str(), "Could Not Initialize SMS Libraries.\n");
     EXPECT_NE(err.str().find("0x80040154"), std::string::npos) << err.str();
 }
 
-TEST_F(MbnComBackendTest, ProbePrintsTheDeviceAndTheModemList) {
+TEST_F(WinMbnBackendTest, ProbePrintsTheDeviceAndTheModemList) {
     FakeModem modem(L"{modem}", L"Probe Telecom");
     manager.interfaces = {&modem.intf};
     std::ostringstream out, err;
-    const int status = MbnCom::RunProbe(
+    const int status = WinMbnBackend::RunProbe(
         [this](WinMbn::IMbnInterfaceManager** m) {
             manager.AddRef();
             *m = &manager;
             return S_OK;
         },
         {}, out, err);
-    EXPECT_EQ(status, MbnCom::kProbeOk);
+    EXPECT_EQ(status, WinMbnBackend::kProbeOk);
     const std::string text = out.str();
     for (const char* line :
          {"Operator: Probe Telecom\n", "Device status: Device Initialised\n", "Can send SMS: yes\n",
@@ -536,7 +546,7 @@ TEST_F(MbnComBackendTest, ProbePrintsTheDeviceAndTheModemList) {
     EXPECT_TRUE(ledger.liveStrings.empty());
 }
 
-TEST(MbnProbeArguments, AcceptsOnlyAWaitInSeconds) {
+TEST(WinMbnProbeArguments, AcceptsOnlyAWaitInSeconds) {
     struct Case {
         std::vector<const char*> args;
         bool ok;
@@ -550,10 +560,10 @@ TEST(MbnProbeArguments, AcceptsOnlyAWaitInSeconds) {
                           {{"--wait", "99999"}, false, 0},
                           {{"--verbose"}, false, 0}};
     for (const Case& c : cases) {
-        MbnCom::ProbeOptions options;
+        WinMbnBackend::ProbeOptions options;
         std::string error;
-        EXPECT_EQ(MbnCom::ParseProbeArguments(static_cast<int>(c.args.size()), c.args.data(),
-                                              &options, &error),
+        EXPECT_EQ(WinMbnBackend::ParseProbeArguments(static_cast<int>(c.args.size()), c.args.data(),
+                                                     &options, &error),
                   c.ok);
         if (c.ok)
             EXPECT_EQ(options.waitMilliseconds, c.wait);

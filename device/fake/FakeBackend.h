@@ -1,4 +1,4 @@
-// A scripted mobile-broadband platform for tests: every answer is a public
+// A scripted backend of the device link for tests: every answer is a public
 // field that the test sets before the call, and every request the device link
 // makes is recorded. Events are delivered only when the test asks for them
 // (the Fire... and Complete... operations of the manager), which is what the
@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "device/platform/Mbn.h"
+#include "device/link/BackendInterface.h"
 
-namespace MbnFake {
+namespace FakeBackend {
 
-class FakeSignal final : public Mbn::IMbnSignal {
+class FakeSignal final : public DeviceLink::IMbnSignal {
 public:
     HRESULT result = S_OK;
     std::uint32_t strength = 0;
@@ -26,21 +26,21 @@ public:
     HRESULT GetSignalStrength(std::uint32_t* signalStrength) override;
 };
 
-class FakeSmsConfiguration final : public Mbn::IMbnSmsConfiguration {
+class FakeSmsConfiguration final : public DeviceLink::IMbnSmsConfiguration {
 public:
     HRESULT formatResult = S_OK;
-    Mbn::MBN_SMS_FORMAT format = Mbn::MBN_SMS_FORMAT_PDU;
+    DeviceLink::MBN_SMS_FORMAT format = DeviceLink::MBN_SMS_FORMAT_PDU;
     HRESULT maxIndexResult = S_OK;
     std::uint32_t maxMessageIndex = 0;
     HRESULT serviceCenterResult = S_OK;
     std::u16string serviceCenter;
 
-    HRESULT get_SmsFormat(Mbn::MBN_SMS_FORMAT* smsFormat) override;
+    HRESULT get_SmsFormat(DeviceLink::MBN_SMS_FORMAT* smsFormat) override;
     HRESULT get_MaxMessageIndex(std::uint32_t* index) override;
     HRESULT get_ServiceCenterAddress(std::u16string* address) override;
 };
 
-class FakeReadMsgPdu final : public Mbn::IMbnSmsReadMsgPdu {
+class FakeReadMsgPdu final : public DeviceLink::IMbnSmsReadMsgPdu {
 public:
     explicit FakeReadMsgPdu(std::u16string pdu, HRESULT result = S_OK)
         : pduData(std::move(pdu)), pduResult(result) {}
@@ -53,7 +53,7 @@ public:
     HRESULT get_PduData(std::u16string* value) override;
 };
 
-class FakeSms final : public Mbn::IMbnSms {
+class FakeSms final : public DeviceLink::IMbnSms {
 public:
     struct SentPdu {
         std::u16string pdu;
@@ -61,8 +61,8 @@ public:
         std::uint32_t requestId;
     };
     struct ReadRequest {
-        Mbn::MBN_SMS_FILTER filter;
-        Mbn::MBN_SMS_FORMAT format;
+        DeviceLink::MBN_SMS_FILTER filter;
+        DeviceLink::MBN_SMS_FORMAT format;
         std::uint32_t requestId;
     };
 
@@ -73,7 +73,7 @@ public:
     HRESULT configurationResult = S_OK;
     std::shared_ptr<FakeSmsConfiguration> configuration;
     HRESULT statusResult = S_OK;
-    Mbn::MBN_SMS_STATUS_INFO status;
+    DeviceLink::MBN_SMS_STATUS_INFO status;
     std::shared_ptr<FakeSignal> signal;  // null: no signal object
     // Immediate answer to a send that is not refused as busy.
     HRESULT sendResult = S_OK;
@@ -87,16 +87,17 @@ public:
     std::vector<ReadRequest> reads;         // accepted reads, in order
     std::deque<std::uint32_t> outstanding;  // accepted sends awaiting completion
 
-    HRESULT GetSmsConfiguration(std::shared_ptr<Mbn::IMbnSmsConfiguration>* configuration) override;
-    HRESULT GetSmsStatus(Mbn::MBN_SMS_STATUS_INFO* status) override;
+    HRESULT GetSmsConfiguration(
+        std::shared_ptr<DeviceLink::IMbnSmsConfiguration>* configuration) override;
+    HRESULT GetSmsStatus(DeviceLink::MBN_SMS_STATUS_INFO* status) override;
     HRESULT SmsSendPdu(const std::u16string& pduData, std::uint8_t size,
                        std::uint32_t* requestId) override;
-    HRESULT SmsRead(const Mbn::MBN_SMS_FILTER& filter, Mbn::MBN_SMS_FORMAT format,
+    HRESULT SmsRead(const DeviceLink::MBN_SMS_FILTER& filter, DeviceLink::MBN_SMS_FORMAT format,
                     std::uint32_t* requestId) override;
-    std::shared_ptr<Mbn::IMbnSignal> QuerySignal() override;
+    std::shared_ptr<DeviceLink::IMbnSignal> QuerySignal() override;
 };
 
-class FakeSubscriberInformation final : public Mbn::IMbnSubscriberInformation {
+class FakeSubscriberInformation final : public DeviceLink::IMbnSubscriberInformation {
 public:
     HRESULT subscriberIdResult = S_OK;
     std::u16string subscriberId;
@@ -110,7 +111,7 @@ public:
     HRESULT get_TelephoneNumbers(std::vector<std::u16string>* value) override;
 };
 
-class FakeInterface final : public Mbn::IMbnInterface {
+class FakeInterface final : public DeviceLink::IMbnInterface {
 public:
     // A fully working PDU modem: initialised, provider known, PDU send and
     // receive, SMS object in PDU format with the given service centre.
@@ -119,33 +120,33 @@ public:
 
     std::u16string interfaceId;
     HRESULT readyStateResult = S_OK;
-    Mbn::MBN_READY_STATE readyState = Mbn::MBN_READY_STATE_OFF;
+    DeviceLink::MBN_READY_STATE readyState = DeviceLink::MBN_READY_STATE_OFF;
     HRESULT providerResult = S_FALSE;
-    Mbn::MBN_PROVIDER provider;
+    DeviceLink::MBN_PROVIDER provider;
     HRESULT subscriberResult = S_OK;
     std::shared_ptr<FakeSubscriberInformation> subscriber;
     HRESULT capsResult = S_OK;
-    Mbn::MBN_INTERFACE_CAPS caps;
+    DeviceLink::MBN_INTERFACE_CAPS caps;
     std::shared_ptr<FakeSms> sms;  // null: no SMS object
 
     HRESULT get_InterfaceID(std::u16string* value) override;
-    HRESULT GetInterfaceCapability(Mbn::MBN_INTERFACE_CAPS* value) override;
+    HRESULT GetInterfaceCapability(DeviceLink::MBN_INTERFACE_CAPS* value) override;
     HRESULT GetSubscriberInformation(
-        std::shared_ptr<Mbn::IMbnSubscriberInformation>* value) override;
-    HRESULT GetReadyState(Mbn::MBN_READY_STATE* value) override;
-    HRESULT GetHomeProvider(Mbn::MBN_PROVIDER* value) override;
-    std::shared_ptr<Mbn::IMbnSms> QuerySms() override;
+        std::shared_ptr<DeviceLink::IMbnSubscriberInformation>* value) override;
+    HRESULT GetReadyState(DeviceLink::MBN_READY_STATE* value) override;
+    HRESULT GetHomeProvider(DeviceLink::MBN_PROVIDER* value) override;
+    std::shared_ptr<DeviceLink::IMbnSms> QuerySms() override;
 };
 
-class FakeInterfaceManager final : public Mbn::IMbnInterfaceManager {
+class FakeInterfaceManager final : public DeviceLink::IMbnInterfaceManager {
 public:
     HRESULT interfacesResult = S_OK;
     // A null element stands for one that cannot be fetched.
     std::vector<std::shared_ptr<FakeInterface>> interfaces;
     HRESULT adviseResult = S_OK;
 
-    HRESULT GetInterfaces(std::vector<std::shared_ptr<Mbn::IMbnInterface>>* value) override;
-    HRESULT Advise(Mbn::IMbnSmsEvents* sink, std::uint32_t* cookie) override;
+    HRESULT GetInterfaces(std::vector<std::shared_ptr<DeviceLink::IMbnInterface>>* value) override;
+    HRESULT Advise(DeviceLink::IMbnSmsEvents* sink, std::uint32_t* cookie) override;
     HRESULT Unadvise(std::uint32_t cookie) override;
 
     std::size_t SinkCount() const { return m_sinks.size(); }
@@ -157,12 +158,13 @@ public:
     // Completes the send with `requestId`, in any order.
     bool CompleteSend(const std::shared_ptr<FakeSms>& sms, std::uint32_t requestId, HRESULT status);
     void FireStatusChange(const std::shared_ptr<FakeSms>& sms);
-    void FireReadComplete(const std::shared_ptr<FakeSms>& sms, Mbn::MBN_SMS_FORMAT format,
-                          const std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>>& messages,
-                          std::uint32_t requestId, HRESULT status = S_OK);
+    void FireReadComplete(
+        const std::shared_ptr<FakeSms>& sms, DeviceLink::MBN_SMS_FORMAT format,
+        const std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>>& messages,
+        std::uint32_t requestId, HRESULT status = S_OK);
 
 private:
-    std::map<std::uint32_t, Mbn::IMbnSmsEvents*> m_sinks;
+    std::map<std::uint32_t, DeviceLink::IMbnSmsEvents*> m_sinks;
     std::uint32_t m_nextCookie = 100;
     int m_unadviseCalls = 0;
 };
@@ -178,7 +180,7 @@ public:
 
     // A factory for CAppHelper / CDeviceFront; refers to this object, which
     // must outlive it.
-    std::function<HRESULT(std::shared_ptr<Mbn::IMbnInterfaceManager>*)> Factory();
+    std::function<HRESULT(std::shared_ptr<DeviceLink::IMbnInterfaceManager>*)> Factory();
 };
 
-}  // namespace MbnFake
+}  // namespace FakeBackend

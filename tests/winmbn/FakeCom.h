@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "device/mbn/MbnComApi.h"
-#include "device/mbn/OleCalls.h"
+#include "device/winmbn/OleCalls.h"
+#include "device/winmbn/WinMbnApi.h"
 
 #include <olectl.h>
 
@@ -41,7 +41,7 @@ public:
     static OleLedger* current;
 
 private:
-    MbnCom::OleCalls m_previous;
+    WinMbnBackend::OleCalls m_previous;
 };
 
 // An array of interface pointers (VT_UNKNOWN) with the given lower bound;

@@ -1,8 +1,8 @@
-#include "device/mbn/EventRelay.h"
+#include "device/winmbn/EventRelay.h"
 
 #include <utility>
 
-namespace MbnCom {
+namespace WinMbnBackend {
 namespace {
 
 constexpr UINT kDeliverMessage = WM_APP + 0x56;
@@ -46,7 +46,7 @@ EventRelay::~EventRelay() {
     DestroyWindow(m_window);
 }
 
-void EventRelay::AddSink(std::uint32_t id, Mbn::IMbnSmsEvents* sink) {
+void EventRelay::AddSink(std::uint32_t id, DeviceLink::IMbnSmsEvents* sink) {
     m_sinks[id] = sink;
 }
 
@@ -112,4 +112,4 @@ LRESULT CALLBACK EventRelay::WindowProc(HWND window, UINT message, WPARAM wParam
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

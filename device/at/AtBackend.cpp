@@ -1,4 +1,4 @@
-#include "device/at/AtMbn.h"
+#include "device/at/AtBackend.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,7 +12,7 @@ namespace At {
 
 namespace {
 
-using namespace Mbn;
+using namespace DeviceLink;
 
 std::string& DiscoveryMessage() {
     static std::string message;
@@ -511,9 +511,9 @@ HRESULT CreateAtInterfaceManager(const std::string& selector, const Timeouts& ti
     return S_OK;
 }
 
-Mbn::BackendFactory MakeBackendFactory(Timeouts timeouts) {
+DeviceLink::BackendFactory MakeBackendFactory(Timeouts timeouts) {
     return [timeouts](const std::string& selector,
-                      std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+                      std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
         return CreateAtInterfaceManager(selector, timeouts, manager);
     };
 }

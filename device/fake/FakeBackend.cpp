@@ -1,10 +1,10 @@
-#include "device/fake/FakeMbn.h"
+#include "device/fake/FakeBackend.h"
 
 #include <algorithm>
 
-using namespace Mbn;
+using namespace DeviceLink;
 
-namespace MbnFake {
+namespace FakeBackend {
 
 HRESULT FakeSignal::GetSignalStrength(std::uint32_t* signalStrength) {
     if (SUCCEEDED(result))
@@ -241,4 +241,4 @@ std::function<HRESULT(std::shared_ptr<IMbnInterfaceManager>*)> FakePlatform::Fac
     };
 }
 
-}  // namespace MbnFake
+}  // namespace FakeBackend

@@ -1,4 +1,4 @@
-// The mobile-broadband platform layer: the small set of interfaces through
+// The device link's backend interface: the small set of interfaces through
 // which the device link (CAppHelper) talks to a modem. They are shaped after
 // the Windows Mobile Broadband API (same objects, same operations, same
 // enumeration values), but they are plain C++: objects are shared with
@@ -8,7 +8,7 @@
 // Contract for every backend (the AT-command backend, the simulator, the
 // scripted fake of the tests):
 //
-// * Threading. All calls into the layer are made from one thread, the thread
+// * Threading. All calls into a backend are made from one thread, the thread
 //   that owns the CAppHelper (the user-interface thread). Events are delivered
 //   on that same thread, from its event loop (the AT backend delivers them
 //   from the Qt event loop). A backend never calls a sink operation from inside
@@ -47,7 +47,7 @@
 
 #include "device/HResult.h"
 
-namespace Mbn {
+namespace DeviceLink {
 
 // ---------------------------------------------------------------------------
 // Enumerations and records, with the platform's values.
@@ -293,4 +293,4 @@ public:
 using BackendFactory = std::function<HRESULT(const std::string& selector,
                                              std::shared_ptr<IMbnInterfaceManager>* manager)>;
 
-}  // namespace Mbn
+}  // namespace DeviceLink

@@ -1,7 +1,7 @@
-// The backend of the mobile-broadband layer over the Windows Mobile Broadband
-// API (COM). Each object of the layer wraps the platform's object of the same
-// name; strings and arrays the platform hands out are copied and freed at
-// once, so nothing the layer returns refers to platform memory.
+// The device link's backend over the Windows Mobile Broadband API (COM).
+// Each object of the backend interface wraps the platform's object of the
+// same name; strings and arrays the platform hands out are copied and freed
+// at once, so nothing the backend returns refers to platform memory.
 //
 // Threading: COM must be initialised on the owner thread as a single-threaded
 // apartment (CoInitializeEx with COINIT_APARTMENTTHREADED) before the first
@@ -13,10 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "device/mbn/MbnComApi.h"
-#include "device/platform/Mbn.h"
+#include "device/link/BackendInterface.h"
+#include "device/winmbn/WinMbnApi.h"
 
-namespace MbnCom {
+namespace WinMbnBackend {
 
 // Creates the platform's interface manager: CoCreateInstance of
 // CLSID_MbnInterfaceManager with CLSCTX_ALL. Without the Mobile Broadband
@@ -25,14 +25,15 @@ HRESULT CreatePlatformManager(WinMbn::IMbnInterfaceManager** manager);
 
 using PlatformManagerCreator = std::function<HRESULT(WinMbn::IMbnInterfaceManager** manager)>;
 
-// The layer's manager over a platform manager (a reference is added).
+// The backend's manager over a platform manager (a reference is added).
 // `selector`: "auto" or empty for every interface; anything else names one
 // interface by its id (IMbnInterfaceManager::GetInterface).
-std::shared_ptr<Mbn::IMbnInterfaceManager> WrapManager(WinMbn::IMbnInterfaceManager* manager,
-                                                       const std::string& selector);
+std::shared_ptr<DeviceLink::IMbnInterfaceManager> WrapManager(WinMbn::IMbnInterfaceManager* manager,
+                                                              const std::string& selector);
 
 // The backend: creates platform managers with `creator` (the platform's own
 // by default).
-Mbn::BackendFactory MakeBackendFactory(PlatformManagerCreator creator = &CreatePlatformManager);
+DeviceLink::BackendFactory MakeBackendFactory(
+    PlatformManagerCreator creator = &CreatePlatformManager);
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

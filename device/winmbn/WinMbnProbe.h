@@ -5,9 +5,9 @@
 
 #include <ostream>
 
-#include "device/mbn/MbnComBackend.h"
+#include "device/winmbn/WinMbnBackend.h"
 
-namespace MbnCom {
+namespace WinMbnBackend {
 
 // Exit statuses of the probe.
 constexpr int kProbeOk = 0;
@@ -33,4 +33,4 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
 bool ParseProbeArguments(int argc, const char* const* argv, ProbeOptions* options,
                          std::string* error);
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

@@ -1,15 +1,15 @@
-// vantorix-mbn-probe.exe: see MbnProbe.h.
+// vantorix-mbn-probe.exe: see WinMbnProbe.h.
 #include <iostream>
 #include <string>
 
-#include "device/mbn/MbnProbe.h"
+#include "device/winmbn/WinMbnProbe.h"
 
 int main(int argc, char** argv) {
-    MbnCom::ProbeOptions options;
+    WinMbnBackend::ProbeOptions options;
     std::string error;
-    if (!MbnCom::ParseProbeArguments(argc - 1, argv + 1, &options, &error)) {
+    if (!WinMbnBackend::ParseProbeArguments(argc - 1, argv + 1, &options, &error)) {
         std::cerr << error << '\n';
-        return MbnCom::kProbeUsage;
+        return WinMbnBackend::kProbeUsage;
     }
     // The device link lives in a single-threaded apartment, as in the
     // program: platform calls are made from this thread and the events come
@@ -18,10 +18,10 @@ int main(int argc, char** argv) {
     if (FAILED(hr)) {
         std::cerr << "COM could not be initialised (0x" << std::hex
                   << static_cast<unsigned long>(hr) << ").\n";
-        return MbnCom::kProbeUsage;
+        return WinMbnBackend::kProbeUsage;
     }
-    const int status =
-        MbnCom::RunProbe(&MbnCom::CreatePlatformManager, options, std::cout, std::cerr);
+    const int status = WinMbnBackend::RunProbe(&WinMbnBackend::CreatePlatformManager, options,
+                                               std::cout, std::cerr);
     std::cout.flush();
     CoUninitialize();
     return status;

@@ -1,17 +1,17 @@
-#include "device/mbn/MbnComBackend.h"
+#include "device/winmbn/WinMbnBackend.h"
 
 #include <cstdint>
 #include <map>
 #include <utility>
 #include <vector>
 
-#include "device/mbn/ComRef.h"
-#include "device/mbn/EventRelay.h"
-#include "device/mbn/OleCalls.h"
+#include "device/winmbn/ComRef.h"
+#include "device/winmbn/EventRelay.h"
+#include "device/winmbn/OleCalls.h"
 
 #include <olectl.h>  // CONNECT_E_NOCONNECTION
 
-namespace MbnCom {
+namespace WinMbnBackend {
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -101,9 +101,9 @@ const wchar_t* Wide(const std::u16string& text) {
 }
 
 // ---------------------------------------------------------------------------
-// The layer's objects over the platform's.
+// The backend interface's objects over the platform's.
 
-class ComSignal final : public Mbn::IMbnSignal {
+class ComSignal final : public DeviceLink::IMbnSignal {
 public:
     explicit ComSignal(ComRef<WinMbn::IMbnSignal> signal) : m_signal(std::move(signal)) {}
     HRESULT GetSignalStrength(std::uint32_t* signalStrength) override {
@@ -120,17 +120,17 @@ private:
     ComRef<WinMbn::IMbnSignal> m_signal;
 };
 
-class ComSmsConfiguration final : public Mbn::IMbnSmsConfiguration {
+class ComSmsConfiguration final : public DeviceLink::IMbnSmsConfiguration {
 public:
     explicit ComSmsConfiguration(ComRef<WinMbn::IMbnSmsConfiguration> config)
         : m_config(std::move(config)) {}
-    HRESULT get_SmsFormat(Mbn::MBN_SMS_FORMAT* smsFormat) override {
+    HRESULT get_SmsFormat(DeviceLink::MBN_SMS_FORMAT* smsFormat) override {
         if (smsFormat == nullptr)
             return E_POINTER;
         WinMbn::MBN_SMS_FORMAT format = WinMbn::MBN_SMS_FORMAT_NONE;
         const HRESULT hr = m_config->get_SmsFormat(&format);
         if (SUCCEEDED(hr))
-            *smsFormat = static_cast<Mbn::MBN_SMS_FORMAT>(format);
+            *smsFormat = static_cast<DeviceLink::MBN_SMS_FORMAT>(format);
         return hr;
     }
     HRESULT get_MaxMessageIndex(std::uint32_t* index) override {
@@ -159,7 +159,7 @@ private:
 
 // A message of a read completion, copied while the event is being handled:
 // the array and its elements are the platform's and are not kept.
-class ReadMessageCopy final : public Mbn::IMbnSmsReadMsgPdu {
+class ReadMessageCopy final : public DeviceLink::IMbnSmsReadMsgPdu {
 public:
     explicit ReadMessageCopy(WinMbn::IMbnSmsReadMsgPdu& message) {
         ULONG index = 0;
@@ -199,8 +199,8 @@ private:
 
 // Copies the messages of an [in] array of a read event. An element that
 // cannot be fetched or is not a PDU message becomes a null entry.
-std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>> CopyReadMessages(SAFEARRAY* array) {
-    std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>> messages;
+std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>> CopyReadMessages(SAFEARRAY* array) {
+    std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>> messages;
     LONG lower = 0;
     LONG upper = -1;
     if (FAILED(ArrayBounds(array, ElementKind::Interface, &lower, &upper)))
@@ -218,12 +218,12 @@ std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>> CopyReadMessages(SAFEARRAY*
     return messages;
 }
 
-class ComSms final : public Mbn::IMbnSms {
+class ComSms final : public DeviceLink::IMbnSms {
 public:
     explicit ComSms(ComRef<WinMbn::IMbnSms> sms) : m_sms(std::move(sms)) {}
 
     HRESULT GetSmsConfiguration(
-        std::shared_ptr<Mbn::IMbnSmsConfiguration>* configuration) override {
+        std::shared_ptr<DeviceLink::IMbnSmsConfiguration>* configuration) override {
         if (configuration == nullptr)
             return E_POINTER;
         ComRef<WinMbn::IMbnSmsConfiguration> config;
@@ -235,7 +235,7 @@ public:
         *configuration = std::make_shared<ComSmsConfiguration>(std::move(config));
         return hr;
     }
-    HRESULT GetSmsStatus(Mbn::MBN_SMS_STATUS_INFO* status) override {
+    HRESULT GetSmsStatus(DeviceLink::MBN_SMS_STATUS_INFO* status) override {
         if (status == nullptr)
             return E_POINTER;
         WinMbn::MBN_SMS_STATUS_INFO info = {};
@@ -256,7 +256,7 @@ public:
             *requestId = id;
         return hr;
     }
-    HRESULT SmsRead(const Mbn::MBN_SMS_FILTER& filter, Mbn::MBN_SMS_FORMAT format,
+    HRESULT SmsRead(const DeviceLink::MBN_SMS_FILTER& filter, DeviceLink::MBN_SMS_FORMAT format,
                     std::uint32_t* requestId) override {
         if (requestId == nullptr)
             return E_POINTER;
@@ -270,7 +270,7 @@ public:
             *requestId = id;
         return hr;
     }
-    std::shared_ptr<Mbn::IMbnSignal> QuerySignal() override {
+    std::shared_ptr<DeviceLink::IMbnSignal> QuerySignal() override {
         ComRef<WinMbn::IMbnSignal> signal = m_sms.As<WinMbn::IMbnSignal>(WinMbn::IID_IMbnSignal);
         if (!signal)
             return nullptr;
@@ -281,13 +281,13 @@ private:
     ComRef<WinMbn::IMbnSms> m_sms;
 };
 
-std::shared_ptr<Mbn::IMbnSms> WrapSms(WinMbn::IMbnSms* sms) {
+std::shared_ptr<DeviceLink::IMbnSms> WrapSms(WinMbn::IMbnSms* sms) {
     if (sms == nullptr)
         return nullptr;
     return std::make_shared<ComSms>(ComRef<WinMbn::IMbnSms>::Share(sms));
 }
 
-class ComSubscriberInformation final : public Mbn::IMbnSubscriberInformation {
+class ComSubscriberInformation final : public DeviceLink::IMbnSubscriberInformation {
 public:
     explicit ComSubscriberInformation(ComRef<WinMbn::IMbnSubscriberInformation> info)
         : m_info(std::move(info)) {}
@@ -341,7 +341,7 @@ private:
     ComRef<WinMbn::IMbnSubscriberInformation> m_info;
 };
 
-class ComInterface final : public Mbn::IMbnInterface {
+class ComInterface final : public DeviceLink::IMbnInterface {
 public:
     explicit ComInterface(ComRef<WinMbn::IMbnInterface> intf) : m_intf(std::move(intf)) {}
 
@@ -355,14 +355,14 @@ public:
         *interfaceId = TakeBstr(id);
         return hr;
     }
-    HRESULT GetInterfaceCapability(Mbn::MBN_INTERFACE_CAPS* interfaceCaps) override {
+    HRESULT GetInterfaceCapability(DeviceLink::MBN_INTERFACE_CAPS* interfaceCaps) override {
         if (interfaceCaps == nullptr)
             return E_POINTER;
         WinMbn::MBN_INTERFACE_CAPS caps = {};
         const HRESULT hr = m_intf->GetInterfaceCapability(&caps);
         if (FAILED(hr))
             return hr;
-        Mbn::MBN_INTERFACE_CAPS copy;
+        DeviceLink::MBN_INTERFACE_CAPS copy;
         copy.cellularClass = static_cast<std::uint32_t>(caps.cellularClass);
         copy.voiceClass = static_cast<std::uint32_t>(caps.voiceClass);
         copy.dataClass = caps.dataClass;
@@ -380,7 +380,7 @@ public:
         return hr;
     }
     HRESULT GetSubscriberInformation(
-        std::shared_ptr<Mbn::IMbnSubscriberInformation>* subscriberInformation) override {
+        std::shared_ptr<DeviceLink::IMbnSubscriberInformation>* subscriberInformation) override {
         if (subscriberInformation == nullptr)
             return E_POINTER;
         ComRef<WinMbn::IMbnSubscriberInformation> info;
@@ -392,16 +392,16 @@ public:
         *subscriberInformation = std::make_shared<ComSubscriberInformation>(std::move(info));
         return hr;
     }
-    HRESULT GetReadyState(Mbn::MBN_READY_STATE* readyState) override {
+    HRESULT GetReadyState(DeviceLink::MBN_READY_STATE* readyState) override {
         if (readyState == nullptr)
             return E_POINTER;
         WinMbn::MBN_READY_STATE state = WinMbn::MBN_READY_STATE_OFF;
         const HRESULT hr = m_intf->GetReadyState(&state);
         if (SUCCEEDED(hr))
-            *readyState = static_cast<Mbn::MBN_READY_STATE>(state);
+            *readyState = static_cast<DeviceLink::MBN_READY_STATE>(state);
         return hr;
     }
-    HRESULT GetHomeProvider(Mbn::MBN_PROVIDER* homeProvider) override {
+    HRESULT GetHomeProvider(DeviceLink::MBN_PROVIDER* homeProvider) override {
         if (homeProvider == nullptr)
             return E_POINTER;
         WinMbn::MBN_PROVIDER provider = {};
@@ -409,7 +409,7 @@ public:
         if (FAILED(hr))
             return hr;
         // S_FALSE included: whatever strings came with it are ours to free.
-        Mbn::MBN_PROVIDER copy;
+        DeviceLink::MBN_PROVIDER copy;
         copy.providerID = TakeBstr(provider.providerID);
         copy.providerState = provider.providerState;
         copy.providerName = TakeBstr(provider.providerName);
@@ -417,7 +417,7 @@ public:
         *homeProvider = std::move(copy);
         return hr;
     }
-    std::shared_ptr<Mbn::IMbnSms> QuerySms() override {
+    std::shared_ptr<DeviceLink::IMbnSms> QuerySms() override {
         ComRef<WinMbn::IMbnSms> sms = m_intf.As<WinMbn::IMbnSms>(WinMbn::IID_IMbnSms);
         if (!sms)
             return nullptr;
@@ -432,7 +432,7 @@ private:
 // Events.
 
 // The COM object that the platform calls. It only queues: the relay hands the
-// events to the layer's sink from the owner thread's message loop.
+// events to the device link's sink from the owner thread's message loop.
 class SmsEventSink final : public WinMbn::IMbnSmsEvents {
 public:
     SmsEventSink(std::weak_ptr<EventRelay> relay, std::uint32_t id)
@@ -458,21 +458,21 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE OnSmsConfigurationChange(WinMbn::IMbnSms* sms) override {
-        Queue([layerSms = WrapSms(sms)](Mbn::IMbnSmsEvents& sink) {
+        Queue([layerSms = WrapSms(sms)](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSmsConfigurationChange(layerSms);
         });
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnSetSmsConfigurationComplete(WinMbn::IMbnSms* sms, ULONG requestID,
                                                             HRESULT status) override {
-        Queue([layerSms = WrapSms(sms), requestID, status](Mbn::IMbnSmsEvents& sink) {
+        Queue([layerSms = WrapSms(sms), requestID, status](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSetSmsConfigurationComplete(layerSms, requestID, status);
         });
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnSmsSendComplete(WinMbn::IMbnSms* sms, ULONG requestID,
                                                 HRESULT status) override {
-        Queue([layerSms = WrapSms(sms), requestID, status](Mbn::IMbnSmsEvents& sink) {
+        Queue([layerSms = WrapSms(sms), requestID, status](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSmsSendComplete(layerSms, requestID, status);
         });
         return S_OK;
@@ -481,9 +481,9 @@ public:
                                                 WinMbn::MBN_SMS_FORMAT smsFormat,
                                                 SAFEARRAY* readMsgs, VARIANT_BOOL moreMsgs,
                                                 ULONG requestID, HRESULT status) override {
-        Queue([layerSms = WrapSms(sms), format = static_cast<Mbn::MBN_SMS_FORMAT>(smsFormat),
+        Queue([layerSms = WrapSms(sms), format = static_cast<DeviceLink::MBN_SMS_FORMAT>(smsFormat),
                messages = CopyReadMessages(readMsgs), more = moreMsgs != VARIANT_FALSE, requestID,
-               status](Mbn::IMbnSmsEvents& sink) {
+               status](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSmsReadComplete(layerSms, format, messages, more, requestID, status);
         });
         return S_OK;
@@ -491,21 +491,21 @@ public:
     HRESULT STDMETHODCALLTYPE OnSmsNewClass0Message(WinMbn::IMbnSms* sms,
                                                     WinMbn::MBN_SMS_FORMAT smsFormat,
                                                     SAFEARRAY* readMsgs) override {
-        Queue([layerSms = WrapSms(sms), format = static_cast<Mbn::MBN_SMS_FORMAT>(smsFormat),
-               messages = CopyReadMessages(readMsgs)](Mbn::IMbnSmsEvents& sink) {
+        Queue([layerSms = WrapSms(sms), format = static_cast<DeviceLink::MBN_SMS_FORMAT>(smsFormat),
+               messages = CopyReadMessages(readMsgs)](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSmsNewClass0Message(layerSms, format, messages);
         });
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnSmsDeleteComplete(WinMbn::IMbnSms* sms, ULONG requestID,
                                                   HRESULT status) override {
-        Queue([layerSms = WrapSms(sms), requestID, status](Mbn::IMbnSmsEvents& sink) {
+        Queue([layerSms = WrapSms(sms), requestID, status](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSmsDeleteComplete(layerSms, requestID, status);
         });
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnSmsStatusChange(WinMbn::IMbnSms* sms) override {
-        Queue([layerSms = WrapSms(sms)](Mbn::IMbnSmsEvents& sink) {
+        Queue([layerSms = WrapSms(sms)](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSmsStatusChange(layerSms);
         });
         return S_OK;
@@ -524,7 +524,7 @@ private:
     std::uint32_t m_id;
 };
 
-class ComManager final : public Mbn::IMbnInterfaceManager {
+class ComManager final : public DeviceLink::IMbnInterfaceManager {
 public:
     ComManager(ComRef<WinMbn::IMbnInterfaceManager> manager, std::u16string interfaceId)
         : m_manager(std::move(manager)), m_interfaceId(std::move(interfaceId)) {}
@@ -539,7 +539,8 @@ public:
             Unadvise(cookie);
     }
 
-    HRESULT GetInterfaces(std::vector<std::shared_ptr<Mbn::IMbnInterface>>* interfaces) override {
+    HRESULT GetInterfaces(
+        std::vector<std::shared_ptr<DeviceLink::IMbnInterface>>* interfaces) override {
         if (interfaces == nullptr)
             return E_POINTER;
         if (!m_interfaceId.empty())
@@ -550,7 +551,7 @@ public:
         if (FAILED(hr))
             return hr;
         ArrayGuard guard(array);
-        std::vector<std::shared_ptr<Mbn::IMbnInterface>> result;
+        std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> result;
         if (array != nullptr) {
             LONG lower = 0;
             LONG upper = -1;
@@ -574,7 +575,7 @@ public:
         return S_OK;
     }
 
-    HRESULT Advise(Mbn::IMbnSmsEvents* sink, std::uint32_t* cookie) override {
+    HRESULT Advise(DeviceLink::IMbnSmsEvents* sink, std::uint32_t* cookie) override {
         if (sink == nullptr || cookie == nullptr)
             return E_POINTER;
         if (!m_relay) {
@@ -624,13 +625,13 @@ private:
     struct Registration {
         ComRef<IConnectionPoint> point;
         DWORD comCookie = 0;
-        Mbn::IMbnSmsEvents* sink = nullptr;
+        DeviceLink::IMbnSmsEvents* sink = nullptr;
     };
 
-    HRESULT GetNamedInterface(std::vector<std::shared_ptr<Mbn::IMbnInterface>>* interfaces) {
+    HRESULT GetNamedInterface(std::vector<std::shared_ptr<DeviceLink::IMbnInterface>>* interfaces) {
         ComRef<WinMbn::IMbnInterface> intf;
         const HRESULT hr = m_manager->GetInterface(Wide(m_interfaceId), intf.Put());
-        std::vector<std::shared_ptr<Mbn::IMbnInterface>> result;
+        std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> result;
         if (hr == HRESULT_FROM_WIN32(ERROR_NOT_FOUND)) {
             // Not plugged in (yet): no modem rather than a failure.
         } else if (FAILED(hr)) {
@@ -666,8 +667,8 @@ HRESULT CreatePlatformManager(WinMbn::IMbnInterfaceManager** manager) {
                             WinMbn::IID_IMbnInterfaceManager, reinterpret_cast<void**>(manager));
 }
 
-std::shared_ptr<Mbn::IMbnInterfaceManager> WrapManager(WinMbn::IMbnInterfaceManager* manager,
-                                                       const std::string& selector) {
+std::shared_ptr<DeviceLink::IMbnInterfaceManager> WrapManager(WinMbn::IMbnInterfaceManager* manager,
+                                                              const std::string& selector) {
     if (manager == nullptr)
         return nullptr;
     std::u16string interfaceId;
@@ -677,14 +678,14 @@ std::shared_ptr<Mbn::IMbnInterfaceManager> WrapManager(WinMbn::IMbnInterfaceMana
                                         std::move(interfaceId));
 }
 
-Mbn::BackendFactory MakeBackendFactory(PlatformManagerCreator creator) {
+DeviceLink::BackendFactory MakeBackendFactory(PlatformManagerCreator creator) {
     return [creator = std::move(creator)](
                const std::string& selector,
-               std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) -> HRESULT {
+               std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) -> HRESULT {
         if (manager == nullptr)
             return E_POINTER;
         if (!creator)
-            return Mbn::MBN_E_NO_BACKEND;
+            return DeviceLink::MBN_E_NO_BACKEND;
         WinMbn::IMbnInterfaceManager* raw = nullptr;
         const HRESULT hr = creator(&raw);
         if (FAILED(hr))
@@ -698,4 +699,4 @@ Mbn::BackendFactory MakeBackendFactory(PlatformManagerCreator creator) {
     };
 }
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

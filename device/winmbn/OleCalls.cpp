@@ -1,6 +1,6 @@
-#include "device/mbn/OleCalls.h"
+#include "device/winmbn/OleCalls.h"
 
-namespace MbnCom {
+namespace WinMbnBackend {
 namespace {
 
 OleCalls& Table() {
@@ -40,4 +40,4 @@ std::u16string TakeBstr(BSTR& text) {
     return copy;
 }
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend

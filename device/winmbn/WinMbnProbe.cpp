@@ -1,4 +1,4 @@
-#include "device/mbn/MbnProbe.h"
+#include "device/winmbn/WinMbnProbe.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #include "device/ModemList.h"
 #include "pdu/Unicode.h"
 
-namespace MbnCom {
+namespace WinMbnBackend {
 namespace {
 
 std::string Text(const std::u16string& text) {
@@ -28,10 +28,10 @@ std::string SmsCapsText(std::uint32_t caps) {
     const struct {
         std::uint32_t bit;
         const char* name;
-    } names[] = {{Mbn::MBN_SMS_CAPS_PDU_RECEIVE, "PDU receive"},
-                 {Mbn::MBN_SMS_CAPS_PDU_SEND, "PDU send"},
-                 {Mbn::MBN_SMS_CAPS_TEXT_RECEIVE, "text receive"},
-                 {Mbn::MBN_SMS_CAPS_TEXT_SEND, "text send"}};
+    } names[] = {{DeviceLink::MBN_SMS_CAPS_PDU_RECEIVE, "PDU receive"},
+                 {DeviceLink::MBN_SMS_CAPS_PDU_SEND, "PDU send"},
+                 {DeviceLink::MBN_SMS_CAPS_TEXT_RECEIVE, "text receive"},
+                 {DeviceLink::MBN_SMS_CAPS_TEXT_SEND, "text send"}};
     for (const auto& name : names) {
         if (caps & name.bit)
             text += (text.empty() ? "" : ", ") + std::string(name.name);
@@ -96,12 +96,12 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
              std::ostream& err) {
     // Remember why the manager could not be made, for the diagnosis.
     HRESULT created = S_OK;
-    const Mbn::BackendFactory backend = MakeBackendFactory(creator);
+    const DeviceLink::BackendFactory backend = MakeBackendFactory(creator);
 
     int status = kProbeOk;
     {
         CDeviceFront front(
-            [&created, &backend](std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+            [&created, &backend](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
                 created = backend("auto", manager);
                 return created;
             });
@@ -158,4 +158,4 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
     return status;
 }
 
-}  // namespace MbnCom
+}  // namespace WinMbnBackend
