@@ -12,7 +12,7 @@
 #include "app/Maker.h"
 #include "campaign/ui/CMessageBox.h"
 #include "device/at/AtBackend.h"
-#include "device/sim/SimulatedModem.h"
+#include "device/sim/CSimulatedModem.h"
 
 namespace {
 

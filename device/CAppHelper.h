@@ -13,7 +13,7 @@
 #include <string>
 
 #include "device/HResult.h"
-#include "device/SmsFront.h"
+#include "device/ISmsFront.h"
 #include "device/link/BackendInterface.h"
 
 class CAppHelper : public DeviceLink::IMbnSmsEvents {

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "pdu/PduComposer.h"
+#include "pdu/CPduComposer.h"
 #include "pdu/Unicode.h"
 
 bool CDeviceFront::Discover() {

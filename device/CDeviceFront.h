@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "device/CAppHelper.h"
-#include "device/SmsFront.h"
+#include "device/ISmsFront.h"
 
 class CDeviceFront final : public ISmsFront {
 public:

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
-#include "pdu/PduComposer.h"
 #include "pdu/PduDecoder.h"
 
 namespace {

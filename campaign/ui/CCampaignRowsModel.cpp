@@ -4,7 +4,7 @@
 #include <QColor>
 #include <QString>
 
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 
 CCampaignRowsModel::CCampaignRowsModel(const CCampaignLoop& loop, QObject* parent)
     : QAbstractTableModel(parent), m_loop(loop) {}

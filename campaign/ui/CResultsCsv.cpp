@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <chrono>
 
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <functional>
 #include <iterator>
 
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 #include "device/CDeviceFront.h"
 #include "device/HResult.h"
 

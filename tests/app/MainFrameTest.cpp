@@ -24,7 +24,7 @@
 #include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CVantorView.h"
 #include "device/fake/FakeBackend.h"
-#include "device/sim/SimulatedModem.h"
+#include "device/sim/CSimulatedModem.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
 
 namespace {

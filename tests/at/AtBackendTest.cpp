@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "device/at/AtBackend.h"
-#include "pdu/PduComposer.h"
+#include "pdu/CPduComposer.h"
 
 using namespace DeviceLink;
 

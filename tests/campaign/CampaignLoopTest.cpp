@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
-#include "campaign/CampaignLoop.h"
 
 using ::testing::ElementsAre;
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <ostream>
 
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 #include "campaign/ResultText.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CCampaignRowsModel.h"

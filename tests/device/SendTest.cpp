@@ -10,7 +10,7 @@
 
 #include "device/CDeviceFront.h"
 #include "device/fake/FakeBackend.h"
-#include "pdu/PduComposer.h"
+#include "pdu/CPduComposer.h"
 
 using namespace DeviceLink;
 using FakeBackend::FakeInterface;

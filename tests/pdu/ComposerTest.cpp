@@ -2,8 +2,8 @@
 
 #include <sstream>
 
+#include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
-#include "pdu/PduComposer.h"
 #include "pdu/PduDecoder.h"
 #include "pdu/Unicode.h"
 

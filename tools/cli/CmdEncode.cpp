@@ -3,7 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "pdu/PduComposer.h"
+#include "pdu/CPduComposer.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
 

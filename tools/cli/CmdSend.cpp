@@ -14,14 +14,14 @@
 #include <sstream>
 #include <string>
 
+#include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
-#include "campaign/CampaignLoop.h"
 #include "device/CAppHelper.h"
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
 #include "device/at/AtBackend.h"
 #include "device/link/BackendInterface.h"
-#include "device/sim/SimulatedModem.h"
+#include "device/sim/CSimulatedModem.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "device/HResult.h"
-#include "device/SmsFront.h"
+#include "device/ISmsFront.h"
 
 class CNumberSet;
 

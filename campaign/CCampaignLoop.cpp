@@ -1,4 +1,4 @@
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 
 #include <algorithm>
 #include <utility>

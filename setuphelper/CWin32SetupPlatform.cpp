@@ -1,4 +1,4 @@
-#include "setuphelper/Win32Platform.h"
+#include "setuphelper/CWin32SetupPlatform.h"
 
 #include <oleauto.h>
 #include <shellapi.h>

@@ -1,4 +1,4 @@
-#include "pdu/PduComposer.h"
+#include "pdu/CPduComposer.h"
 
 #include <iomanip>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "device/sim/SimulatedModem.h"
+#include "device/sim/CSimulatedModem.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
