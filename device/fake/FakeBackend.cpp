@@ -7,26 +7,30 @@ using namespace DeviceLink;
 namespace FakeBackend {
 
 HRESULT FakeSignal::GetSignalStrength(std::uint32_t* signalStrength) {
-    if (SUCCEEDED(result))
+    if (SUCCEEDED(result)) {
         *signalStrength = strength;
+    }
     return result;
 }
 
 HRESULT FakeSmsConfiguration::get_SmsFormat(MBN_SMS_FORMAT* smsFormat) {
-    if (SUCCEEDED(formatResult))
+    if (SUCCEEDED(formatResult)) {
         *smsFormat = format;
+    }
     return formatResult;
 }
 
 HRESULT FakeSmsConfiguration::get_MaxMessageIndex(std::uint32_t* index) {
-    if (SUCCEEDED(maxIndexResult))
+    if (SUCCEEDED(maxIndexResult)) {
         *index = maxMessageIndex;
+    }
     return maxIndexResult;
 }
 
 HRESULT FakeSmsConfiguration::get_ServiceCenterAddress(std::u16string* address) {
-    if (SUCCEEDED(serviceCenterResult))
+    if (SUCCEEDED(serviceCenterResult)) {
         *address = serviceCenter;
+    }
     return serviceCenterResult;
 }
 
@@ -41,37 +45,45 @@ HRESULT FakeReadMsgPdu::get_Status(std::uint32_t* value) {
 }
 
 HRESULT FakeReadMsgPdu::get_PduData(std::u16string* value) {
-    if (SUCCEEDED(pduResult))
+    if (SUCCEEDED(pduResult)) {
         *value = pduData;
+    }
     return pduResult;
 }
 
 FakeSms::FakeSms() : configuration(std::make_shared<FakeSmsConfiguration>()) {}
 
 HRESULT FakeSms::GetSmsConfiguration(std::shared_ptr<IMbnSmsConfiguration>* value) {
-    if (gone)
+    if (gone) {
         return VTX_E_MODEM_GONE;
-    if (SUCCEEDED(configurationResult))
+    }
+    if (SUCCEEDED(configurationResult)) {
         *value = configuration;
+    }
     return configurationResult;
 }
 
 HRESULT FakeSms::GetSmsStatus(MBN_SMS_STATUS_INFO* value) {
-    if (gone)
+    if (gone) {
         return VTX_E_MODEM_GONE;
-    if (SUCCEEDED(statusResult))
+    }
+    if (SUCCEEDED(statusResult)) {
         *value = status;
+    }
     return statusResult;
 }
 
 HRESULT FakeSms::SmsSendPdu(const std::u16string& pduData, std::uint8_t size,
                             std::uint32_t* requestId) {
-    if (gone)
+    if (gone) {
         return VTX_E_MODEM_GONE;
-    if (maxOutstanding != 0 && outstanding.size() >= maxOutstanding)
+    }
+    if (maxOutstanding != 0 && outstanding.size() >= maxOutstanding) {
         return VTX_E_MODEM_BUSY;
-    if (FAILED(sendResult))
+    }
+    if (FAILED(sendResult)) {
         return sendResult;
+    }
     const std::uint32_t id = nextRequestId++;
     sent.push_back(SentPdu{pduData, size, id});
     outstanding.push_back(id);
@@ -81,10 +93,12 @@ HRESULT FakeSms::SmsSendPdu(const std::u16string& pduData, std::uint8_t size,
 
 HRESULT FakeSms::SmsRead(const MBN_SMS_FILTER& filter, MBN_SMS_FORMAT format,
                          std::uint32_t* requestId) {
-    if (gone)
+    if (gone) {
         return VTX_E_MODEM_GONE;
-    if (FAILED(readResult))
+    }
+    if (FAILED(readResult)) {
         return readResult;
+    }
     const std::uint32_t id = nextRequestId++;
     reads.push_back(ReadRequest{filter, format, id});
     *requestId = id;
@@ -96,20 +110,23 @@ std::shared_ptr<IMbnSignal> FakeSms::QuerySignal() {
 }
 
 HRESULT FakeSubscriberInformation::get_SubscriberID(std::u16string* value) {
-    if (SUCCEEDED(subscriberIdResult))
+    if (SUCCEEDED(subscriberIdResult)) {
         *value = subscriberId;
+    }
     return subscriberIdResult;
 }
 
 HRESULT FakeSubscriberInformation::get_SimIccID(std::u16string* value) {
-    if (SUCCEEDED(simIccIdResult))
+    if (SUCCEEDED(simIccIdResult)) {
         *value = simIccId;
+    }
     return simIccIdResult;
 }
 
 HRESULT FakeSubscriberInformation::get_TelephoneNumbers(std::vector<std::u16string>* value) {
-    if (SUCCEEDED(telephoneNumbersResult))
+    if (SUCCEEDED(telephoneNumbersResult)) {
         *value = telephoneNumbers;
+    }
     return telephoneNumbersResult;
 }
 
@@ -136,20 +153,23 @@ HRESULT FakeInterface::get_InterfaceID(std::u16string* value) {
 }
 
 HRESULT FakeInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* value) {
-    if (SUCCEEDED(capsResult))
+    if (SUCCEEDED(capsResult)) {
         *value = caps;
+    }
     return capsResult;
 }
 
 HRESULT FakeInterface::GetSubscriberInformation(std::shared_ptr<IMbnSubscriberInformation>* value) {
-    if (SUCCEEDED(subscriberResult))
+    if (SUCCEEDED(subscriberResult)) {
         *value = subscriber;
+    }
     return subscriberResult;
 }
 
 HRESULT FakeInterface::GetReadyState(MBN_READY_STATE* value) {
-    if (SUCCEEDED(readyStateResult))
+    if (SUCCEEDED(readyStateResult)) {
         *value = readyState;
+    }
     return readyStateResult;
 }
 
@@ -169,17 +189,20 @@ std::shared_ptr<IMbnSms> FakeInterface::QuerySms() {
 }
 
 HRESULT FakeInterfaceManager::GetInterfaces(std::vector<std::shared_ptr<IMbnInterface>>* value) {
-    if (FAILED(interfacesResult))
+    if (FAILED(interfacesResult)) {
         return interfacesResult;
+    }
     value->assign(interfaces.begin(), interfaces.end());
     return interfacesResult;
 }
 
 HRESULT FakeInterfaceManager::Advise(IMbnSmsEvents* sink, std::uint32_t* cookie) {
-    if (sink == nullptr || cookie == nullptr)
+    if (sink == nullptr || cookie == nullptr) {
         return E_POINTER;
-    if (FAILED(adviseResult))
+    }
+    if (FAILED(adviseResult)) {
         return adviseResult;
+    }
     const std::uint32_t id = m_nextCookie++;
     m_sinks[id] = sink;
     sink->AddRef();
@@ -190,8 +213,9 @@ HRESULT FakeInterfaceManager::Advise(IMbnSmsEvents* sink, std::uint32_t* cookie)
 HRESULT FakeInterfaceManager::Unadvise(std::uint32_t cookie) {
     ++m_unadviseCalls;
     auto found = m_sinks.find(cookie);
-    if (found == m_sinks.end())
+    if (found == m_sinks.end()) {
         return E_INVALIDARG;
+    }
     IMbnSmsEvents* sink = found->second;
     m_sinks.erase(found);
     sink->Release();
@@ -199,27 +223,31 @@ HRESULT FakeInterfaceManager::Unadvise(std::uint32_t cookie) {
 }
 
 bool FakeInterfaceManager::CompleteOldestSend(const std::shared_ptr<FakeSms>& sms, HRESULT status) {
-    if (sms->outstanding.empty())
+    if (sms->outstanding.empty()) {
         return false;
+    }
     return CompleteSend(sms, sms->outstanding.front(), status);
 }
 
 bool FakeInterfaceManager::CompleteSend(const std::shared_ptr<FakeSms>& sms,
                                         std::uint32_t requestId, HRESULT status) {
     auto found = std::find(sms->outstanding.begin(), sms->outstanding.end(), requestId);
-    if (found == sms->outstanding.end())
+    if (found == sms->outstanding.end()) {
         return false;
+    }
     sms->outstanding.erase(found);
     const std::map<std::uint32_t, IMbnSmsEvents*> sinks = m_sinks;
-    for (auto& entry : sinks)
+    for (auto& entry : sinks) {
         entry.second->OnSmsSendComplete(sms, requestId, status);
+    }
     return true;
 }
 
 void FakeInterfaceManager::FireStatusChange(const std::shared_ptr<FakeSms>& sms) {
     const std::map<std::uint32_t, IMbnSmsEvents*> sinks = m_sinks;
-    for (auto& entry : sinks)
+    for (auto& entry : sinks) {
         entry.second->OnSmsStatusChange(sms);
+    }
 }
 
 void FakeInterfaceManager::FireReadComplete(
@@ -227,15 +255,17 @@ void FakeInterfaceManager::FireReadComplete(
     const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>& messages, std::uint32_t requestId,
     HRESULT status) {
     const std::map<std::uint32_t, IMbnSmsEvents*> sinks = m_sinks;
-    for (auto& entry : sinks)
+    for (auto& entry : sinks) {
         entry.second->OnSmsReadComplete(sms, format, messages, false, requestId, status);
+    }
 }
 
 std::function<HRESULT(std::shared_ptr<IMbnInterfaceManager>*)> FakePlatform::Factory() {
     return [this](std::shared_ptr<IMbnInterfaceManager>* out) -> HRESULT {
         ++creations;
-        if (FAILED(createResult))
+        if (FAILED(createResult)) {
             return createResult;
+        }
         *out = manager;
         return S_OK;
     };

@@ -26,14 +26,16 @@ public:
     }
     // Adds a reference of its own (an [in] pointer).
     static ComRef Share(T* p) {
-        if (p != nullptr)
+        if (p != nullptr) {
             p->AddRef();
+        }
         return Attach(p);
     }
 
     ComRef(const ComRef& other) : m_p(other.m_p) {
-        if (m_p != nullptr)
+        if (m_p != nullptr) {
             m_p->AddRef();
+        }
     }
     ComRef(ComRef&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
     ComRef& operator=(ComRef other) noexcept {
@@ -43,8 +45,9 @@ public:
     ~ComRef() { Reset(); }
 
     void Reset() {
-        if (T* p = std::exchange(m_p, nullptr))
+        if (T* p = std::exchange(m_p, nullptr)) {
             p->Release();
+        }
     }
     // For an [out] argument: releases what is held first.
     T** Put() {
@@ -59,11 +62,13 @@ public:
     template <class U>
     ComRef<U> As(const IID& iid) const {
         ComRef<U> result;
-        if (m_p == nullptr)
+        if (m_p == nullptr) {
             return result;
+        }
         void* out = nullptr;
-        if (SUCCEEDED(m_p->QueryInterface(iid, &out)) && out != nullptr)
+        if (SUCCEEDED(m_p->QueryInterface(iid, &out)) && out != nullptr) {
             result = ComRef<U>::Attach(static_cast<U*>(out));
+        }
         return result;
     }
 

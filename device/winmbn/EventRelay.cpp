@@ -14,26 +14,31 @@ HRESULT RegisterWindowClass(WNDPROC proc) {
     windowClass.lpfnWndProc = proc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kWindowClass;
-    if (RegisterClassExW(&windowClass) != 0)
+    if (RegisterClassExW(&windowClass) != 0) {
         return S_OK;
+    }
     const DWORD error = GetLastError();
-    if (error == ERROR_CLASS_ALREADY_EXISTS)
+    if (error == ERROR_CLASS_ALREADY_EXISTS) {
         return S_OK;
+    }
     return HRESULT_FROM_WIN32(error);
 }
 
 }  // namespace
 
 HRESULT EventRelay::Create(std::shared_ptr<EventRelay>* relay) {
-    if (relay == nullptr)
+    if (relay == nullptr) {
         return E_POINTER;
+    }
     HRESULT hr = RegisterWindowClass(&EventRelay::WindowProc);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         return hr;
+    }
     HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
-    if (window == nullptr)
+    if (window == nullptr) {
         return HRESULT_FROM_WIN32(GetLastError());
+    }
     std::shared_ptr<EventRelay> created(new EventRelay(window));
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created.get()));
     *relay = std::move(created);
@@ -75,8 +80,9 @@ std::size_t EventRelay::Pending() const {
 }
 
 void EventRelay::Deliver() {
-    if (m_delivering)
+    if (m_delivering) {
         return;
+    }
     // A sink may drop the last owner of the relay while it runs.
     const std::shared_ptr<EventRelay> keepAlive = shared_from_this();
     struct DeliveringFlag {
@@ -97,16 +103,18 @@ void EventRelay::Deliver() {
         }
         // Looked up per event: a sink may leave while an earlier one runs.
         const auto sink = m_sinks.find(entry.id);
-        if (sink != m_sinks.end() && sink->second != nullptr)
+        if (sink != m_sinks.end() && sink->second != nullptr) {
             entry.event(*sink->second);
+        }
     }
 }
 
 LRESULT CALLBACK EventRelay::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kDeliverMessage) {
         auto* relay = reinterpret_cast<EventRelay*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (relay != nullptr)
+        if (relay != nullptr) {
             relay->Deliver();
+        }
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

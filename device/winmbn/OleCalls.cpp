@@ -25,8 +25,9 @@ OleCalls SetOleCalls(const OleCalls& calls) {
 }
 
 std::u16string CopyBstr(BSTR text) {
-    if (text == nullptr)
+    if (text == nullptr) {
         return std::u16string();
+    }
     static_assert(sizeof(OLECHAR) == sizeof(char16_t), "BSTR holds UTF-16 code units");
     return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
 }

@@ -22,8 +22,9 @@ class ArrayGuard {
 public:
     explicit ArrayGuard(SAFEARRAY* array) : m_array(array) {}
     ~ArrayGuard() {
-        if (m_array != nullptr)
+        if (m_array != nullptr) {
             Ole().destroyArray(m_array);
+        }
     }
     ArrayGuard(const ArrayGuard&) = delete;
     ArrayGuard& operator=(const ArrayGuard&) = delete;
@@ -49,15 +50,19 @@ bool HoldsKind(SAFEARRAY* array, ElementKind kind) {
 // The bounds of a one-dimensional array of `kind`. An array of anything else
 // is refused: fetching its elements as pointers would read foreign memory.
 HRESULT ArrayBounds(SAFEARRAY* array, ElementKind kind, LONG* lower, LONG* upper) {
-    if (array == nullptr)
+    if (array == nullptr) {
         return E_POINTER;
-    if (SafeArrayGetDim(array) != 1)
+    }
+    if (SafeArrayGetDim(array) != 1) {
         return E_INVALIDARG;
-    if (!HoldsKind(array, kind))
+    }
+    if (!HoldsKind(array, kind)) {
         return DISP_E_BADVARTYPE;
+    }
     HRESULT hr = SafeArrayGetLBound(array, 1, lower);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         return hr;
+    }
     return SafeArrayGetUBound(array, 1, upper);
 }
 
@@ -66,11 +71,13 @@ HRESULT ArrayBounds(SAFEARRAY* array, ElementKind kind, LONG* lower, LONG* upper
 // `visit` returns false.
 template <class Visit>
 void ForEachIndex(LONG lower, LONG upper, Visit visit) {
-    if (upper < lower)
+    if (upper < lower) {
         return;
+    }
     for (LONG index = lower;; ++index) {
-        if (!visit(index) || index == upper)
+        if (!visit(index) || index == upper) {
             break;
+        }
     }
 }
 
@@ -78,18 +85,21 @@ void ForEachIndex(LONG lower, LONG upper, Visit visit) {
 // be had.
 ComRef<IUnknown> InterfaceElement(SAFEARRAY* array, LONG index) {
     IUnknown* element = nullptr;
-    if (FAILED(Ole().getElement(array, &index, &element)))
+    if (FAILED(Ole().getElement(array, &index, &element))) {
         return ComRef<IUnknown>();
+    }
     return ComRef<IUnknown>::Attach(element);
 }
 
 std::u16string Utf8ToWide(const std::string& text) {
-    if (text.empty())
+    if (text.empty()) {
         return std::u16string();
+    }
     const int length =
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0)
+    if (length <= 0) {
         return std::u16string();
+    }
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
     return std::u16string(wide.begin(), wide.end());
@@ -107,12 +117,14 @@ class ComSignal final : public DeviceLink::IMbnSignal {
 public:
     explicit ComSignal(ComRef<WinMbn::IMbnSignal> signal) : m_signal(std::move(signal)) {}
     HRESULT GetSignalStrength(std::uint32_t* signalStrength) override {
-        if (signalStrength == nullptr)
+        if (signalStrength == nullptr) {
             return E_POINTER;
+        }
         ULONG strength = 0;
         const HRESULT hr = m_signal->GetSignalStrength(&strength);
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
             *signalStrength = strength;
+        }
         return hr;
     }
 
@@ -125,30 +137,36 @@ public:
     explicit ComSmsConfiguration(ComRef<WinMbn::IMbnSmsConfiguration> config)
         : m_config(std::move(config)) {}
     HRESULT get_SmsFormat(DeviceLink::MBN_SMS_FORMAT* smsFormat) override {
-        if (smsFormat == nullptr)
+        if (smsFormat == nullptr) {
             return E_POINTER;
+        }
         WinMbn::MBN_SMS_FORMAT format = WinMbn::MBN_SMS_FORMAT_NONE;
         const HRESULT hr = m_config->get_SmsFormat(&format);
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
             *smsFormat = static_cast<DeviceLink::MBN_SMS_FORMAT>(format);
+        }
         return hr;
     }
     HRESULT get_MaxMessageIndex(std::uint32_t* index) override {
-        if (index == nullptr)
+        if (index == nullptr) {
             return E_POINTER;
+        }
         ULONG value = 0;
         const HRESULT hr = m_config->get_MaxMessageIndex(&value);
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
             *index = value;
+        }
         return hr;
     }
     HRESULT get_ServiceCenterAddress(std::u16string* address) override {
-        if (address == nullptr)
+        if (address == nullptr) {
             return E_POINTER;
+        }
         BSTR text = nullptr;
         const HRESULT hr = m_config->get_ServiceCenterAddress(&text);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
         *address = TakeBstr(text);
         return hr;
     }
@@ -170,8 +188,9 @@ public:
         m_status = static_cast<std::uint32_t>(status);
         BSTR pdu = nullptr;
         m_hrPdu = message.get_PduData(&pdu);
-        if (SUCCEEDED(m_hrPdu))
+        if (SUCCEEDED(m_hrPdu)) {
             m_pdu = TakeBstr(pdu);
+        }
     }
     HRESULT get_Index(std::uint32_t* index) override { return Give(m_hrIndex, m_index, index); }
     HRESULT get_Status(std::uint32_t* status) override {
@@ -182,10 +201,12 @@ public:
 private:
     template <class T>
     static HRESULT Give(HRESULT hr, const T& value, T* out) {
-        if (out == nullptr)
+        if (out == nullptr) {
             return E_POINTER;
-        if (SUCCEEDED(hr))
+        }
+        if (SUCCEEDED(hr)) {
             *out = value;
+        }
         return hr;
     }
 
@@ -203,16 +224,18 @@ std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>> CopyReadMessages(SAF
     std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>> messages;
     LONG lower = 0;
     LONG upper = -1;
-    if (FAILED(ArrayBounds(array, ElementKind::Interface, &lower, &upper)))
+    if (FAILED(ArrayBounds(array, ElementKind::Interface, &lower, &upper))) {
         return messages;
+    }
     ForEachIndex(lower, upper, [&](LONG index) {
         ComRef<WinMbn::IMbnSmsReadMsgPdu> message =
             InterfaceElement(array, index)
                 .As<WinMbn::IMbnSmsReadMsgPdu>(WinMbn::IID_IMbnSmsReadMsgPdu);
-        if (message)
+        if (message) {
             messages.push_back(std::make_shared<ReadMessageCopy>(*message.Get()));
-        else
+        } else {
             messages.push_back(nullptr);
+        }
         return true;
     });
     return messages;
@@ -224,20 +247,24 @@ public:
 
     HRESULT GetSmsConfiguration(
         std::shared_ptr<DeviceLink::IMbnSmsConfiguration>* configuration) override {
-        if (configuration == nullptr)
+        if (configuration == nullptr) {
             return E_POINTER;
+        }
         ComRef<WinMbn::IMbnSmsConfiguration> config;
         const HRESULT hr = m_sms->GetSmsConfiguration(config.Put());
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
-        if (!config)
+        }
+        if (!config) {
             return E_POINTER;
+        }
         *configuration = std::make_shared<ComSmsConfiguration>(std::move(config));
         return hr;
     }
     HRESULT GetSmsStatus(DeviceLink::MBN_SMS_STATUS_INFO* status) override {
-        if (status == nullptr)
+        if (status == nullptr) {
             return E_POINTER;
+        }
         WinMbn::MBN_SMS_STATUS_INFO info = {};
         const HRESULT hr = m_sms->GetSmsStatus(&info);
         if (SUCCEEDED(hr)) {
@@ -248,32 +275,37 @@ public:
     }
     HRESULT SmsSendPdu(const std::u16string& pduData, std::uint8_t size,
                        std::uint32_t* requestId) override {
-        if (requestId == nullptr)
+        if (requestId == nullptr) {
             return E_POINTER;
+        }
         ULONG id = 0;
         const HRESULT hr = m_sms->SmsSendPdu(Wide(pduData), size, &id);
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
             *requestId = id;
+        }
         return hr;
     }
     HRESULT SmsRead(const DeviceLink::MBN_SMS_FILTER& filter, DeviceLink::MBN_SMS_FORMAT format,
                     std::uint32_t* requestId) override {
-        if (requestId == nullptr)
+        if (requestId == nullptr) {
             return E_POINTER;
+        }
         WinMbn::MBN_SMS_FILTER platformFilter = {};
         platformFilter.flag = static_cast<WinMbn::MBN_SMS_FLAG>(filter.flag);
         platformFilter.messageIndex = filter.messageIndex;
         ULONG id = 0;
         const HRESULT hr =
             m_sms->SmsRead(&platformFilter, static_cast<WinMbn::MBN_SMS_FORMAT>(format), &id);
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
             *requestId = id;
+        }
         return hr;
     }
     std::shared_ptr<DeviceLink::IMbnSignal> QuerySignal() override {
         ComRef<WinMbn::IMbnSignal> signal = m_sms.As<WinMbn::IMbnSignal>(WinMbn::IID_IMbnSignal);
-        if (!signal)
+        if (!signal) {
             return nullptr;
+        }
         return std::make_shared<ComSignal>(std::move(signal));
     }
 
@@ -282,8 +314,9 @@ private:
 };
 
 std::shared_ptr<DeviceLink::IMbnSms> WrapSms(WinMbn::IMbnSms* sms) {
-    if (sms == nullptr)
+    if (sms == nullptr) {
         return nullptr;
+    }
     return std::make_shared<ComSms>(ComRef<WinMbn::IMbnSms>::Share(sms));
 }
 
@@ -298,25 +331,29 @@ public:
         return String(&WinMbn::IMbnSubscriberInformation::get_SimIccID, simIccId);
     }
     HRESULT get_TelephoneNumbers(std::vector<std::u16string>* telephoneNumbers) override {
-        if (telephoneNumbers == nullptr)
+        if (telephoneNumbers == nullptr) {
             return E_POINTER;
+        }
         SAFEARRAY* array = nullptr;
         HRESULT hr = m_info->get_TelephoneNumbers(&array);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
         ArrayGuard guard(array);
         std::vector<std::u16string> numbers;
         if (array != nullptr) {
             LONG lower = 0;
             LONG upper = -1;
             hr = ArrayBounds(array, ElementKind::String, &lower, &upper);
-            if (FAILED(hr))
+            if (FAILED(hr)) {
                 return hr;
+            }
             // The walk ends at the first number that cannot be fetched.
             ForEachIndex(lower, upper, [&](LONG index) {
                 BSTR number = nullptr;
-                if (FAILED(Ole().getElement(array, &index, &number)))
+                if (FAILED(Ole().getElement(array, &index, &number))) {
                     return false;
+                }
                 numbers.push_back(TakeBstr(number));
                 return true;
             });
@@ -328,12 +365,14 @@ public:
 private:
     using Getter = HRESULT (STDMETHODCALLTYPE WinMbn::IMbnSubscriberInformation::*)(BSTR*);
     HRESULT String(Getter getter, std::u16string* out) {
-        if (out == nullptr)
+        if (out == nullptr) {
             return E_POINTER;
+        }
         BSTR text = nullptr;
         const HRESULT hr = (m_info.Get()->*getter)(&text);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
         *out = TakeBstr(text);
         return hr;
     }
@@ -346,22 +385,26 @@ public:
     explicit ComInterface(ComRef<WinMbn::IMbnInterface> intf) : m_intf(std::move(intf)) {}
 
     HRESULT get_InterfaceID(std::u16string* interfaceId) override {
-        if (interfaceId == nullptr)
+        if (interfaceId == nullptr) {
             return E_POINTER;
+        }
         BSTR id = nullptr;
         const HRESULT hr = m_intf->get_InterfaceID(&id);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
         *interfaceId = TakeBstr(id);
         return hr;
     }
     HRESULT GetInterfaceCapability(DeviceLink::MBN_INTERFACE_CAPS* interfaceCaps) override {
-        if (interfaceCaps == nullptr)
+        if (interfaceCaps == nullptr) {
             return E_POINTER;
+        }
         WinMbn::MBN_INTERFACE_CAPS caps = {};
         const HRESULT hr = m_intf->GetInterfaceCapability(&caps);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
         DeviceLink::MBN_INTERFACE_CAPS copy;
         copy.cellularClass = static_cast<std::uint32_t>(caps.cellularClass);
         copy.voiceClass = static_cast<std::uint32_t>(caps.voiceClass);
@@ -381,33 +424,40 @@ public:
     }
     HRESULT GetSubscriberInformation(
         std::shared_ptr<DeviceLink::IMbnSubscriberInformation>* subscriberInformation) override {
-        if (subscriberInformation == nullptr)
+        if (subscriberInformation == nullptr) {
             return E_POINTER;
+        }
         ComRef<WinMbn::IMbnSubscriberInformation> info;
         const HRESULT hr = m_intf->GetSubscriberInformation(info.Put());
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
-        if (!info)
+        }
+        if (!info) {
             return E_POINTER;
+        }
         *subscriberInformation = std::make_shared<ComSubscriberInformation>(std::move(info));
         return hr;
     }
     HRESULT GetReadyState(DeviceLink::MBN_READY_STATE* readyState) override {
-        if (readyState == nullptr)
+        if (readyState == nullptr) {
             return E_POINTER;
+        }
         WinMbn::MBN_READY_STATE state = WinMbn::MBN_READY_STATE_OFF;
         const HRESULT hr = m_intf->GetReadyState(&state);
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
             *readyState = static_cast<DeviceLink::MBN_READY_STATE>(state);
+        }
         return hr;
     }
     HRESULT GetHomeProvider(DeviceLink::MBN_PROVIDER* homeProvider) override {
-        if (homeProvider == nullptr)
+        if (homeProvider == nullptr) {
             return E_POINTER;
+        }
         WinMbn::MBN_PROVIDER provider = {};
         const HRESULT hr = m_intf->GetHomeProvider(&provider);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
         // S_FALSE included: whatever strings came with it are ours to free.
         DeviceLink::MBN_PROVIDER copy;
         copy.providerID = TakeBstr(provider.providerID);
@@ -419,8 +469,9 @@ public:
     }
     std::shared_ptr<DeviceLink::IMbnSms> QuerySms() override {
         ComRef<WinMbn::IMbnSms> sms = m_intf.As<WinMbn::IMbnSms>(WinMbn::IID_IMbnSms);
-        if (!sms)
+        if (!sms) {
             return nullptr;
+        }
         return std::make_shared<ComSms>(std::move(sms));
     }
 
@@ -439,8 +490,9 @@ public:
         : m_relay(std::move(relay)), m_id(id) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr)
+        if (object == nullptr) {
             return E_POINTER;
+        }
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, WinMbn::IID_IMbnSmsEvents)) {
             *object = static_cast<WinMbn::IMbnSmsEvents*>(this);
             AddRef();
@@ -452,8 +504,9 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_refs); }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG refs = InterlockedDecrement(&m_refs);
-        if (refs == 0)
+        if (refs == 0) {
             delete this;
+        }
         return static_cast<ULONG>(refs);
     }
 
@@ -515,8 +568,9 @@ private:
     ~SmsEventSink() = default;
 
     void Queue(EventRelay::Event event) {
-        if (std::shared_ptr<EventRelay> relay = m_relay.lock())
+        if (std::shared_ptr<EventRelay> relay = m_relay.lock()) {
             relay->Post(m_id, std::move(event));
+        }
     }
 
     LONG m_refs = 1;
@@ -533,41 +587,48 @@ public:
         // Registrations a sink forgot: the platform must not keep calling
         // into a relay and sinks that are going away.
         std::vector<std::uint32_t> cookies;
-        for (const auto& registration : m_registrations)
+        for (const auto& registration : m_registrations) {
             cookies.push_back(registration.first);
-        for (std::uint32_t cookie : cookies)
+        }
+        for (std::uint32_t cookie : cookies) {
             Unadvise(cookie);
+        }
     }
 
     HRESULT GetInterfaces(
         std::vector<std::shared_ptr<DeviceLink::IMbnInterface>>* interfaces) override {
-        if (interfaces == nullptr)
+        if (interfaces == nullptr) {
             return E_POINTER;
-        if (!m_interfaceId.empty())
+        }
+        if (!m_interfaceId.empty()) {
             return GetNamedInterface(interfaces);
+        }
 
         SAFEARRAY* array = nullptr;
         HRESULT hr = m_manager->GetInterfaces(&array);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
         ArrayGuard guard(array);
         std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> result;
         if (array != nullptr) {
             LONG lower = 0;
             LONG upper = -1;
             hr = ArrayBounds(array, ElementKind::Interface, &lower, &upper);
-            if (FAILED(hr))
+            if (FAILED(hr)) {
                 return hr;
+            }
             // An element that cannot be had stays in its place as a null
             // entry (the device link ends its walk there).
             ForEachIndex(lower, upper, [&](LONG index) {
                 ComRef<WinMbn::IMbnInterface> intf =
                     InterfaceElement(array, index)
                         .As<WinMbn::IMbnInterface>(WinMbn::IID_IMbnInterface);
-                if (intf)
+                if (intf) {
                     result.push_back(std::make_shared<ComInterface>(std::move(intf)));
-                else
+                } else {
                     result.push_back(nullptr);
+                }
                 return true;
             });
         }
@@ -576,30 +637,36 @@ public:
     }
 
     HRESULT Advise(DeviceLink::IMbnSmsEvents* sink, std::uint32_t* cookie) override {
-        if (sink == nullptr || cookie == nullptr)
+        if (sink == nullptr || cookie == nullptr) {
             return E_POINTER;
+        }
         if (!m_relay) {
             const HRESULT hr = EventRelay::Create(&m_relay);
-            if (FAILED(hr))
+            if (FAILED(hr)) {
                 return hr;
+            }
         }
         ComRef<IConnectionPointContainer> container =
             m_manager.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
-        if (!container)
+        if (!container) {
             return E_NOINTERFACE;
+        }
         ComRef<IConnectionPoint> point;
         HRESULT hr = container->FindConnectionPoint(WinMbn::IID_IMbnSmsEvents, point.Put());
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
-        if (!point)
+        }
+        if (!point) {
             return E_POINTER;
+        }
 
         const std::uint32_t id = NextCookie();
         ComRef<SmsEventSink> comSink = ComRef<SmsEventSink>::Attach(new SmsEventSink(m_relay, id));
         DWORD comCookie = 0;
         hr = point->Advise(static_cast<IUnknown*>(comSink.Get()), &comCookie);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;
+        }
 
         m_relay->AddSink(id, sink);
         sink->AddRef();
@@ -610,8 +677,9 @@ public:
 
     HRESULT Unadvise(std::uint32_t cookie) override {
         const auto found = m_registrations.find(cookie);
-        if (found == m_registrations.end())
+        if (found == m_registrations.end()) {
             return CONNECT_E_NOCONNECTION;
+        }
         Registration registration = std::move(found->second);
         m_registrations.erase(found);
         // Whatever the platform answers, nothing more reaches the sink.
@@ -660,8 +728,9 @@ private:
 }  // namespace
 
 HRESULT CreatePlatformManager(WinMbn::IMbnInterfaceManager** manager) {
-    if (manager == nullptr)
+    if (manager == nullptr) {
         return E_POINTER;
+    }
     *manager = nullptr;
     return CoCreateInstance(WinMbn::CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
                             WinMbn::IID_IMbnInterfaceManager, reinterpret_cast<void**>(manager));
@@ -669,11 +738,13 @@ HRESULT CreatePlatformManager(WinMbn::IMbnInterfaceManager** manager) {
 
 std::shared_ptr<DeviceLink::IMbnInterfaceManager> WrapManager(WinMbn::IMbnInterfaceManager* manager,
                                                               const std::string& selector) {
-    if (manager == nullptr)
+    if (manager == nullptr) {
         return nullptr;
+    }
     std::u16string interfaceId;
-    if (!selector.empty() && selector != "auto")
+    if (!selector.empty() && selector != "auto") {
         interfaceId = Utf8ToWide(selector);
+    }
     return std::make_shared<ComManager>(ComRef<WinMbn::IMbnInterfaceManager>::Share(manager),
                                         std::move(interfaceId));
 }
@@ -682,16 +753,20 @@ DeviceLink::BackendFactory MakeBackendFactory(PlatformManagerCreator creator) {
     return [creator = std::move(creator)](
                const std::string& selector,
                std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) -> HRESULT {
-        if (manager == nullptr)
+        if (manager == nullptr) {
             return E_POINTER;
-        if (!creator)
+        }
+        if (!creator) {
             return DeviceLink::MBN_E_NO_BACKEND;
+        }
         WinMbn::IMbnInterfaceManager* raw = nullptr;
         const HRESULT hr = creator(&raw);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             return hr;  // an [out] pointer is not the caller's after a failure
-        if (raw == nullptr)
+        }
+        if (raw == nullptr) {
             return E_POINTER;
+        }
         ComRef<WinMbn::IMbnInterfaceManager> owned =
             ComRef<WinMbn::IMbnInterfaceManager>::Attach(raw);
         *manager = WrapManager(owned.Get(), selector);

@@ -33,8 +33,9 @@ std::string SmsCapsText(std::uint32_t caps) {
                  {DeviceLink::MBN_SMS_CAPS_TEXT_RECEIVE, "text receive"},
                  {DeviceLink::MBN_SMS_CAPS_TEXT_SEND, "text send"}};
     for (const auto& name : names) {
-        if (caps & name.bit)
+        if (caps & name.bit) {
             text += (text.empty() ? "" : ", ") + std::string(name.name);
+        }
     }
     return text.empty() ? "none" : text;
 }
@@ -50,8 +51,9 @@ void PumpMessages(unsigned milliseconds) {
             DispatchMessageW(&message);
         }
         const ULONGLONG now = GetTickCount64();
-        if (now >= end)
+        if (now >= end) {
             break;
+        }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
     }
 }
@@ -118,11 +120,13 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
             out << "Operator: " << Text(front.GetOperatorNameText()) << '\n'
                 << "Device status: " << Text(front.GetDeviceStatusText()) << '\n'
                 << "Can send SMS: " << (canSend ? "yes" : "no") << '\n';
-            if (!canSend)
+            if (!canSend) {
                 out << "Reason: " << Text(reason) << '\n';
+            }
             const CAppHelper& link = front.DeviceLink();
-            if (!link.ListenErrorText().empty())
+            if (!link.ListenErrorText().empty()) {
                 out << Text(link.ListenErrorText()) << '\n';
+            }
 
             std::vector<ModemDetails> modems;
             const HRESULT listed = link.m_pInterfaceManager
@@ -149,8 +153,9 @@ int RunProbe(const PlatformManagerCreator& creator, const ProbeOptions& options,
             if (options.waitMilliseconds > 0) {
                 PumpMessages(options.waitMilliseconds);
                 out << "Received messages: " << link.m_mapReceivedPdus.size() << '\n';
-                for (const auto& pdu : link.m_mapReceivedPdus)
+                for (const auto& pdu : link.m_mapReceivedPdus) {
                     out << "  " << Text(pdu.first) << '\n';
+                }
             }
         }
         front.DeviceLink().SetEventPoster(nullptr);

@@ -8,8 +8,9 @@ namespace {
 
 void WINAPI LedgerFreeString(BSTR text) {
     OleLedger* ledger = OleLedger::current;
-    if (text == nullptr)
+    if (text == nullptr) {
         return;
+    }
     if (ledger->liveStrings.erase(text) == 0) {
         ++ledger->foreignFrees;  // not ours to free: leave it alone
         return;
@@ -30,15 +31,17 @@ HRESULT WINAPI LedgerDestroyArray(SAFEARRAY* array) {
 
 HRESULT WINAPI LedgerGetElement(SAFEARRAY* array, LONG* index, void* out) {
     OleLedger* ledger = OleLedger::current;
-    if (ledger->failingIndices.count(*index) != 0)
+    if (ledger->failingIndices.count(*index) != 0) {
         return E_OUTOFMEMORY;
+    }
     const HRESULT hr = SafeArrayGetElement(array, index, out);
     VARTYPE type = VT_EMPTY;
     if (SUCCEEDED(hr) && SUCCEEDED(SafeArrayGetVartype(array, &type)) && type == VT_BSTR) {
         // A copy made for the caller, who must free it.
         BSTR copy = *static_cast<BSTR*>(out);
-        if (copy != nullptr)
+        if (copy != nullptr) {
             ledger->liveStrings.insert(copy);
+        }
     }
     return hr;
 }
@@ -53,10 +56,12 @@ OleLedger::OleLedger() {
 
 OleLedger::~OleLedger() {
     WinMbnBackend::SetOleCalls(m_previous);
-    for (BSTR text : liveStrings)
+    for (BSTR text : liveStrings) {
         SysFreeString(text);
-    for (SAFEARRAY* array : liveArrays)
+    }
+    for (SAFEARRAY* array : liveArrays) {
         SafeArrayDestroy(array);
+    }
     current = nullptr;
 }
 
@@ -67,8 +72,9 @@ BSTR OleLedger::HandString(const std::wstring& text) {
 }
 
 SAFEARRAY* OleLedger::HandArray(SAFEARRAY* array) {
-    if (array != nullptr)
+    if (array != nullptr) {
         liveArrays.insert(array);
+    }
     return array;
 }
 
@@ -77,8 +83,9 @@ SAFEARRAY* MakeUnknownArray(const std::vector<IUnknown*>& elements, LONG lowerBo
     SAFEARRAY* array = SafeArrayCreate(VT_UNKNOWN, 1, &bound);
     for (std::size_t i = 0; i < elements.size(); ++i) {
         LONG index = lowerBound + static_cast<LONG>(i);
-        if (elements[i] != nullptr)
+        if (elements[i] != nullptr) {
             SafeArrayPutElement(array, &index, elements[i]);  // adds a reference
+        }
     }
     return array;
 }
@@ -136,19 +143,22 @@ HRESULT FakeReadMessage::get_PduData(BSTR* value) {
 
 HRESULT FakeSms::GetSmsConfiguration(WinMbn::IMbnSmsConfiguration** out) {
     *out = configuration;
-    if (configuration == nullptr)
+    if (configuration == nullptr) {
         return E_FAIL;
+    }
     configuration->AddRef();
     return S_OK;
 }
 
 HRESULT FakeSms::SmsSendPdu(LPCWSTR pduData, BYTE size, ULONG* requestId) {
     sent.push_back({pduData, size});
-    if (FAILED(sendResult))
+    if (FAILED(sendResult)) {
         return sendResult;
+    }
     *requestId = nextRequestId++;
-    if (duringSend)
+    if (duringSend) {
         duringSend(*requestId);
+    }
     return S_OK;
 }
 
@@ -160,8 +170,9 @@ HRESULT FakeSms::SmsRead(WinMbn::MBN_SMS_FILTER* filter, WinMbn::MBN_SMS_FORMAT 
 }
 
 HRESULT FakeSms::GetSmsStatus(WinMbn::MBN_SMS_STATUS_INFO* info) {
-    if (FAILED(statusResult))
+    if (FAILED(statusResult)) {
         return statusResult;
+    }
     *info = status;
     return S_OK;
 }
@@ -207,8 +218,9 @@ HRESULT FakeInterface::GetInterfaceCapability(WinMbn::MBN_INTERFACE_CAPS* caps) 
 
 HRESULT FakeInterface::GetSubscriberInformation(WinMbn::IMbnSubscriberInformation** out) {
     *out = subscriber;
-    if (subscriber == nullptr)
+    if (subscriber == nullptr) {
         return E_PENDING;
+    }
     subscriber->AddRef();
     return S_OK;
 }
@@ -232,11 +244,13 @@ HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) {
 }
 
 HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
-    if (FAILED(adviseResult))
+    if (FAILED(adviseResult)) {
         return adviseResult;
+    }
     void* events = nullptr;
-    if (FAILED(sink->QueryInterface(WinMbn::IID_IMbnSmsEvents, &events)))
+    if (FAILED(sink->QueryInterface(WinMbn::IID_IMbnSmsEvents, &events))) {
         return CONNECT_E_CANNOTCONNECT;
+    }
     *cookie = ++lastCookie;
     sinks.push_back({*cookie, static_cast<WinMbn::IMbnSmsEvents*>(events)});
     return S_OK;

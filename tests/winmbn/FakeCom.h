@@ -57,8 +57,9 @@ public:
     std::vector<std::pair<GUID, IUnknown*>> others;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr)
+        if (out == nullptr) {
             return E_POINTER;
+        }
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, Iid)) {
             *out = static_cast<I*>(this);
             AddRef();
@@ -208,8 +209,9 @@ public:
     template <class Fire>
     void ForEachSink(Fire fire) {
         const auto copy = sinks;
-        for (const auto& sink : copy)
+        for (const auto& sink : copy) {
             fire(*sink.second);
+        }
     }
 
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;

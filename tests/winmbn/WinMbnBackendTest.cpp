@@ -21,8 +21,9 @@ namespace {
 // platform's events from it.
 void PumpMessages() {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageW(&message);
+    }
 }
 
 class RecordingPoster final : public ISmsEventPoster {
@@ -175,12 +176,14 @@ TEST_P(InterfaceArrayTest, WalksTheBoundsAndKeepsUnobtainableElementsAsNull) {
         std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> interfaces;
         EXPECT_EQ(layer->GetInterfaces(&interfaces), c.expected);
         std::string pattern;
-        for (const auto& intf : interfaces)
+        for (const auto& intf : interfaces) {
             pattern += intf ? 'm' : '-';
+        }
         EXPECT_EQ(pattern, c.pattern);
     }
-    for (const auto& modem : modems)
+    for (const auto& modem : modems) {
         EXPECT_TRUE(modem->Balanced());
+    }
     EXPECT_EQ(stranger.refs, 1);
     EXPECT_EQ(manager.refs, 1);
     EXPECT_TRUE(ledger.liveArrays.empty());
@@ -539,8 +542,9 @@ TEST_F(WinMbnBackendTest, ProbePrintsTheDeviceAndTheModemList) {
     const std::string text = out.str();
     for (const char* line :
          {"Operator: Probe Telecom\n", "Device status: Device Initialised\n", "Can send SMS: yes\n",
-          "Modems: 1\n", "  [0] {modem}\n", "      service centre: +12345678901\n"})
+          "Modems: 1\n", "  [0] {modem}\n", "      service centre: +12345678901\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << " missing from\n" << text;
+    }
     EXPECT_TRUE(modem.Balanced());
     EXPECT_TRUE(PlatformBalanced());
     EXPECT_TRUE(ledger.liveStrings.empty());
@@ -565,10 +569,11 @@ TEST(WinMbnProbeArguments, AcceptsOnlyAWaitInSeconds) {
         EXPECT_EQ(WinMbnBackend::ParseProbeArguments(static_cast<int>(c.args.size()), c.args.data(),
                                                      &options, &error),
                   c.ok);
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(options.waitMilliseconds, c.wait);
-        else
+        } else {
             EXPECT_FALSE(error.empty());
+        }
     }
 }
 
