@@ -13,9 +13,6 @@
 
 class CDeviceFront final : public ISmsFront {
 public:
-    // Appended to every message before it is composed.
-    static constexpr char16_t kSignature[] = u" - Sent with Quorvel Vantorix";
-
     explicit CDeviceFront(CAppHelper::ManagerFactory factory) : m_deviceLink(std::move(factory)) {}
 
     // One discovery: CreateInterfaceManager, RefreshInterfaces,

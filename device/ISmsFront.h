@@ -10,6 +10,10 @@
 // The fronting operations of the application object over the device link.
 class ISmsFront {
 public:
+    // Appended to every message before it is composed; the views leave room
+    // for it.
+    static constexpr char16_t kSignature[] = u" - Sent with Quorvel Vantorix";
+
     virtual ~ISmsFront() = default;
 
     virtual std::u16string GetOperatorNameText() = 0;
