@@ -1,20 +1,40 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the normal build,
-# the AddressSanitizer+UBSan build, a short fuzzing run and the Windows
-# cross-build tests under wine. Quick when nothing changed.
+# Installs what is missing, builds, and runs every test: the normal build
+# with the format check, the AddressSanitizer+UBSan build, a short fuzzing
+# run, the Windows cross-build tests under wine and the style check. Quick
+# when nothing changed.
+#
+#   ./test.sh            everything (what CI runs)
+#   ./test.sh --quick    the normal build and its tests only
+#   ./test.sh --help     this text
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
+
+quick=false
+case "${1:-}" in
+    "") ;;
+    --quick) quick=true ;;
+    -h | --help)
+        sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
+        exit 0 ;;
+    *) echo "test.sh: unknown option '$1' (see ./test.sh --help)" >&2; exit 2 ;;
+esac
 
 step() { printf '\n=== %s ===\n' "$*"; }
 
 step "dependencies"
 scripts/deps.sh
 
-step "build and test (default)"
+step "build and test (default, with the format check)"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+if $quick; then
+    step "quick tests passed (./test.sh runs the rest)"
+    exit 0
+fi
 
 step "build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake --preset asan >/dev/null
@@ -24,9 +44,11 @@ ctest --preset asan -j "$jobs"
 step "fuzzing (short run)"
 scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
-if [ -x scripts/test-windows.sh ]; then
-    step "Windows cross builds under wine"
-    scripts/test-windows.sh
-fi
+step "Windows cross builds under wine"
+scripts/test-windows.sh
+
+# After the Windows builds, so that their sources are checked too.
+step "style (clang-tidy)"
+scripts/tidy.sh
 
 step "all tests passed"

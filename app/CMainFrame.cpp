@@ -28,7 +28,7 @@
 #include "app/CRibbonPanel.h"
 #include "app/CVantorApp.h"
 #include "app/Maker.h"
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/ui/CMessageBox.h"

@@ -13,11 +13,15 @@
 #include "app/Maker.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/ui/CMessageBox.h"
-#include "device/at/AtMbn.h"
-#include "device/sim/SimulatedModem.h"
+#include "device/at/AtBackend.h"
+#include "device/sim/CSimulatedModem.h"
 
-CVantorApp::CVantorApp(Mbn::BackendFactory factory, QObject* parent)
-    : QObject(parent), m_factory(std::move(factory)) {
+CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
+    : QObject(parent),
+      m_deviceFront([this](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
+          return m_factory(m_selector, manager);
+      }),
+      m_factory(std::move(factory)) {
     if (!m_factory) {
         m_factory = At::MakeBackendFactory();
         m_bUsesAtBackend = true;
@@ -112,8 +116,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         selector = m_pSimulator->Port().toStdString();
         m_bSimulated = true;
     }
-    Mbn::SetBackendFactory(m_factory);
-    Mbn::SetBackendSelector(selector);
+    m_selector = selector;
     m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
     m_deviceFront.SetComposerTrace(commandLine.trace ? &std::cout : nullptr);
 

@@ -9,11 +9,12 @@
 #include <QStringList>
 #include <QUrl>
 #include <memory>
+#include <string>
 
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CViewEventPoster.h"
 #include "device/CDeviceFront.h"
-#include "device/platform/Mbn.h"
+#include "device/link/BackendInterface.h"
 
 class CMainFrame;
 class CSimulatedModem;
@@ -39,7 +40,7 @@ public:
 
     // `factory` creates the platform's interface manager; empty for the AT
     // modem backend.
-    explicit CVantorApp(Mbn::BackendFactory factory = {}, QObject* parent = nullptr);
+    explicit CVantorApp(DeviceLink::BackendFactory factory = {}, QObject* parent = nullptr);
     ~CVantorApp() override;
 
     // Sets the application's names, then starts up in order: device link,
@@ -84,7 +85,9 @@ private:
     CViewEventPoster m_poster;
     CVantorDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;
-    Mbn::BackendFactory m_factory;
+    // The backend and the modem the device link's discoveries ask it for.
+    DeviceLink::BackendFactory m_factory;
+    std::string m_selector = "auto";
     bool m_bUsesAtBackend = false;
     bool m_bSimulated = false;
 };

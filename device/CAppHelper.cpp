@@ -4,7 +4,7 @@
 
 #include <utility>
 
-using namespace Mbn;
+using namespace DeviceLink;
 
 namespace {
 
@@ -20,8 +20,6 @@ std::u16string LowerHex(std::uint32_t value) {
 }
 
 }  // namespace
-
-CAppHelper::CAppHelper() : CAppHelper(&CreateMbnInterfaceManager) {}
 
 CAppHelper::CAppHelper(ManagerFactory factory) : m_factory(std::move(factory)) {}
 
@@ -62,23 +60,27 @@ bool CAppHelper::CreateInterfaceManager() {
     ResetDeviceInfo();
     Unadvise();
     m_pInterfaceManager.reset();
-    if (!m_factory)
+    if (!m_factory) {
         return false;
+    }
     std::shared_ptr<IMbnInterfaceManager> manager;
     const HRESULT hr = m_factory(&manager);
-    if (FAILED(hr) || !manager)
+    if (FAILED(hr) || !manager) {
         return false;
+    }
     m_pInterfaceManager = std::move(manager);
     return true;
 }
 
 HRESULT CAppHelper::RefreshInterfaces() {
-    if (!m_pInterfaceManager)
+    if (!m_pInterfaceManager) {
         return E_POINTER;
+    }
     std::vector<std::shared_ptr<IMbnInterface>> interfaces;
     HRESULT hr = m_pInterfaceManager->GetInterfaces(&interfaces);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         return hr;
+    }
 
     hr = S_OK;
     for (std::shared_ptr<IMbnInterface>& intf : interfaces) {
@@ -92,8 +94,9 @@ HRESULT CAppHelper::RefreshInterfaces() {
         if (std::shared_ptr<IMbnSms> sms = intf->QuerySms()) {
             m_pSms = std::move(sms);
             MBN_SMS_STATUS_INFO status;
-            if (SUCCEEDED(m_pSms->GetSmsStatus(&status)))
+            if (SUCCEEDED(m_pSms->GetSmsStatus(&status))) {
                 m_smsStatus = status;
+            }
             ReadSignalStrength(*m_pSms);
             ReadSmsConfiguration(*m_pSms);
         }
@@ -104,36 +107,43 @@ HRESULT CAppHelper::RefreshInterfaces() {
 
 void CAppHelper::ReadStateAndProvider(IMbnInterface& intf) {
     MBN_READY_STATE readyState = MBN_READY_STATE_OFF;
-    if (SUCCEEDED(intf.GetReadyState(&readyState)))
+    if (SUCCEEDED(intf.GetReadyState(&readyState))) {
         m_nReadyState = readyState;
+    }
     MBN_PROVIDER provider;
     // S_FALSE (provider not known yet) keeps the name we have.
-    if (intf.GetHomeProvider(&provider) == S_OK)
+    if (intf.GetHomeProvider(&provider) == S_OK) {
         m_strProviderName = provider.providerName;
+    }
 }
 
 void CAppHelper::ReadSubscriberInformation(IMbnInterface& intf) {
     std::shared_ptr<IMbnSubscriberInformation> info;
-    if (FAILED(intf.GetSubscriberInformation(&info)) || !info)
+    if (FAILED(intf.GetSubscriberInformation(&info)) || !info) {
         return;
+    }
     std::u16string text;
-    if (SUCCEEDED(info->get_SimIccID(&text)))
+    if (SUCCEEDED(info->get_SimIccID(&text))) {
         m_strSimIccId = text;
-    if (SUCCEEDED(info->get_SubscriberID(&text)))
+    }
+    if (SUCCEEDED(info->get_SubscriberID(&text))) {
         m_strSubscriberId = text;
+    }
     std::vector<std::u16string> numbers;
     if (SUCCEEDED(info->get_TelephoneNumbers(&numbers))) {
         // This interface's numbers replace those of an earlier interface.
         m_strTelephoneNumbers.clear();
-        for (const std::u16string& number : numbers)
+        for (const std::u16string& number : numbers) {
             m_strTelephoneNumbers += number;
+        }
     }
 }
 
 void CAppHelper::ReadInterfaceCapability(IMbnInterface& intf) {
     MBN_INTERFACE_CAPS caps;
-    if (FAILED(intf.GetInterfaceCapability(&caps)))
+    if (FAILED(intf.GetInterfaceCapability(&caps))) {
         return;
+    }
 
     switch (caps.cellularClass) {
         case MBN_CELLULAR_CLASS_NONE:
@@ -167,18 +177,21 @@ void CAppHelper::ReadInterfaceCapability(IMbnInterface& intf) {
 
     // The text describes this interface's capabilities only.
     m_strSmsCaps.clear();
-    if (caps.smsCaps & MBN_SMS_CAPS_PDU_RECEIVE)
+    if (caps.smsCaps & MBN_SMS_CAPS_PDU_RECEIVE) {
         m_strSmsCaps = u"SMS (PDU) Receive ";
+    }
     if (caps.smsCaps & MBN_SMS_CAPS_PDU_SEND) {
         m_strSmsCaps += u"SMS (PDU) Send ";
         m_bCanSendPdu = true;
     } else {
         m_bCanSendPdu = false;
     }
-    if (caps.smsCaps & MBN_SMS_CAPS_TEXT_RECEIVE)
+    if (caps.smsCaps & MBN_SMS_CAPS_TEXT_RECEIVE) {
         m_strSmsCaps += u"SMS (Text) Receive ";
-    if (caps.smsCaps & MBN_SMS_CAPS_TEXT_SEND)
+    }
+    if (caps.smsCaps & MBN_SMS_CAPS_TEXT_SEND) {
         m_strSmsCaps += u"SMS (Text) Send ";
+    }
 
     m_strModel = caps.model;
     m_strManufacturer = caps.manufacturer;
@@ -187,37 +200,45 @@ void CAppHelper::ReadInterfaceCapability(IMbnInterface& intf) {
 
 void CAppHelper::ReadSignalStrength(IMbnSms& sms) {
     std::shared_ptr<IMbnSignal> signal = sms.QuerySignal();
-    if (!signal)
+    if (!signal) {
         return;
+    }
     std::uint32_t strength = 0;
-    if (SUCCEEDED(signal->GetSignalStrength(&strength)))
+    if (SUCCEEDED(signal->GetSignalStrength(&strength))) {
         m_nSignalStrength = strength;
+    }
 }
 
 void CAppHelper::ReadSmsConfiguration(IMbnSms& sms) {
     std::shared_ptr<IMbnSmsConfiguration> config;
-    if (FAILED(sms.GetSmsConfiguration(&config)) || !config)
+    if (FAILED(sms.GetSmsConfiguration(&config)) || !config) {
         return;
+    }
     MBN_SMS_FORMAT format = MBN_SMS_FORMAT_NONE;
-    if (SUCCEEDED(config->get_SmsFormat(&format)))
+    if (SUCCEEDED(config->get_SmsFormat(&format))) {
         m_nSmsFormat = format;
+    }
     std::uint32_t maxIndex = 0;
-    if (SUCCEEDED(config->get_MaxMessageIndex(&maxIndex)))
+    if (SUCCEEDED(config->get_MaxMessageIndex(&maxIndex))) {
         m_nMaxMessageIndex = maxIndex;
+    }
     std::u16string address;
-    if (SUCCEEDED(config->get_ServiceCenterAddress(&address)))
+    if (SUCCEEDED(config->get_ServiceCenterAddress(&address))) {
         m_strServiceCenter = address;
+    }
 }
 
 void CAppHelper::ListenForSmsEvents() {
     m_hrListen = S_OK;
     m_strListenError.clear();
-    if (m_nReadyState != MBN_READY_STATE_INITIALIZED)
+    if (m_nReadyState != MBN_READY_STATE_INITIALIZED) {
         return;
+    }
     // A registration still held would deliver every event twice.
     Unadvise();
-    if (!m_pInterfaceManager)
+    if (!m_pInterfaceManager) {
         return;
+    }
     std::uint32_t cookie = 0;
     const HRESULT hr = m_pInterfaceManager->Advise(this, &cookie);
     if (FAILED(hr)) {
@@ -268,8 +289,9 @@ bool CAppHelper::CanSendSmsWith(std::uint32_t smsFormat, bool canSendPdu, std::u
             reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
             return false;
         case MBN_SMS_FORMAT_PDU:
-            if (canSendPdu)
+            if (canSendPdu) {
                 return true;
+            }
             reason = u"Device Does not Supports Sending SMS Messages in PDU Format.";
             return false;
         default:
@@ -283,26 +305,31 @@ bool CAppHelper::TpduOctetCount(const std::u16string& pdu, std::uint8_t* count) 
     std::string narrow;
     narrow.reserve(pdu.size());
     for (const char16_t c : pdu) {
-        if (c > 0x7F)
+        if (c > 0x7F) {
             return false;
+        }
         narrow.push_back(static_cast<char>(c));
     }
     const int octets = PduLib::TpduLength(narrow);
-    if (octets < 1 || octets > 255)
+    if (octets < 1 || octets > 255) {
         return false;
+    }
     *count = static_cast<std::uint8_t>(octets);
     return true;
 }
 
 HRESULT CAppHelper::SendPdu(const std::u16string& /*number*/, const std::u16string& pdu,
                             std::uint32_t* requestId) {
-    if (!m_pSms)
+    if (!m_pSms) {
         return E_FAIL;
-    if (requestId == nullptr)
+    }
+    if (requestId == nullptr) {
         return E_POINTER;
+    }
     std::uint8_t size = 0;
-    if (!TpduOctetCount(pdu, &size))
+    if (!TpduOctetCount(pdu, &size)) {
         return E_INVALIDARG;
+    }
     return m_pSms->SmsSendPdu(pdu, size, requestId);
 }
 
@@ -325,22 +352,26 @@ HRESULT CAppHelper::OnSetSmsConfigurationComplete(const std::shared_ptr<IMbnSms>
 
 HRESULT CAppHelper::OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
                                       HRESULT status) {
-    if (m_pEventPoster != nullptr)
+    if (m_pEventPoster != nullptr) {
         m_pEventPoster->PostSmsSendResult(requestId, status);
+    }
     return S_OK;
 }
 
 HRESULT CAppHelper::OnSmsReadComplete(
     const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT smsFormat,
     const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>& messages, bool, std::uint32_t, HRESULT) {
-    if (smsFormat != MBN_SMS_FORMAT_PDU)
+    if (smsFormat != MBN_SMS_FORMAT_PDU) {
         return S_OK;
+    }
     for (const std::shared_ptr<IMbnSmsReadMsgPdu>& message : messages) {
-        if (!message)
+        if (!message) {
             continue;
+        }
         std::u16string pdu;
-        if (SUCCEEDED(message->get_PduData(&pdu)))
+        if (SUCCEEDED(message->get_PduData(&pdu))) {
             StoreReceivedPdu(pdu);
+        }
     }
     return S_OK;
 }
@@ -355,18 +386,22 @@ HRESULT CAppHelper::OnSmsDeleteComplete(const std::shared_ptr<IMbnSms>&, std::ui
 }
 
 HRESULT CAppHelper::OnSmsStatusChange(const std::shared_ptr<IMbnSms>& sms) {
-    if (!sms)
+    if (!sms) {
         return S_OK;
+    }
     MBN_SMS_STATUS_INFO status;
-    if (FAILED(sms->GetSmsStatus(&status)))
+    if (FAILED(sms->GetSmsStatus(&status))) {
         return S_OK;
+    }
     if (status.flag & MBN_SMS_FLAG_NEW_MESSAGE) {
         MBN_SMS_FILTER filter;
         filter.flag = MBN_SMS_FLAG_INDEX;
         filter.messageIndex = status.messageIndex;
         std::uint32_t requestId = 0;
-        if (SUCCEEDED(sms->SmsRead(filter, static_cast<MBN_SMS_FORMAT>(m_nSmsFormat), &requestId)))
+        if (SUCCEEDED(
+                sms->SmsRead(filter, static_cast<MBN_SMS_FORMAT>(m_nSmsFormat), &requestId))) {
             m_nReadRequestId = requestId;
+        }
     }
     return S_OK;
 }

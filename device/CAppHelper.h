@@ -1,9 +1,9 @@
-// The device link: discovers the modem through the mobile-broadband layer,
+// The device link: discovers the modem through its backend interface,
 // keeps its state in one set of fields (the interface read last wins, field by
-// field), submits PDUs, and receives the layer's SMS events.
+// field), submits PDUs, and receives the backend's SMS events.
 //
 // One instance lives for the whole run, on the user-interface thread; all its
-// operations and all events run there (see device/platform/Mbn.h).
+// operations and all events run there (see device/link/BackendInterface.h).
 #pragma once
 
 #include <cstdint>
@@ -13,16 +13,16 @@
 #include <string>
 
 #include "device/HResult.h"
-#include "device/SmsFront.h"
-#include "device/platform/Mbn.h"
+#include "device/ISmsFront.h"
+#include "device/link/BackendInterface.h"
 
-class CAppHelper : public Mbn::IMbnSmsEvents {
+class CAppHelper : public DeviceLink::IMbnSmsEvents {
 public:
-    // Creates the interface manager; the default goes through the installed
-    // backend (Mbn::CreateMbnInterfaceManager).
-    using ManagerFactory = std::function<HRESULT(std::shared_ptr<Mbn::IMbnInterfaceManager>*)>;
+    // Creates the interface manager: the chosen backend with the chosen
+    // selector bound (see DeviceLink::BackendFactory). Empty: no service.
+    using ManagerFactory =
+        std::function<HRESULT(std::shared_ptr<DeviceLink::IMbnInterfaceManager>*)>;
 
-    CAppHelper();
     explicit CAppHelper(ManagerFactory factory);
     ~CAppHelper();
     CAppHelper(const CAppHelper&) = delete;
@@ -49,7 +49,7 @@ public:
     // Submits a composed PDU (uppercase hexadecimal, service-centre field
     // first) to the SMS object; `number` is carried along for diagnosis only.
     // E_FAIL without an SMS object, E_INVALIDARG for a text that is not a
-    // whole PDU (nothing is submitted then); otherwise what the layer answers.
+    // whole PDU (nothing is submitted then); otherwise what the backend answers.
     HRESULT SendPdu(const std::u16string& number, const std::u16string& pdu,
                     std::uint32_t* requestId);
 
@@ -70,41 +70,41 @@ public:
     // longer than 255 octets.
     static bool TpduOctetCount(const std::u16string& pdu, std::uint8_t* count);
 
-    // Mbn::IMbnSmsEvents. The count only tracks registrations: the object is
+    // DeviceLink::IMbnSmsEvents. The count only tracks registrations: the object is
     // never deleted through Release, its owner holds it.
     long AddRef() override;
     long Release() override;
-    HRESULT OnSmsConfigurationChange(const std::shared_ptr<Mbn::IMbnSms>& sms) override;
-    HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<Mbn::IMbnSms>& sms,
+    HRESULT OnSmsConfigurationChange(const std::shared_ptr<DeviceLink::IMbnSms>& sms) override;
+    HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
                                           std::uint32_t requestId, HRESULT status) override;
-    HRESULT OnSmsSendComplete(const std::shared_ptr<Mbn::IMbnSms>& sms, std::uint32_t requestId,
-                              HRESULT status) override;
-    HRESULT OnSmsReadComplete(const std::shared_ptr<Mbn::IMbnSms>& sms,
-                              Mbn::MBN_SMS_FORMAT smsFormat,
-                              const std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>>& messages,
-                              bool moreMsgs, std::uint32_t requestId, HRESULT status) override;
+    HRESULT OnSmsSendComplete(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
+                              std::uint32_t requestId, HRESULT status) override;
+    HRESULT OnSmsReadComplete(
+        const std::shared_ptr<DeviceLink::IMbnSms>& sms, DeviceLink::MBN_SMS_FORMAT smsFormat,
+        const std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>>& messages, bool moreMsgs,
+        std::uint32_t requestId, HRESULT status) override;
     HRESULT OnSmsNewClass0Message(
-        const std::shared_ptr<Mbn::IMbnSms>& sms, Mbn::MBN_SMS_FORMAT smsFormat,
-        const std::vector<std::shared_ptr<Mbn::IMbnSmsReadMsgPdu>>& messages) override;
-    HRESULT OnSmsDeleteComplete(const std::shared_ptr<Mbn::IMbnSms>& sms, std::uint32_t requestId,
-                                HRESULT status) override;
-    HRESULT OnSmsStatusChange(const std::shared_ptr<Mbn::IMbnSms>& sms) override;
+        const std::shared_ptr<DeviceLink::IMbnSms>& sms, DeviceLink::MBN_SMS_FORMAT smsFormat,
+        const std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>>& messages) override;
+    HRESULT OnSmsDeleteComplete(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
+                                std::uint32_t requestId, HRESULT status) override;
+    HRESULT OnSmsStatusChange(const std::shared_ptr<DeviceLink::IMbnSms>& sms) override;
 
     // Device fields, read by the application object and the windows.
     bool m_bCanSendPdu = false;
     // SMS object of the last interface that offered one; kept across
     // discoveries until a later one finds another.
-    std::shared_ptr<Mbn::IMbnSms> m_pSms;
+    std::shared_ptr<DeviceLink::IMbnSms> m_pSms;
     // PDU texts of received messages, each mapped to itself.
     std::map<std::u16string, std::u16string> m_mapReceivedPdus;
     std::int32_t m_nRefCount = 0;
     std::uint32_t m_dwCookie = 0;
-    std::shared_ptr<Mbn::IMbnInterfaceManager> m_pInterfaceManager;
+    std::shared_ptr<DeviceLink::IMbnInterfaceManager> m_pInterfaceManager;
     // The manager this object is registered with as event sink (the
     // registration's connection point); null while not registered.
-    std::shared_ptr<Mbn::IMbnInterfaceManager> m_pConnectionPoint;
-    std::uint32_t m_nReadyState = Mbn::MBN_READY_STATE_OFF;
-    std::uint32_t m_nSmsFormat = Mbn::MBN_SMS_FORMAT_NONE;
+    std::shared_ptr<DeviceLink::IMbnInterfaceManager> m_pConnectionPoint;
+    std::uint32_t m_nReadyState = DeviceLink::MBN_READY_STATE_OFF;
+    std::uint32_t m_nSmsFormat = DeviceLink::MBN_SMS_FORMAT_NONE;
     std::uint32_t m_nMaxMessageIndex = 0;
     std::u16string m_strServiceCenter;
     std::u16string m_strProviderName = u"Mobile Operator Name";
@@ -119,14 +119,14 @@ public:
     std::u16string m_strManufacturer;
     std::uint32_t m_nSignalStrength = 0;
     std::uint32_t m_nReadRequestId = 0;
-    Mbn::MBN_SMS_STATUS_INFO m_smsStatus;
+    DeviceLink::MBN_SMS_STATUS_INFO m_smsStatus;
 
 private:
-    void ReadStateAndProvider(Mbn::IMbnInterface& intf);
-    void ReadSubscriberInformation(Mbn::IMbnInterface& intf);
-    void ReadInterfaceCapability(Mbn::IMbnInterface& intf);
-    void ReadSignalStrength(Mbn::IMbnSms& sms);
-    void ReadSmsConfiguration(Mbn::IMbnSms& sms);
+    void ReadStateAndProvider(DeviceLink::IMbnInterface& intf);
+    void ReadSubscriberInformation(DeviceLink::IMbnInterface& intf);
+    void ReadInterfaceCapability(DeviceLink::IMbnInterface& intf);
+    void ReadSignalStrength(DeviceLink::IMbnSms& sms);
+    void ReadSmsConfiguration(DeviceLink::IMbnSms& sms);
     void StoreReceivedPdu(const std::u16string& pdu);
     void Unadvise();
 

@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "device/StatusText.h"
-#include "pdu/PduComposer.h"
+#include "pdu/CPduComposer.h"
 #include "pdu/Unicode.h"
 
 bool CDeviceFront::Discover() {
@@ -30,10 +30,12 @@ bool CDeviceFront::CanSendSms(std::u16string& reason) {
 HRESULT CDeviceFront::SendSms(const std::u16string& message, const std::u16string& number,
                               std::uint32_t* requestId, std::u16string& reason) {
     reason.clear();
-    if (!m_deviceLink.CanSendSms(reason))
+    if (!m_deviceLink.CanSendSms(reason)) {
         return E_FAIL;
-    if (requestId == nullptr)
+    }
+    if (requestId == nullptr) {
         return E_POINTER;
+    }
 
     PduLib::CPduComposer composer;
     composer.SetTrace(m_composerTrace);
@@ -53,10 +55,11 @@ HRESULT CDeviceFront::SendSms(const std::u16string& message, const std::u16strin
 
     const HRESULT hr = m_deviceLink.SendPdu(number, pdu, requestId);
     if (FAILED(hr) && hr != VTX_E_MODEM_BUSY) {
-        if (hr == E_FAIL && !m_deviceLink.m_pSms)
+        if (hr == E_FAIL && !m_deviceLink.m_pSms) {
             reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
-        else
+        } else {
             reason = DeviceResponseText(hr);
+        }
     }
     return hr;
 }

@@ -9,14 +9,10 @@
 #include <utility>
 
 #include "device/CAppHelper.h"
-#include "device/SmsFront.h"
+#include "device/ISmsFront.h"
 
 class CDeviceFront final : public ISmsFront {
 public:
-    // Appended to every message before it is composed.
-    static constexpr char16_t kSignature[] = u" - Sent with Quorvel Vantorix";
-
-    CDeviceFront() = default;
     explicit CDeviceFront(CAppHelper::ManagerFactory factory) : m_deviceLink(std::move(factory)) {}
 
     // One discovery: CreateInterfaceManager, RefreshInterfaces,

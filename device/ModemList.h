@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "device/HResult.h"
-#include "device/platform/Mbn.h"
+#include "device/link/BackendInterface.h"
 
 struct ModemDetails {
     std::u16string interfaceId;
-    std::uint32_t readyState = Mbn::MBN_READY_STATE_OFF;
+    std::uint32_t readyState = DeviceLink::MBN_READY_STATE_OFF;
     std::u16string readyStateText;
     // Empty when the home provider is not known (yet).
     std::u16string providerName;
@@ -19,9 +19,9 @@ struct ModemDetails {
     std::u16string model;
     std::u16string firmwareInfo;
     std::u16string deviceId;
-    std::uint32_t smsCaps = Mbn::MBN_SMS_CAPS_NONE;
+    std::uint32_t smsCaps = DeviceLink::MBN_SMS_CAPS_NONE;
     bool hasSms = false;
-    std::uint32_t smsFormat = Mbn::MBN_SMS_FORMAT_NONE;
+    std::uint32_t smsFormat = DeviceLink::MBN_SMS_FORMAT_NONE;
     std::u16string serviceCenter;
     std::uint32_t signalStrength = 0;
 };
@@ -29,4 +29,4 @@ struct ModemDetails {
 // Fills `modems` with one entry per interface of `manager`, in its order.
 // Fails only when the manager cannot list its interfaces; a detail that
 // cannot be read stays at its default.
-HRESULT ListModems(Mbn::IMbnInterfaceManager& manager, std::vector<ModemDetails>* modems);
+HRESULT ListModems(DeviceLink::IMbnInterfaceManager& manager, std::vector<ModemDetails>* modems);

@@ -27,18 +27,24 @@ public:
     void write(std::ostream& os) {
         Base::write(os);
         std::uint8_t octet = 0x01;  // TP-MTI 01: SMS-SUBMIT
-        if (rejectDuplicates_)
+        if (rejectDuplicates_) {
             octet |= 0x04;
-        if (validityPeriodFormat_ & 1)
+        }
+        if (validityPeriodFormat_ & 1) {
             octet |= 0x08;
-        if (validityPeriodFormat_ & 2)
+        }
+        if (validityPeriodFormat_ & 2) {
             octet |= 0x10;
-        if (statusReportRequest_)
+        }
+        if (statusReportRequest_) {
             octet |= 0x20;
-        if (userDataHeaderIndicator_)
+        }
+        if (userDataHeaderIndicator_) {
             octet |= 0x40;
-        if (replyPath_)
+        }
+        if (replyPath_) {
             octet |= 0x80;
+        }
         detail::putOctet(os, octet);
         if (os.fail()) {
             detail::fail("TPMtiAndFriendsSmsSubmit: output stream write failure");

@@ -1,7 +1,7 @@
 #include "pdu/PartsComposer.h"
 
+#include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
-#include "pdu/PduComposer.h"
 #include "pdu/SmsSubmitMessage.h"
 
 namespace PduLib {

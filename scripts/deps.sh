@@ -8,7 +8,7 @@ packages=(
     libloki-dev
     libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang clang-format libclang-rt-14-dev
+    clang clang-format clang-tidy libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev qt6-base-dev-tools
     xvfb xauth
 )

@@ -8,8 +8,8 @@
 #include <new>
 
 #include "OravaneIdl.h"
+#include "setuphelper/CWin32SetupPlatform.h"
 #include "setuphelper/SetupActions.h"
-#include "setuphelper/Win32Platform.h"
 
 namespace {
 

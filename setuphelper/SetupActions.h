@@ -1,7 +1,7 @@
 // Oravane's set-up and clean-up actions. The decisions (which program runs
 // with which command line, in which order, and where the type library is
 // looked for) live here, apart from the Win32 calls that carry them out, so
-// that they build and are tested on any platform. Win32Platform.h carries
+// that they build and are tested on any platform. CWin32SetupPlatform.h carries
 // them out on Windows.
 #pragma once
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
-#include "campaign/CampaignLoop.h"
 #include "pdu/Unicode.h"
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <string>
 
+#include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
 #include "pdu/PartsComposer.h"
-#include "pdu/PduComposer.h"
 #include "pdu/PduDecoder.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QColor>
 #include <QString>
 
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 #include "campaign/doc/QtText.h"
 
 CCampaignRowsModel::CCampaignRowsModel(const CCampaignLoop& loop, QObject* parent)

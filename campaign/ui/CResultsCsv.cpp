@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <chrono>
 
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 #include "campaign/CsvCell.h"
 #include "campaign/doc/QtText.h"
 

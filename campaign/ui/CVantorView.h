@@ -14,8 +14,7 @@
 #include <functional>
 #include <iterator>
 
-#include "campaign/CampaignLoop.h"
-#include "device/CDeviceFront.h"
+#include "campaign/CCampaignLoop.h"
 #include "device/HResult.h"
 
 class QLabel;
@@ -31,8 +30,7 @@ class CVantorView final : public QWidget, private ICampaignListener {
     Q_OBJECT
 
 public:
-    static constexpr int kSignatureLength =
-        static_cast<int>(std::size(CDeviceFront::kSignature) - 1);
+    static constexpr int kSignatureLength = static_cast<int>(std::size(ISmsFront::kSignature) - 1);
     // Typed message plus signature fit one SMS of 140 characters.
     static constexpr int kMessageLimit = 140 - kSignatureLength;
 

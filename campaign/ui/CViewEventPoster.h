@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <cstdint>
 
-#include "device/SmsFront.h"
+#include "device/ISmsFront.h"
 
 class CViewEventPoster final : public ISmsEventPoster {
 public:

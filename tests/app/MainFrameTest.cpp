@@ -25,13 +25,13 @@
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CVantorView.h"
-#include "device/fake/FakeMbn.h"
-#include "device/sim/SimulatedModem.h"
+#include "device/fake/FakeBackend.h"
+#include "device/sim/CSimulatedModem.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
 
 namespace {
 
-using MbnFake::FakeInterface;
+using FakeBackend::FakeInterface;
 
 // Receives the URLs the program asks the desktop to open.
 class UrlCatcher final : public QObject {
@@ -60,9 +60,9 @@ protected:
         platform.manager->interfaces = {modem};
     }
 
-    Mbn::BackendFactory Factory() {
+    DeviceLink::BackendFactory Factory() {
         return [this](const std::string& selector,
-                      std::shared_ptr<Mbn::IMbnInterfaceManager>* manager) {
+                      std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
             selectors.push_back(selector);
             return platform.Factory()(manager);
         };
@@ -83,7 +83,7 @@ protected:
 
     QTemporaryDir dir;
     RecordedBoxes boxes;
-    MbnFake::FakePlatform platform;
+    FakeBackend::FakePlatform platform;
     std::shared_ptr<FakeInterface> modem =
         FakeInterface::Modem(u"modem0", u"Vantorix Mobile", u"+447785016005");
     std::vector<std::string> selectors;
@@ -406,7 +406,8 @@ TEST_F(MainFrameTest, FinishedCampaignShowsProgressAndSummary) {
     View()->OnTimer();
     View()->OnTimer();
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
-    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, Mbn::MBN_E_SMS_MEMORY_FULL));
+    ASSERT_TRUE(
+        platform.manager->CompleteOldestSend(modem->sms, DeviceLink::MBN_E_SMS_MEMORY_FULL));
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(Frame()->GetProgressPaneText(), QStringLiteral("Sent 1, Failed 1 of 2"));

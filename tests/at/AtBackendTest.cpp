@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "device/at/AtMbn.h"
-#include "pdu/PduComposer.h"
+#include "device/at/AtBackend.h"
+#include "pdu/CPduComposer.h"
 
-using namespace Mbn;
+using namespace DeviceLink;
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
-#include "campaign/CampaignLoop.h"
 #include "campaign/CsvCell.h"
 
 using ::testing::ElementsAre;

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <memory>
 
-#include "campaign/CampaignLoop.h"
+#include "campaign/CCampaignLoop.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
@@ -20,12 +20,12 @@
 #include "campaign/ui/CViewEventPoster.h"
 #include "device/CDeviceFront.h"
 #include "device/StatusText.h"
-#include "device/fake/FakeMbn.h"
+#include "device/fake/FakeBackend.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
 
 namespace {
 
-using MbnFake::FakeInterface;
+using FakeBackend::FakeInterface;
 
 class VantorViewTest : public ::testing::Test {
 protected:
@@ -76,7 +76,7 @@ protected:
     QTemporaryDir dir;
     QString numbers;
     RecordedBoxes boxes;
-    MbnFake::FakePlatform platform;
+    FakeBackend::FakePlatform platform;
     std::shared_ptr<FakeInterface> modem =
         FakeInterface::Modem(u"modem0", u"Vantorix Mobile", u"+447785016005");
     CDeviceFront front{platform.Factory()};
@@ -112,10 +112,11 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
     EXPECT_FALSE(modem->sms->sent[0].pdu.empty());
 
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
-    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, Mbn::MBN_E_SMS_NETWORK_TIMEOUT));
+    ASSERT_TRUE(
+        platform.manager->CompleteOldestSend(modem->sms, DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT));
     Deliver();
     EXPECT_EQ(Status(0), Q(StatusText(S_OK)));
-    EXPECT_EQ(Status(1), Q(StatusText(Mbn::MBN_E_SMS_NETWORK_TIMEOUT)));
+    EXPECT_EQ(Status(1), Q(StatusText(DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT)));
     EXPECT_EQ(Status(2), Q(CCampaignLoop::kPendingText));
 
     // One tick after the last row the loop stops by itself.

@@ -8,11 +8,11 @@
 
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
-#include "device/fake/FakeMbn.h"
+#include "device/fake/FakeBackend.h"
 
-using namespace Mbn;
-using MbnFake::FakeInterface;
-using MbnFake::FakePlatform;
+using namespace DeviceLink;
+using FakeBackend::FakeInterface;
+using FakeBackend::FakePlatform;
 
 namespace {
 
@@ -124,7 +124,7 @@ TEST(DiscoveryFields, LastInterfaceWinsFieldByField) {
     first->caps.manufacturer = u"Maker0";
     first->subscriber->simIccId = u"ICC0";
     first->subscriber->telephoneNumbers = {u"+100", u"+101"};
-    first->sms->signal = std::make_shared<MbnFake::FakeSignal>();
+    first->sms->signal = std::make_shared<FakeBackend::FakeSignal>();
     first->sms->signal->strength = 17;
     first->sms->status.messageIndex = 4;
     // The second one delivers some fields and fails or declines the others.
@@ -160,7 +160,7 @@ TEST(DiscoveryFields, LastInterfaceWinsFieldByField) {
     EXPECT_EQ(link.m_smsStatus.messageIndex, 4u);
 
     // With an SMS object on both, the second one's is kept.
-    second->sms = std::make_shared<MbnFake::FakeSms>();
+    second->sms = std::make_shared<FakeBackend::FakeSms>();
     second->sms->configuration->serviceCenter = u"+222";
     ASSERT_TRUE(link.CreateInterfaceManager());
     EXPECT_EQ(link.RefreshInterfaces(), S_OK);
@@ -241,43 +241,14 @@ TEST(Registration, FailureIsReportedAndSendingStillWorks) {
     EXPECT_EQ(platform.manager->SinkCount(), 1u);
 }
 
-TEST(Backend, FactoryAndSelector) {
-    std::shared_ptr<IMbnInterfaceManager> manager;
-    SetBackendFactory(nullptr);
-    EXPECT_EQ(CreateMbnInterfaceManager(&manager), MBN_E_NO_BACKEND);
-    EXPECT_FALSE(CAppHelper().CreateInterfaceManager());
-
-    auto served = std::make_shared<MbnFake::FakeInterfaceManager>();
-    std::string seen;
-    SetBackendFactory(
-        [&](const std::string& selector, std::shared_ptr<IMbnInterfaceManager>* out) -> HRESULT {
-            seen = selector;
-            if (selector == "/dev/missing")
-                return E_HANDLE;
-            *out = served;
-            return S_OK;
-        });
-    EXPECT_EQ(BackendSelector(), "auto");
-    SetBackendSelector("sim");
-    EXPECT_EQ(CreateMbnInterfaceManager(&manager), S_OK);
-    EXPECT_EQ(seen, "sim");
-    EXPECT_EQ(manager, served);
-    {
-        CAppHelper link;
-        EXPECT_TRUE(link.CreateInterfaceManager());
-        EXPECT_EQ(link.m_pInterfaceManager, served);
-    }
-    SetBackendSelector("/dev/missing");
-    manager.reset();
-    EXPECT_EQ(CreateMbnInterfaceManager(&manager), E_HANDLE);
-    EXPECT_EQ(manager, nullptr);
-
-    SetBackendFactory(nullptr);
-    SetBackendSelector("auto");
+TEST(Backend, WithoutFactoryThereIsNoService) {
+    CAppHelper link(nullptr);
+    EXPECT_FALSE(link.CreateInterfaceManager());
+    EXPECT_EQ(link.RefreshInterfaces(), E_POINTER);
 }
 
 TEST(Modems, EachInterfaceWithItsOwnDetails) {
-    MbnFake::FakeInterfaceManager manager;
+    FakeBackend::FakeInterfaceManager manager;
     auto a = FakeInterface::Modem(u"/dev/ttyUSB2", u"Tellora", u"+4479");
     a->caps.manufacturer = u"Acme";
     a->caps.model = u"X1";

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "device/CDeviceFront.h"
-#include "device/fake/FakeMbn.h"
+#include "device/fake/FakeBackend.h"
 
-using namespace Mbn;
-using MbnFake::FakeInterface;
-using MbnFake::FakePlatform;
-using MbnFake::FakeReadMsgPdu;
+using namespace DeviceLink;
+using FakeBackend::FakeInterface;
+using FakeBackend::FakePlatform;
+using FakeBackend::FakeReadMsgPdu;
 
 namespace {
 

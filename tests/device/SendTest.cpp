@@ -8,12 +8,12 @@
 #include <string>
 
 #include "device/CDeviceFront.h"
-#include "device/fake/FakeMbn.h"
-#include "pdu/PduComposer.h"
+#include "device/fake/FakeBackend.h"
+#include "pdu/CPduComposer.h"
 
-using namespace Mbn;
-using MbnFake::FakeInterface;
-using MbnFake::FakePlatform;
+using namespace DeviceLink;
+using FakeBackend::FakeInterface;
+using FakeBackend::FakePlatform;
 
 namespace {
 

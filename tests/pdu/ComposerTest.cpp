@@ -4,8 +4,8 @@
 #include <iomanip>
 #include <sstream>
 
+#include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
-#include "pdu/PduComposer.h"
 #include "pdu/PduDecoder.h"
 #include "pdu/Unicode.h"
 

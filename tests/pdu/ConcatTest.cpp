@@ -5,10 +5,10 @@
 #include <random>
 #include <string>
 
+#include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
 #include "pdu/PartsComposer.h"
 #include "pdu/PartsJoiner.h"
-#include "pdu/PduComposer.h"
 #include "pdu/PduDecoder.h"
 
 namespace {

@@ -11,10 +11,12 @@ using PduLib::SmsSubmitMessage;
 enum class Kind { General, Waiting, Class };
 
 Kind kindOf(const PduLib::DataCodingSchemeBase& s) {
-    if (dynamic_cast<const GeneralDataCodingScheme*>(&s))
+    if (dynamic_cast<const GeneralDataCodingScheme*>(&s)) {
         return Kind::General;
-    if (dynamic_cast<const MessageWaitingDataCodingScheme*>(&s))
+    }
+    if (dynamic_cast<const MessageWaitingDataCodingScheme*>(&s)) {
         return Kind::Waiting;
+    }
     return Kind::Class;
 }
 

@@ -52,8 +52,9 @@ TEST(Gsm7, CharactersOutsideBothTablesBecomeOneQuestionMark) {
 
 TEST(Gsm7, EverySeptetRoundTrips) {
     for (int code = 0; code < 128; ++code) {
-        if (code == 0x1B)
+        if (code == 0x1B) {
             continue;
+        }
         const std::string septet(1, static_cast<char>(code));
         EXPECT_EQ(Utf16ToGsm7(Gsm7ToUtf16(septet)), septet) << code;
     }

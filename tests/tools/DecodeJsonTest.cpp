@@ -3,8 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
-#include "pdu/PduComposer.h"
 #include "pdu/PduDecoder.h"
 #include "tools/cli/DecodeJson.h"
 

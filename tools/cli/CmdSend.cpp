@@ -14,15 +14,15 @@
 #include <sstream>
 #include <string>
 
+#include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
-#include "campaign/CampaignLoop.h"
 #include "campaign/CsvCell.h"
 #include "device/CAppHelper.h"
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
-#include "device/at/AtMbn.h"
-#include "device/platform/Mbn.h"
-#include "device/sim/SimulatedModem.h"
+#include "device/at/AtBackend.h"
+#include "device/link/BackendInterface.h"
+#include "device/sim/CSimulatedModem.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
 
@@ -49,10 +49,12 @@ struct ModemChoice {
     std::vector<std::string> simArgs;
 };
 
-// Starts the simulator when asked for, installs the AT backend and names the
-// port. Returns false (with a message printed) when nothing can be used.
-bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulated) {
-    std::string selector = choice.modem;
+// Starts the simulator when asked for and names the port for the AT backend
+// in `selector`. Returns false (with a message printed) when nothing can be
+// used.
+bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulated,
+                 std::string& selector) {
+    selector = choice.modem;
     simulated = choice.modem == "sim";
     if (simulated) {
         QStringList args;
@@ -70,8 +72,6 @@ bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulate
         selector = sim.Port().toStdString();
         std::cerr << "Using the simulated modem on " << selector << " (simulated).\n";
     }
-    Mbn::SetBackendFactory(At::MakeBackendFactory());
-    Mbn::SetBackendSelector(selector);
     return true;
 }
 
@@ -213,10 +213,13 @@ int runSend(const SendOptions& o) {
     QCoreApplication app(g_argc, g_argv);
     CSimulatedModem sim;
     bool simulated = false;
-    if (!chooseModem(o.modem, sim, simulated)) {
+    std::string selector;
+    if (!chooseModem(o.modem, sim, simulated, selector)) {
         return kExitFailure;
     }
-    CDeviceFront front;
+    CDeviceFront front([&selector](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
+        return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
+    });
     front.SetComposerTrace(o.trace ? &std::cerr : nullptr);
     CCampaignLoop loop(front);
     QueuedPoster poster(loop);
@@ -293,11 +296,12 @@ int runModems(const ModemChoice& choice) {
     QCoreApplication app(g_argc, g_argv);
     CSimulatedModem sim;
     bool simulated = false;
-    if (!chooseModem(choice, sim, simulated)) {
+    std::string selector;
+    if (!chooseModem(choice, sim, simulated, selector)) {
         return kExitFailure;
     }
-    std::shared_ptr<Mbn::IMbnInterfaceManager> manager;
-    if (FAILED(Mbn::CreateMbnInterfaceManager(&manager)) || !manager) {
+    std::shared_ptr<DeviceLink::IMbnInterfaceManager> manager;
+    if (FAILED(At::CreateAtInterfaceManager(selector, At::Timeouts{}, &manager)) || !manager) {
         reportNoModemLink();
         return kExitFailure;
     }
@@ -324,11 +328,11 @@ int runModems(const ModemChoice& choice) {
         std::cout << "  signal:         " << m.signalStrength << '\n';
         std::u16string reason;
         std::string canSend;
-        if (m.readyState != Mbn::MBN_READY_STATE_INITIALIZED) {
+        if (m.readyState != DeviceLink::MBN_READY_STATE_INITIALIZED) {
             canSend = "no: " + Utf16ToUtf8(m.readyStateText);
-        } else if (!CAppHelper::CanSendSmsWith(m.hasSms ? m.smsFormat : Mbn::MBN_SMS_FORMAT_NONE,
-                                               (m.smsCaps & Mbn::MBN_SMS_CAPS_PDU_SEND) != 0,
-                                               reason)) {
+        } else if (!CAppHelper::CanSendSmsWith(
+                       m.hasSms ? m.smsFormat : DeviceLink::MBN_SMS_FORMAT_NONE,
+                       (m.smsCaps & DeviceLink::MBN_SMS_CAPS_PDU_SEND) != 0, reason)) {
             canSend = "no: " + Utf16ToUtf8(reason);
         } else {
             canSend = "yes";

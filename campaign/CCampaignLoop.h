@@ -1,0 +1,162 @@
+// The sending loop of a campaign, without any window: one row per unique
+// number, one send per tick, results written into the rows they belong to.
+// A windowed view and the command line drive it the same way: they own the
+// timer (kTickInterval while IsSending()), call Tick() on every timer event,
+// hand every send result to OnSmsSendResult(), and redraw what the listener
+// reports. Everything runs on the driver's one thread: results reach the
+// loop from the driver's own event loop, never from another thread.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "device/HResult.h"
+#include "device/ISmsFront.h"
+
+class CNumberSet;
+
+enum class RowState {
+    NotSent,  // never offered, or only refused as busy
+    Pending,  // accepted by the device link; the final status is to come
+    Sent,     // final status S_OK
+    Failed,   // refused at once, or a final status other than S_OK
+};
+
+struct CampaignRow {
+    std::u16string number;
+    // Empty until the row is first offered; then the text of its last result.
+    std::u16string statusText;
+    RowState state = RowState::NotSent;
+    // Id of the last accepted send of this row; none after a refused send, so
+    // no later result of another send can land here.
+    std::optional<std::uint32_t> requestId;
+    // The final status of the last send, or the code of its immediate refusal.
+    std::optional<HRESULT> finalStatus;
+    // When statusText last changed.
+    std::chrono::system_clock::time_point time{};
+};
+
+struct CampaignCounts {
+    std::size_t total = 0;
+    std::size_t sent = 0;
+    std::size_t failed = 0;
+    std::size_t pending = 0;
+    // Rows the running loop has still to offer (0 when stopped).
+    std::size_t remaining = 0;
+};
+
+class ICampaignListener {
+public:
+    virtual ~ICampaignListener() = default;
+    // The status of row `row` changed.
+    virtual void OnRowChanged(std::size_t row) = 0;
+    // All rows were replaced (SetNumbers, ClearRows).
+    virtual void OnRowsReset() = 0;
+    // The loop started or stopped (by Stop, or by itself after the last row).
+    virtual void OnSendingChanged(bool sending) = 0;
+};
+
+class CCampaignLoop {
+public:
+    static constexpr std::chrono::milliseconds kTickInterval{1000};
+
+    static constexpr std::u16string_view kNoPathNotice =
+        u"Please Specify the File Path Containing Mobile Numbers to Which you Wish to Send the "
+        u"SMS Message.";
+    static constexpr std::u16string_view kNoMessageNotice =
+        u"Please Specify the SMS Message to Continue.";
+    // A row whose send was accepted and whose outcome has not come yet.
+    static constexpr std::u16string_view kPendingText = u"Sending...";
+    // A row the modem could not take yet; it is offered again on the next tick.
+    static constexpr std::u16string_view kBusyText = u"Waiting for the Modem...";
+
+    using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+    explicit CCampaignLoop(ISmsFront& front, Clock clock = &std::chrono::system_clock::now);
+
+    void SetListener(ICampaignListener* listener) { m_pListener = listener; }
+
+    // Replaces the rows, in the set's order. A running loop goes on with its
+    // next index over the new rows; results of earlier sends are ignored.
+    void SetNumbers(const CNumberSet& numbers);
+    void SetNumbers(const std::vector<std::u16string>& numbers);
+    void ClearRows();
+
+    std::size_t GetRowCount() const { return m_rows.size(); }
+    const CampaignRow& GetRow(std::size_t row) const { return m_rows.at(row); }
+
+    // Starts at the first row with `message`, trimmed at both ends, as the
+    // text of every send of this run. Refused, with the notice for the user,
+    // when the path or the message is blank. Rows keep their earlier results
+    // until they are sent again. A loop that runs already goes on unchanged.
+    bool Start(std::u16string_view numbersFile, std::u16string_view message,
+               std::u16string& notice);
+    // Stops sending at once; results still arrive and are shown.
+    void Stop();
+    // Start when stopped, Stop when sending; false only for a refused start.
+    bool Toggle(std::u16string_view numbersFile, std::u16string_view message,
+                std::u16string& notice);
+    bool IsSending() const { return m_bSending; }
+
+    // One timer tick: offers the next row to the device link, or stops the
+    // loop when no row is left. Ignored while stopped, and when it arrives
+    // inside a send (a modal window of the driver).
+    void Tick();
+    // The final status of the send with `requestId`; ignored when no row
+    // waits for that id.
+    void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
+
+    CampaignCounts GetCounts() const;
+    // The driver's timer interval (kTickInterval unless changed); the time
+    // left is reckoned from it.
+    void SetTickInterval(std::chrono::milliseconds interval) { m_tickInterval = interval; }
+    // Sends still to come, at one per tick, or at the pace the rows have
+    // really been taken so far when that is slower (a modem that takes
+    // several seconds per message keeps answering busy). Zero when stopped.
+    std::chrono::seconds EstimatedTimeLeft() const;
+    // True while the loop runs or a send waits for its final status: a driver
+    // that ends with the campaign waits until this turns false.
+    bool HasWorkLeft() const { return m_bSending || m_nPending != 0; }
+
+private:
+    void SetRowState(std::size_t row, RowState state);
+    void SetStatus(std::size_t row, std::u16string text);
+    void ForgetRequest(std::size_t row);
+    void SendRow(std::size_t row);
+    void ApplyResult(std::size_t row, HRESULT status);
+    void ResetRows();
+
+    ISmsFront& m_front;
+    Clock m_clock;
+    ICampaignListener* m_pListener = nullptr;
+
+    std::vector<CampaignRow> m_rows;
+    // Request id to the row that waits for it.
+    std::unordered_map<std::uint32_t, std::size_t> m_requests;
+    std::size_t m_nSent = 0;
+    std::size_t m_nFailed = 0;
+    std::size_t m_nPending = 0;
+
+    bool m_bSending = false;
+    // Index of the row that the next tick offers.
+    std::size_t m_nNextItem = 0;
+    std::u16string m_strMessage;
+    std::chrono::milliseconds m_tickInterval = kTickInterval;
+    // When the running loop started, for its pace.
+    std::chrono::system_clock::time_point m_runStart{};
+
+    // Set while SendSms runs: results that arrive meanwhile for an id not yet
+    // known are kept until the send returns its id.
+    bool m_bInSend = false;
+    std::vector<std::pair<std::uint32_t, HRESULT>> m_earlyResults;
+    // Changes with every replacement of the rows, so that a send that returns
+    // after its rows were replaced does not write into the new ones.
+    std::uint64_t m_nGeneration = 0;
+};

@@ -1,8 +1,0 @@
-# Warnings for the project's own targets: on, and errors.
-function(vantorix_warnings target)
-    if(MSVC)
-        target_compile_options(${target} PRIVATE /W4 /WX)
-    else()
-        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
-    endif()
-endfunction()
