@@ -137,6 +137,8 @@ struct CCampaignStore::Prepared {
     Sqlite::CStatement insertEvent;
 };
 
+CCampaignStore::CCampaignStore() = default;
+
 CCampaignStore::~CCampaignStore() {
     Close();
 }

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "campaign/store/Sqlite.h"
@@ -129,6 +130,22 @@ struct StoreEvent {
 // handed over (write-ahead); Sending again with a request id records that
 // the modem took it; Sent, Failed, Unknown and NotSent record its outcome.
 struct SendUpdate {
+    SendUpdate() = default;
+    SendUpdate(std::int64_t campaign_, std::int64_t row_, std::optional<int> part_,
+               SendState state_, std::string statusText_ = {},
+               std::optional<std::int64_t> code_ = std::nullopt,
+               std::optional<std::int64_t> requestId_ = std::nullopt,
+               std::optional<std::int64_t> tpMr_ = std::nullopt, std::string modem_ = {})
+        : campaign(campaign_),
+          row(row_),
+          part(part_),
+          state(state_),
+          statusText(std::move(statusText_)),
+          code(code_),
+          requestId(requestId_),
+          tpMr(tpMr_),
+          modem(std::move(modem_)) {}
+
     std::int64_t campaign = 0;
     std::int64_t row = 0;
     std::optional<int> part;  // from 0; only for messages of several parts
@@ -179,7 +196,7 @@ public:
     // PRAGMA application_id of a campaign store ("VxCS").
     static constexpr std::int64_t kApplicationId = 0x56784353;
 
-    CCampaignStore() = default;
+    CCampaignStore();
     ~CCampaignStore();
     CCampaignStore(const CCampaignStore&) = delete;
     CCampaignStore& operator=(const CCampaignStore&) = delete;

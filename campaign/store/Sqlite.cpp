@@ -33,8 +33,9 @@ int CStatement::Bind(int index, std::int64_t value) {
 }
 
 int CStatement::Bind(int index, std::string_view text) {
-    return sqlite3_bind_text64(m_pStmt, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                               SQLITE_UTF8);
+    // An empty view may have no data at all; SQLite would bind that as NULL.
+    return sqlite3_bind_text64(m_pStmt, index, text.data() != nullptr ? text.data() : "",
+                               text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 int CStatement::Bind(int index, const std::optional<std::int64_t>& value) {
