@@ -272,7 +272,9 @@ bool CCampaignStore::OpenDatabase(StoreMode mode, StoreError& error) {
     }
     // Every commit reaches the disk before it returns: the write-ahead mark
     // of a send must survive a power cut.
-    if ((rc = m_db.Exec("PRAGMA synchronous = FULL")) != SQLITE_OK) {
+    // A campaign of 65,535 rows is created in one transaction: a cache that
+    // holds it keeps SQLite from spilling pages to the journal halfway.
+    if ((rc = m_db.Exec("PRAGMA synchronous = FULL; PRAGMA cache_size = -32768")) != SQLITE_OK) {
         return Fail(error, rc, "setting up");
     }
     if (!Migrate(error)) {
@@ -470,19 +472,36 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
         return Fail(error, rc, "creating a campaign");
     }
     const std::int64_t newId = sqlite3_last_insert_rowid(m_db.Get());
-    Sqlite::CStatement row;
-    if ((rc = row.Prepare(m_db.Get(),
-                          "INSERT INTO row (campaign_id, ord, number, state, changed) "
-                          "VALUES (?1, ?2, ?3, 'not_sent', ?4)")) != SQLITE_OK) {
-        return Fail(error, rc, "creating a campaign");
-    }
-    for (std::size_t i = 0; i < campaign.numbers.size(); ++i) {
-        row.Reset();
-        row.Bind(1, newId);
-        row.Bind(2, static_cast<std::int64_t>(i));
-        row.Bind(3, campaign.numbers[i]);
-        row.Bind(4, now);
-        if ((rc = row.Step()) != SQLITE_DONE) {
+    // Rows go in by chunks of many rows per statement: one statement per
+    // row spent more time in statement set-up than in the inserts.
+    constexpr std::size_t kChunk = 256;
+    auto insertSql = [](std::size_t rows) {
+        std::string sql = "INSERT INTO row (campaign_id, ord, number, state, changed) VALUES ";
+        for (std::size_t i = 0; i < rows; ++i) {
+            const std::string at = std::to_string(3 + 2 * i);
+            sql += (i ? ",(?1, ?" : "(?1, ?") + at + ", ?" + std::to_string(4 + 2 * i) +
+                   ", 'not_sent', ?2)";
+        }
+        return sql;
+    };
+    Sqlite::CStatement full;
+    const std::size_t count = campaign.numbers.size();
+    for (std::size_t first = 0; first < count; first += kChunk) {
+        const std::size_t rows = std::min(kChunk, count - first);
+        Sqlite::CStatement tail;
+        Sqlite::CStatement& insertRows = rows == kChunk ? full : tail;
+        if (!insertRows.IsPrepared() &&
+            (rc = insertRows.Prepare(m_db.Get(), insertSql(rows))) != SQLITE_OK) {
+            return Fail(error, rc, "creating a campaign");
+        }
+        insertRows.Reset();
+        insertRows.Bind(1, newId);
+        insertRows.Bind(2, now);
+        for (std::size_t i = 0; i < rows; ++i) {
+            insertRows.Bind(static_cast<int>(3 + 2 * i), static_cast<std::int64_t>(first + i));
+            insertRows.BindStatic(static_cast<int>(4 + 2 * i), campaign.numbers[first + i]);
+        }
+        if ((rc = insertRows.Step()) != SQLITE_DONE) {
             return Fail(error, rc, "creating a campaign");
         }
     }

@@ -38,6 +38,11 @@ int CStatement::Bind(int index, std::string_view text) {
                                text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
+int CStatement::BindStatic(int index, std::string_view text) {
+    return sqlite3_bind_text64(m_pStmt, index, text.data() != nullptr ? text.data() : "",
+                               text.size(), SQLITE_STATIC, SQLITE_UTF8);
+}
+
 int CStatement::Bind(int index, const std::optional<std::int64_t>& value) {
     return value ? Bind(index, *value) : BindNull(index);
 }

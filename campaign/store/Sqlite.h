@@ -30,6 +30,8 @@ public:
     // Parameters count from 1, as in SQLite.
     int Bind(int index, std::int64_t value);
     int Bind(int index, std::string_view text);
+    // Binds without a copy: `text` must stay until the statement is reset.
+    int BindStatic(int index, std::string_view text);
     int Bind(int index, const std::optional<std::int64_t>& value);
     int BindNull(int index);
     // SQLITE_ROW, SQLITE_DONE or an error code.
