@@ -267,8 +267,34 @@ bool CCampaignStore::OpenDatabase(StoreMode mode, StoreError& error) {
                             std::to_string(version) + ") of the program; this one reads up to " +
                             std::to_string(kSchemaVersion) + ". It was left as it is.");
     }
-    if ((rc = m_db.Exec("PRAGMA journal_mode = WAL")) != SQLITE_OK) {
-        return Fail(error, rc, "turning on its journal");
+    // A refused store is left byte for byte as it was. Everything that can
+    // find it damaged (a check of its pages when it is not ours yet or is
+    // upgraded, the upgrade, the statements, the recovery) runs before the
+    // journal turns to WAL, which rewrites the header at once; until then a
+    // failed change is rolled back by the old journal, and after it a
+    // failed change never leaves the WAL file.
+    std::string journal;
+    {
+        Sqlite::CStatement mode;
+        if ((rc = mode.Prepare(m_db.Get(), "PRAGMA journal_mode")) != SQLITE_OK ||
+            (rc = mode.Step()) != SQLITE_ROW) {
+            return Fail(error, rc, "reading its header");
+        }
+        journal = mode.Text(0);
+    }
+    if (objects > 0 && (journal != "wal" || version < kSchemaVersion)) {
+        Sqlite::CStatement check;
+        if ((rc = check.Prepare(m_db.Get(), "PRAGMA quick_check(1)")) != SQLITE_OK ||
+            (rc = check.Step()) != SQLITE_ROW) {
+            return Fail(error, rc, "checking it");
+        }
+        std::string verdict = check.Text(0);
+        if (verdict != "ok") {
+            std::replace(verdict.begin(), verdict.end(), '\n', ' ');
+            return SetError(error, StoreError::Kind::Damaged,
+                            "The campaign store " + m_strPath + " is damaged (" + verdict +
+                                "). It was left as it is; move it away to start a new store.");
+        }
     }
     // Every commit reaches the disk before it returns: the write-ahead mark
     // of a send must survive a power cut.
@@ -287,8 +313,11 @@ bool CCampaignStore::OpenDatabase(StoreMode mode, StoreError& error) {
     if (!Prepare(error)) {
         return false;
     }
-    if (mode == StoreMode::Send) {
-        return Recover(m_recovery, error);
+    if (mode == StoreMode::Send && !Recover(m_recovery, error)) {
+        return false;
+    }
+    if (journal != "wal" && (rc = m_db.Exec("PRAGMA journal_mode = WAL")) != SQLITE_OK) {
+        return Fail(error, rc, "turning on its journal");
     }
     return true;
 }

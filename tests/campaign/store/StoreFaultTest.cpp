@@ -257,6 +257,9 @@ TEST_F(StoreFaultTest, RefusesBadFilesAndLeavesThemAsTheyAre) {
     for (std::size_t i = 4096; i < flipped.size(); i += 7) {
         flipped[i] = static_cast<char>(~flipped[i]);
     }
+    // As a store is before its first open for sending: rollback journal.
+    std::string flippedRollback = flipped;
+    flippedRollback[18] = flippedRollback[19] = 1;
     std::string newer = good;
     newer[60 + 3] = 99;  // user_version, big-endian at offset 60
 
@@ -273,6 +276,7 @@ TEST_F(StoreFaultTest, RefusesBadFilesAndLeavesThemAsTheyAre) {
          "",
          {Kind::Damaged}},
         {"pages damaged", flipped, "", {Kind::Damaged}},
+        {"pages damaged, rollback journal", flippedRollback, "", {Kind::Damaged}},
         {"truncated", good.substr(0, 6000), "", {Kind::Damaged}},
         {"newer version", newer, "", {Kind::TooNew}},
         {"another program's database", "", "CREATE TABLE contacts (name TEXT);", {Kind::NotAStore}},
