@@ -68,7 +68,7 @@ void BM_CreateCampaign(benchmark::State& state) {
     store.Close();
     fs::remove_all(fs::path(path).parent_path());
 }
-BENCHMARK(BM_CreateCampaign)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateCampaign)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One send as the modem loop records it: the write-ahead mark, then the
 // result, each committed and synced on its own.
@@ -107,6 +107,7 @@ BENCHMARK(BM_SingleSendDurable)
     ->ArgName("with_result")
     ->Arg(0)
     ->Arg(1)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 // A gateway's group commit: the marks of `batch` sends in one transaction,
@@ -154,6 +155,7 @@ BENCHMARK(BM_GroupCommit)
     ->Arg(10)
     ->Arg(100)
     ->Arg(1000)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 // The history view opening a full campaign: its record and all its rows.
