@@ -12,6 +12,10 @@
 
 #include "campaign/store/StoreSchema.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -81,11 +85,19 @@ std::optional<SendState> ParseSendState(std::string_view text) {
 
 std::string DefaultStorePath() {
 #ifdef _WIN32
-    const char* appData = std::getenv("APPDATA");
-    if (appData == nullptr || *appData == '\0') {
+    // The wide form: a user name outside the ANSI code page is common.
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    if (appData == nullptr || *appData == L'\0') {
         return {};
     }
-    return std::string(appData) + "\\Vantorix\\campaigns.sqlite";
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, appData, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1) {
+        return {};
+    }
+    std::string folder(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, appData, -1, folder.data(), bytes, nullptr, nullptr);
+    folder.resize(static_cast<std::size_t>(bytes - 1));
+    return folder + "\\Vantorix\\campaigns.sqlite";
 #else
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     // A relative XDG_DATA_HOME is invalid and must be ignored.
@@ -327,9 +339,18 @@ bool CCampaignStore::Migrate(StoreError& error) {
     if (StoreSchema::kStepCount != static_cast<std::size_t>(kSchemaVersion)) {
         return SetError(error, StoreError::Kind::Refused, "Schema steps and version disagree.");
     }
+    std::int64_t current = 0;
+    int rc = m_db.QueryInt("PRAGMA user_version", current);
+    if (rc != SQLITE_OK) {
+        return Fail(error, rc, "reading its header");
+    }
+    // Up to date: no write lock, so that readers never wait for a sender.
+    if (current >= kSchemaVersion) {
+        return true;
+    }
     for (;;) {
         Sqlite::CTransaction transaction(m_db);
-        int rc = transaction.Begin();
+        rc = transaction.Begin();
         if (rc != SQLITE_OK) {
             return Fail(error, rc, "upgrading");
         }

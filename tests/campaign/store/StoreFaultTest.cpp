@@ -381,6 +381,12 @@ TEST_F(StoreFaultTest, RefusesAStoreLockedByAnotherProgram) {
             EXPECT_EQ(error.kind, Kind::Locked) << error.text;
             EXPECT_NE(error.text.find("locked"), std::string::npos);
         }
+        if (c.refused.size() == 1) {
+            // Readers do not wait for a writer.
+            CCampaignStore reader;
+            StoreError error;
+            EXPECT_TRUE(reader.Open(m_path, StoreMode::Read, error, Options())) << error.text;
+        }
         // The other program's work is intact and goes on.
         EXPECT_EQ(other.Exec("COMMIT"), SQLITE_OK) << other.ErrorText();
         other.Close();
