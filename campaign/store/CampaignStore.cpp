@@ -25,6 +25,16 @@ constexpr std::array<std::string_view, 4> kCampaignStateNames = {"running", "sto
 constexpr std::array<std::string_view, 5> kSendStateNames = {"not_sent", "sending", "sent",
                                                              "failed", "unknown"};
 
+template <typename State, std::size_t N>
+std::optional<State> ParseState(const std::array<std::string_view, N>& names,
+                                std::string_view text) {
+    const auto found = std::find(names.begin(), names.end(), text);
+    if (found == names.end()) {
+        return std::nullopt;
+    }
+    return static_cast<State>(found - names.begin());
+}
+
 StoreTime FromMillis(std::int64_t ms) {
     return StoreTime(std::chrono::milliseconds(ms));
 }
@@ -66,21 +76,11 @@ std::string_view ToString(SendState state) {
 }
 
 std::optional<CampaignState> ParseCampaignState(std::string_view text) {
-    for (std::size_t i = 0; i < kCampaignStateNames.size(); ++i) {
-        if (kCampaignStateNames[i] == text) {
-            return static_cast<CampaignState>(i);
-        }
-    }
-    return std::nullopt;
+    return ParseState<CampaignState>(kCampaignStateNames, text);
 }
 
 std::optional<SendState> ParseSendState(std::string_view text) {
-    for (std::size_t i = 0; i < kSendStateNames.size(); ++i) {
-        if (kSendStateNames[i] == text) {
-            return static_cast<SendState>(i);
-        }
-    }
-    return std::nullopt;
+    return ParseState<SendState>(kSendStateNames, text);
 }
 
 std::string DefaultStorePath() {
@@ -125,12 +125,8 @@ std::string ContentHash(std::string_view bytes) {
 
 bool FileContentHash(const std::string& path, std::string& hash, StoreError& error) {
     std::ifstream in(fs::u8path(path), std::ios::binary);
-    if (!in) {
-        return SetError(error, StoreError::Kind::Unreadable,
-                        "The numbers file " + path + " cannot be read.");
-    }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
         return SetError(error, StoreError::Kind::Unreadable,
                         "The numbers file " + path + " cannot be read.");
     }
@@ -895,24 +891,9 @@ bool CCampaignStore::ReadCampaigns(std::string_view where, std::int64_t key,
         }
         SendCounts& c = campaigns[found->second].counts;
         const std::int64_t n = counts.Int(2);
+        std::int64_t* const slots[] = {&c.notSent, &c.sending, &c.sent, &c.failed, &c.unknown};
         c.total += n;
-        switch (*state) {
-            case SendState::NotSent:
-                c.notSent += n;
-                break;
-            case SendState::Sending:
-                c.sending += n;
-                break;
-            case SendState::Sent:
-                c.sent += n;
-                break;
-            case SendState::Failed:
-                c.failed += n;
-                break;
-            case SendState::Unknown:
-                c.unknown += n;
-                break;
-        }
+        *slots[static_cast<std::size_t>(*state)] += n;
     }
     if (rc != SQLITE_DONE) {
         return Fail(error, rc, "counting rows");

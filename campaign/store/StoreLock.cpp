@@ -153,21 +153,6 @@ bool CStoreLock::IsHeld() const {
     return m_hFile != nullptr;
 }
 
-bool CStoreLock::IsHeldElsewhere(const std::string& storePath, std::string& holder) {
-    HANDLE file = OpenSide(LockPathFor(storePath));
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const bool held = !TryLock(file);
-    if (held) {
-        holder = DescribeHolder(ReadAll(file));
-    } else {
-        Unlock(file);
-    }
-    CloseHandle(file);
-    return held;
-}
-
 #else
 
 bool CStoreLock::Acquire(const std::string& storePath, const std::string& program,
@@ -213,19 +198,6 @@ void CStoreLock::Release() {
 
 bool CStoreLock::IsHeld() const {
     return m_fd >= 0;
-}
-
-bool CStoreLock::IsHeldElsewhere(const std::string& storePath, std::string& holder) {
-    const int fd = ::open(LockPathFor(storePath).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    if (held) {
-        holder = DescribeHolder(ReadAll(fd));
-    }
-    ::close(fd);
-    return held;
 }
 
 #endif

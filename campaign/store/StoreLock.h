@@ -26,11 +26,6 @@ public:
     void Release();
     bool IsHeld() const;
 
-    // Whether the lock of the store at `storePath` is held (by another
-    // process, or by another lock object of this one); never waits, and
-    // never keeps the lock.
-    static bool IsHeldElsewhere(const std::string& storePath, std::string& holder);
-
 private:
 #ifdef _WIN32
     void* m_hFile = nullptr;
