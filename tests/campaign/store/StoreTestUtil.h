@@ -1,0 +1,111 @@
+// Helpers shared by the campaign store tests: a private folder per test, a
+// clock that ticks one millisecond per reading, and raw file access.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "campaign/store/CampaignStore.h"
+#include "campaign/store/Sqlite.h"
+
+class StoreTestBase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string dir =
+            (std::filesystem::temp_directory_path() / "vantorix-store-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+        m_dir = dir;
+        m_path = m_dir + "/campaigns.sqlite";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    StoreOptions Options() {
+        StoreOptions options;
+        options.program = "store-test";
+        options.busyTimeout = std::chrono::milliseconds(50);
+        options.clock = [this] { return StoreTime(std::chrono::milliseconds(++m_ticks)); };
+        return options;
+    }
+    void OpenSend(CCampaignStore& store) {
+        StoreError error;
+        ASSERT_TRUE(store.Open(m_path, StoreMode::Send, error, Options())) << error.text;
+    }
+    // A campaign of `count` numbers with `parts` parts.
+    std::int64_t Create(CCampaignStore& store, std::size_t count, int parts = 1,
+                        const std::string& message = "Hello", const std::string& hash = "h1") {
+        NewCampaign campaign{
+            message, "GSM 7-bit", parts, "/data/numbers.txt", hash, R"({"interval_ms":1000})", {}};
+        for (std::size_t i = 0; i < count; ++i) {
+            campaign.numbers.push_back("+49170" + std::to_string(1000000 + i));
+        }
+        std::int64_t id = 0;
+        StoreError error;
+        EXPECT_TRUE(store.CreateCampaign(campaign, id, error)) << error.text;
+        return id;
+    }
+    std::vector<RowRecord> Rows(CCampaignStore& store, std::int64_t campaign,
+                                std::optional<SendState> only = std::nullopt) {
+        std::vector<RowRecord> rows;
+        StoreError error;
+        EXPECT_TRUE(store.GetRows(campaign, rows, error, only)) << error.text;
+        return rows;
+    }
+    std::vector<CampaignRecord> Campaigns(CCampaignStore& store) {
+        std::vector<CampaignRecord> campaigns;
+        StoreError error;
+        EXPECT_TRUE(store.ListCampaigns(campaigns, error)) << error.text;
+        return campaigns;
+    }
+
+    std::string m_dir;
+    std::string m_path;
+    std::int64_t m_ticks = 1'700'000'000'000;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Runs `sql` on the file at `path` with a plain SQLite connection.
+inline void RunSql(const std::string& path, const std::string& sql) {
+    Sqlite::CDatabase db;
+    ASSERT_EQ(db.Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), SQLITE_OK);
+    ASSERT_EQ(db.Exec(sql.c_str()), SQLITE_OK) << db.ErrorText() << "\n" << sql;
+}
+
+inline std::int64_t QuerySql(const std::string& path, const char* sql) {
+    Sqlite::CDatabase db;
+    std::int64_t value = -1;
+    EXPECT_EQ(db.Open(path, SQLITE_OPEN_READONLY), SQLITE_OK);
+    EXPECT_EQ(db.QueryInt(sql, value), SQLITE_OK) << db.ErrorText();
+    return value;
+}
+
+// Runs `body` in a child process; its return value is the exit status.
+inline int RunInChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
