@@ -12,7 +12,6 @@
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QThread>
-#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -25,9 +24,6 @@
 using namespace DeviceLink;
 
 namespace {
-
-constexpr HRESULT kUnknownSmsc = static_cast<HRESULT>(0x80548226u);
-constexpr HRESULT kNotRegistered = static_cast<HRESULT>(0x8054820Du);
 
 bool WaitFor(const std::function<bool()>& done, int ms) {
     QElapsedTimer timer;
@@ -289,88 +285,23 @@ TEST_P(AtStates, ReadyStateFormatProvider) {
     }
 }
 
+constexpr auto kPdu = MBN_SMS_FORMAT_PDU;
+constexpr auto kNone = MBN_SMS_FORMAT_NONE;
+constexpr auto kReady = MBN_READY_STATE_INITIALIZED;
 const StateCase kStates[] = {
-    {"NoSim",
-     {"--sim", "absent"},
-     MBN_READY_STATE_SIM_NOT_INSERTED,
-     MBN_SMS_FORMAT_NONE,
-     false,
-     nullptr},
-    {"PinLocked",
-     {"--sim", "pin"},
-     MBN_READY_STATE_DEVICE_LOCKED,
-     MBN_SMS_FORMAT_NONE,
-     false,
-     nullptr},
-    {"PukBlocked",
-     {"--sim", "puk"},
-     MBN_READY_STATE_DEVICE_BLOCKED,
-     MBN_SMS_FORMAT_NONE,
-     false,
-     nullptr},
-    {"BadSim", {"--sim", "bad"}, MBN_READY_STATE_BAD_SIM, MBN_SMS_FORMAT_NONE, false, nullptr},
-    {"NotRegistered",
-     {"--operator", ""},
-     MBN_READY_STATE_INITIALIZED,
-     MBN_SMS_FORMAT_PDU,
-     false,
-     u"+447785016005"},
-    {"TextOnly",
-     {"--no-pdu"},
-     MBN_READY_STATE_INITIALIZED,
-     MBN_SMS_FORMAT_TEXT,
-     true,
-     u"+447785016005"},
-    {"NoServiceCentre", {"--smsc", ""}, MBN_READY_STATE_INITIALIZED, MBN_SMS_FORMAT_PDU, true, u""},
+    {"NoSim", {"--sim", "absent"}, MBN_READY_STATE_SIM_NOT_INSERTED, kNone, false, nullptr},
+    {"PinLocked", {"--sim", "pin"}, MBN_READY_STATE_DEVICE_LOCKED, kNone, false, nullptr},
+    {"PukBlocked", {"--sim", "puk"}, MBN_READY_STATE_DEVICE_BLOCKED, kNone, false, nullptr},
+    {"BadSim", {"--sim", "bad"}, MBN_READY_STATE_BAD_SIM, kNone, false, nullptr},
+    {"NotRegistered", {"--operator", ""}, kReady, kPdu, false, u"+447785016005"},
+    {"TextOnly", {"--no-pdu"}, kReady, MBN_SMS_FORMAT_TEXT, true, u"+447785016005"},
+    {"NoServiceCentre", {"--smsc", ""}, kReady, kPdu, true, u""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Sim, AtStates, testing::ValuesIn(kStates),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
-
-struct SendCase {
-    const char16_t* number;
-    HRESULT status;
-};
-
-TEST(AtSend, EachSendGetsItsOwnFinalStatusAndOnlyAcceptedOnesAreSubmitted) {
-    Sim sim({"--fail", "+447700900001=330", "--fail", "447700900002=38", "--fail",
-             "+447700900003=331"});
-    Link link(sim.port());
-    ASSERT_TRUE(link.sms);
-    const SendCase cases[] = {
-        {u"+447700900100", S_OK},
-        {u"+447700900001", kUnknownSmsc},
-        {u"+447700900002", static_cast<HRESULT>(0x80041026u)},  // RP cause 38 kept
-        {u"+447700900003", kNotRegistered},
-        {u"+447700900101", S_OK},
-    };
-    std::vector<std::uint32_t> ids;
-    std::vector<std::string> accepted;
-    for (const SendCase& c : cases) {
-        const std::u16string pdu = Pdu(c.number);
-        std::uint32_t id = 0;
-        ASSERT_EQ(link.Send(pdu, &id), S_OK);
-        ids.push_back(id);
-        if (c.status == S_OK) {
-            accepted.push_back(std::string(pdu.begin(), pdu.end()));
-        }
-        ASSERT_TRUE(WaitFor([&] { return link.sink.sent.count(id) != 0; }, 5000));
-    }
-    Settle();
-    ASSERT_EQ(link.sink.Completed(), std::size(cases));
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        ASSERT_EQ(link.sink.sent[ids[i]].size(), 1u) << "send " << i;
-        EXPECT_EQ(link.sink.sent[ids[i]][0], cases[i].status) << "send " << i;
-    }
-    const auto outbox = sim.Outbox();
-    ASSERT_EQ(outbox.size(), accepted.size());
-    for (std::size_t i = 0; i < accepted.size(); ++i) {
-        EXPECT_EQ(outbox[i].second, accepted[i]);
-        EXPECT_EQ(outbox[i].first, static_cast<int>(accepted[i].size() / 2 - 8));
-    }
-}
 
 TEST(AtSend, UnsolicitedCodesBetweenPromptAndAnswerAreNotTheAnswer) {
     Sim sim({"--urc-mid-send", "+CMTI: \"SM\",5", "--urc-mid-send", "RING", "--urc-mid-send",
@@ -480,39 +411,6 @@ TEST(AtFailure, SilentModemTimesOutTheSendAndFailsTheQueuedOne) {
     MBN_READY_STATE ready;
     EXPECT_EQ(link.interface->GetReadyState(&ready), VTX_E_MODEM_GONE);
     EXPECT_EQ(sim.Outbox().size(), 1u);
-}
-
-TEST(AtFailure, LateAnswersAreNeverTakenForTheNextCommand) {
-    // The modem answers the first send after its time-out: the late
-    // "+CMGS: 0 / OK" must not complete anything else as sent.
-    Sim sim({"--send-delay-ms", "2000"});
-    At::Timeouts timeouts = FastTimeouts();
-    timeouts.probeMs = 1500;
-    Link link(sim.port(), timeouts);
-    ASSERT_TRUE(link.sms);
-    const std::u16string pdus[] = {Pdu(u"+447700900100"), Pdu(u"+447700900101")};
-    std::uint32_t ids[2] = {};
-    ASSERT_EQ(link.Send(pdus[0], &ids[0]), S_OK);
-    ASSERT_EQ(link.Send(pdus[1], &ids[1]), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 2; }, 10000));
-    Settle(2500);  // let everything late arrive
-    EXPECT_EQ(link.sink.sent[ids[0]], std::vector<HRESULT>{VTX_E_SEND_TIMEOUT});
-    ASSERT_EQ(link.sink.sent[ids[1]].size(), 1u);
-    // Whatever the second send's status is, success only if it was submitted.
-    const auto outbox = sim.Outbox();
-    for (int i = 0; i < 2; ++i) {
-        if (link.sink.sent[ids[i]][0] == S_OK) {
-            const std::string hex(pdus[i].begin(), pdus[i].end());
-            EXPECT_TRUE(std::any_of(outbox.begin(), outbox.end(),
-                                    [&](const auto& entry) { return entry.second == hex; }))
-                << "send " << i << " reported sent but never submitted";
-        }
-    }
-    // Each PDU reached the modem at most once.
-    EXPECT_LE(outbox.size(), 2u);
-    if (outbox.size() == 2) {
-        EXPECT_NE(outbox[0].second, outbox[1].second);
-    }
 }
 
 TEST(AtFailure, SinkMayDropTheManagerFromInsideAnEvent) {

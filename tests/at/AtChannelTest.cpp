@@ -186,16 +186,4 @@ TEST_F(ScriptedModem, UnansweredProbeAfterATimeOutEndsEverything) {
     EXPECT_EQ((*late)[0].outcome, At::Reply::Outcome::Gone);
 }
 
-TEST_F(ScriptedModem, HangUpFailsTheCommandInFlight) {
-    auto replies = Ask("AT+CMGS=5", "+CMGS", "0001020304");
-    Expect("AT+CMGS=5\r");
-    Say("\r\n> ");
-    Expect("\x1A");
-    ::close(m_master);
-    m_master = -1;
-    ASSERT_TRUE(Pump([&] { return !replies->empty(); }, 2000));
-    EXPECT_EQ((*replies)[0].outcome, At::Reply::Outcome::Gone);
-    EXPECT_FALSE(m_channel->IsOpen());
-}
-
 }  // namespace

@@ -79,9 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
         DiscoveryCase{"ProviderNotKnownYet",
                       [](FakePlatform& p) { AddModem(p)->providerResult = S_FALSE; }, true,
                       u"Mobile Operator Name", u"Device Initialised", true, u"", 1},
-        DiscoveryCase{"ProviderFails",
-                      [](FakePlatform& p) { AddModem(p)->providerResult = E_FAIL; }, true,
-                      u"Mobile Operator Name", u"Device Initialised", true, u"", 1},
         DiscoveryCase{
             "NoSim",
             [](FakePlatform& p) { AddModem(p)->readyState = MBN_READY_STATE_SIM_NOT_INSERTED; },
@@ -90,11 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
             "ReadyStateBeyondTable",
             [](FakePlatform& p) { AddModem(p)->readyState = static_cast<MBN_READY_STATE>(8); },
             true, u"Tellora", u"", true, u"", 0},
-        DiscoveryCase{
-            "TextFormat",
-            [](FakePlatform& p) { AddModem(p)->sms->configuration->format = MBN_SMS_FORMAT_TEXT; },
-            true, u"Tellora", u"Device Initialised", false,
-            u"SMS Format 2 Not Supported to send / Receive SMS Message(s).", 1},
         DiscoveryCase{"FormatInLowerCaseHex",
                       [](FakePlatform& p) {
                           AddModem(p)->sms->configuration->format =

@@ -56,30 +56,6 @@ TEST(DataCodingScheme, ReadsEachGroup) {
     }
 }
 
-TEST(DataCodingScheme, FieldsOfEachVariant) {
-    const GeneralDataCodingScheme g(0x3F);
-    EXPECT_TRUE(g.compressed);
-    EXPECT_EQ(g.messageClass, 4);
-    EXPECT_EQ(g.alphabet, 3);
-    EXPECT_EQ(GeneralDataCodingScheme(0x11).messageClass, 2);
-    EXPECT_EQ(GeneralDataCodingScheme(0x01).messageClass, 0);
-
-    const MessageWaitingDataCodingScheme w(0xC8);
-    EXPECT_TRUE(w.discardMessage);
-    EXPECT_TRUE(w.indicationActive);
-    EXPECT_FALSE(w.ucs2);
-    EXPECT_EQ(w.indicationType, 0);
-    const MessageWaitingDataCodingScheme u(0xE3);
-    EXPECT_FALSE(u.discardMessage);
-    EXPECT_FALSE(u.indicationActive);
-    EXPECT_TRUE(u.ucs2);
-    EXPECT_EQ(u.indicationType, 3);
-
-    const MessageClassDataCodingScheme m(0xF6);
-    EXPECT_TRUE(m.eightBitData);
-    EXPECT_EQ(m.messageClass, 3);
-}
-
 TEST(DataCodingScheme, RejectsUnsupportedGroupsAndKeepsTheHeldVariant) {
     for (unsigned octet : {0x40u, 0x7Fu, 0x80u, 0x90u, 0xBFu}) {
         SmsSubmitMessage message;

@@ -164,6 +164,16 @@ TEST(UserData, BodyMustMatchTheSchemesAlphabet) {
 
 // Header elements -----------------------------------------------------------
 
+// TP-UDHL 0 before 7-bit text: the one header octet shifts the text by fill bits.
+TEST(UserDataHeader, EmptyHeaderBeforeSevenBitText) {
+    const std::string pdu =
+        "069134660405F151000C8160460653332000F1001600C034DC86B3CBA063B8DDAE83DAE5F93C7C2E03";
+    SmsSubmitMessage message;
+    ASSERT_EQ(readHex(message, pdu), "");
+    EXPECT_TRUE(message.userData().equals(DefaultUserData("Sample Gammu message")));
+    EXPECT_EQ(writeHex(message), pdu);
+}
+
 TEST(UserDataHeader, ReadsAndWritesElements) {
     const struct {
         const char* header;     // TP-UDHL and elements as read
@@ -176,6 +186,16 @@ TEST(UserDataHeader, ReadsAndWritesElements) {
         {"0B08041234020100032A0201", 11, "0B00032A020108041234020 1"},
         // A second element with the same identifier keeps the first.
         {"0A00032A020100031B0302", 5, "0500032A0201"},
+        // Any other element is kept byte for byte: port addressing, a special
+        // message indication, no data, a reserved identifier.
+        {"06050415820000", 6, "06050415820000"},
+        {"0900032A020101020100", 9, "0900032A020101020100"},
+        {"027000", 2, "027000"},
+        {"05A003010203", 5, "05A003010203"},
+        // National language single and locking shift.
+        {"06240101250101", 6, "06240101250101"},
+        // TP-UDHI with TP-UDHL 0: the empty header is written back.
+        {"00", 0, "00"},
     };
     for (const auto& c : cases) {
         // 8-bit data: the header octets plus one data octet 0x77.
@@ -214,6 +234,7 @@ TEST(UserDataHeader, Failures) {
         {"06 0308041234", "TPUserData: Information Element exceeds User Data Header length"},
         {"06 0200032A02", "TPUserData: Information Element exceeds User Data Header length"},
         {"06 0500032A", "ConcatenatedMessage8bitInfoElement: input stream read failure"},
+        {"05 0424020101", "NationalLanguageInfoElement: invalid Information Element length"},
     };
     for (const auto& c : cases) {
         SmsSubmitMessage message;

@@ -102,54 +102,6 @@ SAFEARRAY* MakeStringArray(const std::vector<std::wstring>& elements, LONG lower
     return array;
 }
 
-HRESULT FakeSignal::GetSignalStrength(ULONG* value) {
-    *value = strength;
-    return S_OK;
-}
-
-HRESULT FakeSmsConfiguration::get_ServiceCenterAddress(BSTR* address) {
-    *address = OleLedger::current->HandString(serviceCenter);
-    return S_OK;
-}
-
-HRESULT FakeSmsConfiguration::get_MaxMessageIndex(ULONG* index) {
-    *index = maxIndex;
-    return S_OK;
-}
-
-HRESULT FakeSmsConfiguration::get_SmsFormat(WinMbn::MBN_SMS_FORMAT* value) {
-    *value = format;
-    return S_OK;
-}
-
-HRESULT FakeReadMessage::get_Index(ULONG* value) {
-    *value = index;
-    return S_OK;
-}
-
-HRESULT FakeReadMessage::get_Status(WinMbn::MBN_MSG_STATUS* value) {
-    *value = WinMbn::MBN_MSG_STATUS_NEW;
-    return S_OK;
-}
-
-HRESULT FakeReadMessage::get_PduData(BSTR* value) {
-    if (FAILED(pduResult)) {
-        *value = nullptr;
-        return pduResult;
-    }
-    *value = OleLedger::current->HandString(pdu);
-    return S_OK;
-}
-
-HRESULT FakeSms::GetSmsConfiguration(WinMbn::IMbnSmsConfiguration** out) {
-    *out = configuration;
-    if (configuration == nullptr) {
-        return E_FAIL;
-    }
-    configuration->AddRef();
-    return S_OK;
-}
-
 HRESULT FakeSms::SmsSendPdu(LPCWSTR pduData, BYTE size, ULONG* requestId) {
     sent.push_back({pduData, size});
     if (FAILED(sendResult)) {
@@ -162,71 +114,18 @@ HRESULT FakeSms::SmsSendPdu(LPCWSTR pduData, BYTE size, ULONG* requestId) {
     return S_OK;
 }
 
-HRESULT FakeSms::SmsRead(WinMbn::MBN_SMS_FILTER* filter, WinMbn::MBN_SMS_FORMAT format,
-                         ULONG* requestId) {
-    reads.push_back({*filter, format});
-    *requestId = nextRequestId++;
-    return S_OK;
-}
-
-HRESULT FakeSms::GetSmsStatus(WinMbn::MBN_SMS_STATUS_INFO* info) {
-    if (FAILED(statusResult)) {
-        return statusResult;
-    }
-    *info = status;
-    return S_OK;
-}
-
-HRESULT FakeSubscriber::get_SubscriberID(BSTR* value) {
-    *value = OleLedger::current->HandString(subscriberId);
-    return S_OK;
-}
-
-HRESULT FakeSubscriber::get_SimIccID(BSTR* value) {
-    *value = OleLedger::current->HandString(simIccId);
-    return S_OK;
-}
-
-HRESULT FakeSubscriber::get_TelephoneNumbers(SAFEARRAY** value) {
-    if (numbersArray != nullptr) {
-        *value = OleLedger::current->HandArray(std::exchange(numbersArray, nullptr));
-        return S_OK;
-    }
-    *value = OleLedger::current->HandArray(MakeStringArray(numbers, numbersLowerBound));
-    return S_OK;
-}
-
-HRESULT FakeInterface::get_InterfaceID(BSTR* value) {
-    *value = OleLedger::current->HandString(id);
-    return S_OK;
-}
-
 HRESULT FakeInterface::GetInterfaceCapability(WinMbn::MBN_INTERFACE_CAPS* caps) {
     OleLedger& ledger = *OleLedger::current;
     *caps = {};
-    caps->cellularClass = cellularClass;
+    caps->cellularClass = WinMbn::MBN_CELLULAR_CLASS_GSM;
     caps->voiceClass = WinMbn::MBN_VOICE_CLASS_NO_VOICE;
     caps->customDataClass = ledger.HandString(L"custom data");
     caps->customBandClass = ledger.HandString(L"custom band");
-    caps->smsCaps = smsCaps;
-    caps->deviceID = ledger.HandString(deviceId);
+    caps->smsCaps = 0x3;  // PDU receive and send
+    caps->deviceID = ledger.HandString(L"");
     caps->manufacturer = ledger.HandString(manufacturer);
     caps->model = ledger.HandString(model);
     caps->firmwareInfo = ledger.HandString(firmware);
-    return S_OK;
-}
-
-HRESULT FakeInterface::GetSubscriberInformation(WinMbn::IMbnSubscriberInformation** out) {
-    *out = subscriber;
-    if (subscriber == nullptr) {
-        return E_PENDING;
-    }
-    subscriber->AddRef();
-    return S_OK;
-}
-
-HRESULT FakeInterface::GetReadyState(WinMbn::MBN_READY_STATE* state) {
-    *state = readyState;
     return S_OK;
 }
 
@@ -236,11 +135,6 @@ HRESULT FakeInterface::GetHomeProvider(WinMbn::MBN_PROVIDER* provider) {
     provider->providerID = ledger.HandString(L"00101");
     provider->providerName = ledger.HandString(providerName);
     return providerResult;
-}
-
-HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) {
-    *iid = WinMbn::IID_IMbnSmsEvents;
-    return S_OK;
 }
 
 HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
@@ -266,16 +160,6 @@ HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
         }
     }
     return CONNECT_E_NOCONNECTION;
-}
-
-HRESULT FakeContainer::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
-    if (point == nullptr || !IsEqualIID(iid, WinMbn::IID_IMbnSmsEvents)) {
-        *out = nullptr;
-        return CONNECT_E_NOCONNECTION;
-    }
-    point->AddRef();
-    *out = point;
-    return S_OK;
 }
 
 HRESULT FakeManager::GetInterface(LPCWSTR id, WinMbn::IMbnInterface** out) {

@@ -2,10 +2,10 @@
 // tests of the COM backend. Each fake implements one declared interface,
 // counts its references (it is never deleted through Release: the test owns
 // it) and hands out strings and arrays through an OleLedger, which also
-// stands in for the backend's OLE calls and so sees every free.
+// stands in for the backend's OLE calls and so sees every free. What the
+// backend never calls answers E_NOTIMPL.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <set>
 #include <string>
@@ -49,6 +49,17 @@ private:
 SAFEARRAY* MakeUnknownArray(const std::vector<IUnknown*>& elements, LONG lowerBound = 0);
 SAFEARRAY* MakeStringArray(const std::vector<std::wstring>& elements, LONG lowerBound = 0);
 
+// An out-parameter filled as the platform does; strings as new BSTRs.
+template <class T, class V>
+HRESULT Give(T* out, const V& value) {
+    *out = value;
+    return S_OK;
+}
+inline HRESULT Give(BSTR* out, const std::wstring& text) {
+    *out = OleLedger::current->HandString(text);
+    return S_OK;
+}
+
 template <class I, const GUID& Iid>
 class Fake : public I {
 public:
@@ -56,59 +67,59 @@ public:
     // Other objects that answer QueryInterface on this one.
     std::vector<std::pair<GUID, IUnknown*>> others;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
+    STDMETHOD(QueryInterface)(REFIID iid, void** out) override {
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, Iid)) {
-            *out = static_cast<I*>(this);
             AddRef();
-            return S_OK;
+            return Give(out, static_cast<I*>(this));
         }
         for (auto& other : others) {
             if (IsEqualIID(iid, other.first) && other.second != nullptr) {
                 other.second->AddRef();
-                *out = other.second;
-                return S_OK;
+                return Give(out, other.second);
             }
         }
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
+    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++refs); }
+    STDMETHOD_(ULONG, Release)() override { return static_cast<ULONG>(--refs); }
 };
 
 class FakeSignal : public Fake<WinMbn::IMbnSignal, WinMbn::IID_IMbnSignal> {
 public:
     ULONG strength = 0;
-    HRESULT STDMETHODCALLTYPE GetSignalStrength(ULONG* value) override;
-    HRESULT STDMETHODCALLTYPE GetSignalError(ULONG*) override { return E_NOTIMPL; }
+    STDMETHOD(GetSignalStrength)(ULONG* value) override { return Give(value, strength); }
+    STDMETHOD(GetSignalError)(ULONG*) override { return E_NOTIMPL; }
 };
 
 class FakeSmsConfiguration
     : public Fake<WinMbn::IMbnSmsConfiguration, WinMbn::IID_IMbnSmsConfiguration> {
 public:
-    WinMbn::MBN_SMS_FORMAT format = WinMbn::MBN_SMS_FORMAT_PDU;
     ULONG maxIndex = 0;
     std::wstring serviceCenter;
-    HRESULT STDMETHODCALLTYPE get_ServiceCenterAddress(BSTR* address) override;
-    HRESULT STDMETHODCALLTYPE put_ServiceCenterAddress(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_MaxMessageIndex(ULONG* index) override;
-    HRESULT STDMETHODCALLTYPE get_CdmaShortMsgSize(ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_SmsFormat(WinMbn::MBN_SMS_FORMAT* value) override;
-    HRESULT STDMETHODCALLTYPE put_SmsFormat(WinMbn::MBN_SMS_FORMAT) override { return E_NOTIMPL; }
+    STDMETHOD(get_ServiceCenterAddress)(BSTR* value) override { return Give(value, serviceCenter); }
+    STDMETHOD(put_ServiceCenterAddress)(LPCWSTR) override { return E_NOTIMPL; }
+    STDMETHOD(get_MaxMessageIndex)(ULONG* value) override { return Give(value, maxIndex); }
+    STDMETHOD(get_CdmaShortMsgSize)(ULONG*) override { return E_NOTIMPL; }
+    STDMETHOD(get_SmsFormat)(WinMbn::MBN_SMS_FORMAT* value) override {
+        return Give(value, WinMbn::MBN_SMS_FORMAT_PDU);
+    }
+    STDMETHOD(put_SmsFormat)(WinMbn::MBN_SMS_FORMAT) override { return E_NOTIMPL; }
 };
 
 class FakeReadMessage : public Fake<WinMbn::IMbnSmsReadMsgPdu, WinMbn::IID_IMbnSmsReadMsgPdu> {
 public:
-    ULONG index = 0;
     std::wstring pdu;
     HRESULT pduResult = S_OK;
-    HRESULT STDMETHODCALLTYPE get_Index(ULONG* value) override;
-    HRESULT STDMETHODCALLTYPE get_Status(WinMbn::MBN_MSG_STATUS* value) override;
-    HRESULT STDMETHODCALLTYPE get_PduData(BSTR* value) override;
-    HRESULT STDMETHODCALLTYPE get_Message(SAFEARRAY**) override { return E_NOTIMPL; }
+    STDMETHOD(get_Index)(ULONG* value) override { return Give(value, 0ul); }
+    STDMETHOD(get_Status)(WinMbn::MBN_MSG_STATUS* value) override {
+        return Give(value, WinMbn::MBN_MSG_STATUS_NEW);
+    }
+    STDMETHOD(get_PduData)(BSTR* value) override {
+        *value = nullptr;
+        return FAILED(pduResult) ? pduResult : Give(value, pdu);
+    }
+    STDMETHOD(get_Message)(SAFEARRAY**) override { return E_NOTIMPL; }
 };
 
 class FakeSms : public Fake<WinMbn::IMbnSms, WinMbn::IID_IMbnSms> {
@@ -124,7 +135,6 @@ public:
 
     FakeSmsConfiguration* configuration = nullptr;
     WinMbn::MBN_SMS_STATUS_INFO status = {};
-    HRESULT statusResult = S_OK;
     HRESULT sendResult = S_OK;
     ULONG nextRequestId = 100;
     std::vector<Sent> sent;
@@ -132,23 +142,29 @@ public:
     // Runs inside SmsSendPdu, e.g. to fire an event while the call is open.
     std::function<void(ULONG requestId)> duringSend;
 
-    HRESULT STDMETHODCALLTYPE GetSmsConfiguration(WinMbn::IMbnSmsConfiguration** out) override;
-    HRESULT STDMETHODCALLTYPE SetSmsConfiguration(WinMbn::IMbnSmsConfiguration*, ULONG*) override {
+    STDMETHOD(GetSmsConfiguration)(WinMbn::IMbnSmsConfiguration** out) override {
+        configuration->AddRef();
+        return Give(out, configuration);
+    }
+    STDMETHOD(SetSmsConfiguration)(WinMbn::IMbnSmsConfiguration*, ULONG*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE SmsSendPdu(LPCWSTR pduData, BYTE size, ULONG* requestId) override;
-    HRESULT STDMETHODCALLTYPE SmsSendCdma(LPCWSTR, WinMbn::MBN_SMS_CDMA_ENCODING,
-                                          WinMbn::MBN_SMS_CDMA_LANG, ULONG, SAFEARRAY*,
-                                          ULONG*) override {
+    STDMETHOD(SmsSendCdma)
+    (LPCWSTR, WinMbn::MBN_SMS_CDMA_ENCODING, WinMbn::MBN_SMS_CDMA_LANG, ULONG, SAFEARRAY*,
+     ULONG*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE SmsSendCdmaPdu(SAFEARRAY*, ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SmsRead(WinMbn::MBN_SMS_FILTER* filter, WinMbn::MBN_SMS_FORMAT format,
-                                      ULONG* requestId) override;
-    HRESULT STDMETHODCALLTYPE SmsDelete(WinMbn::MBN_SMS_FILTER*, ULONG*) override {
-        return E_NOTIMPL;
+    STDMETHOD(SmsSendCdmaPdu)(SAFEARRAY*, ULONG*) override { return E_NOTIMPL; }
+    STDMETHOD(SmsRead)
+    (WinMbn::MBN_SMS_FILTER* filter, WinMbn::MBN_SMS_FORMAT format, ULONG* requestId) override {
+        reads.push_back({*filter, format});
+        return Give(requestId, nextRequestId++);
     }
-    HRESULT STDMETHODCALLTYPE GetSmsStatus(WinMbn::MBN_SMS_STATUS_INFO* info) override;
+    STDMETHOD(SmsDelete)(WinMbn::MBN_SMS_FILTER*, ULONG*) override { return E_NOTIMPL; }
+    STDMETHOD(GetSmsStatus)(WinMbn::MBN_SMS_STATUS_INFO* info) override {
+        return Give(info, status);
+    }
 };
 
 class FakeSubscriber
@@ -158,46 +174,44 @@ public:
     std::wstring simIccId;
     std::vector<std::wstring> numbers;
     LONG numbersLowerBound = 0;
-    // Hand out this array for the numbers instead (ownership passes on).
-    SAFEARRAY* numbersArray = nullptr;
-    HRESULT STDMETHODCALLTYPE get_SubscriberID(BSTR* value) override;
-    HRESULT STDMETHODCALLTYPE get_SimIccID(BSTR* value) override;
-    HRESULT STDMETHODCALLTYPE get_TelephoneNumbers(SAFEARRAY** value) override;
+    STDMETHOD(get_SubscriberID)(BSTR* value) override { return Give(value, subscriberId); }
+    STDMETHOD(get_SimIccID)(BSTR* value) override { return Give(value, simIccId); }
+    STDMETHOD(get_TelephoneNumbers)(SAFEARRAY** value) override {
+        return Give(value,
+                    OleLedger::current->HandArray(MakeStringArray(numbers, numbersLowerBound)));
+    }
 };
 
 class FakeInterface : public Fake<WinMbn::IMbnInterface, WinMbn::IID_IMbnInterface> {
 public:
     std::wstring id;
-    WinMbn::MBN_READY_STATE readyState = WinMbn::MBN_READY_STATE_INITIALIZED;
     HRESULT providerResult = S_OK;
     std::wstring providerName;
-    WinMbn::MBN_CELLULAR_CLASS cellularClass = WinMbn::MBN_CELLULAR_CLASS_GSM;
-    ULONG smsCaps = 0x3;
-    std::wstring manufacturer, model, firmware, deviceId;
+    std::wstring manufacturer, model, firmware;
     FakeSubscriber* subscriber = nullptr;
 
     // The SMS object answers QueryInterface for IMbnSms.
     void SetSms(FakeSms* sms) { others.push_back({WinMbn::IID_IMbnSms, sms}); }
 
-    HRESULT STDMETHODCALLTYPE get_InterfaceID(BSTR* value) override;
+    STDMETHOD(get_InterfaceID)(BSTR* value) override { return Give(value, id); }
     HRESULT STDMETHODCALLTYPE GetInterfaceCapability(WinMbn::MBN_INTERFACE_CAPS* caps) override;
-    HRESULT STDMETHODCALLTYPE
-    GetSubscriberInformation(WinMbn::IMbnSubscriberInformation** out) override;
-    HRESULT STDMETHODCALLTYPE GetReadyState(WinMbn::MBN_READY_STATE* state) override;
-    HRESULT STDMETHODCALLTYPE InEmergencyMode(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    STDMETHOD(GetSubscriberInformation)(WinMbn::IMbnSubscriberInformation** out) override {
+        subscriber->AddRef();
+        return Give(out, subscriber);
+    }
+    STDMETHOD(GetReadyState)(WinMbn::MBN_READY_STATE* state) override {
+        return Give(state, WinMbn::MBN_READY_STATE_INITIALIZED);
+    }
+    STDMETHOD(InEmergencyMode)(VARIANT_BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetHomeProvider(WinMbn::MBN_PROVIDER* provider) override;
-    HRESULT STDMETHODCALLTYPE GetPreferredProviders(SAFEARRAY**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetPreferredProviders(SAFEARRAY*, ULONG*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetVisibleProviders(ULONG*, SAFEARRAY**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ScanNetwork(ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetConnection(WinMbn::IMbnConnection**) override { return E_NOTIMPL; }
+    STDMETHOD(GetPreferredProviders)(SAFEARRAY**) override { return E_NOTIMPL; }
+    STDMETHOD(SetPreferredProviders)(SAFEARRAY*, ULONG*) override { return E_NOTIMPL; }
+    STDMETHOD(GetVisibleProviders)(ULONG*, SAFEARRAY**) override { return E_NOTIMPL; }
+    STDMETHOD(ScanNetwork)(ULONG*) override { return E_NOTIMPL; }
+    STDMETHOD(GetConnection)(WinMbn::IMbnConnection**) override { return E_NOTIMPL; }
 };
 
-// The SMS-events connection point: keeps the advised sinks and fires events.
+// The SMS-events connection point: keeps the advised sinks.
 class FakeConnectionPoint : public Fake<IConnectionPoint, IID_IConnectionPoint> {
 public:
     HRESULT adviseResult = S_OK;
@@ -205,31 +219,29 @@ public:
     std::vector<std::pair<DWORD, WinMbn::IMbnSmsEvents*>> sinks;
     std::vector<DWORD> unadvised;
 
-    // Every advised sink, in order of registration.
-    template <class Fire>
-    void ForEachSink(Fire fire) {
-        const auto copy = sinks;
-        for (const auto& sink : copy) {
-            fire(*sink.second);
-        }
+    STDMETHOD(GetConnectionInterface)(IID* iid) override {
+        return Give(iid, WinMbn::IID_IMbnSmsEvents);
     }
-
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
-    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer**) override {
+    STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer**) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+    STDMETHOD(EnumConnections)(IEnumConnections**) override { return E_NOTIMPL; }
 };
 
 class FakeContainer : public Fake<IConnectionPointContainer, IID_IConnectionPointContainer> {
 public:
     FakeConnectionPoint* point = nullptr;
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
-        return E_NOTIMPL;
+    STDMETHOD(EnumConnectionPoints)(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    STDMETHOD(FindConnectionPoint)(REFIID iid, IConnectionPoint** out) override {
+        if (!IsEqualIID(iid, WinMbn::IID_IMbnSmsEvents)) {
+            *out = nullptr;
+            return CONNECT_E_NOCONNECTION;
+        }
+        point->AddRef();
+        return Give(out, point);
     }
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 };
 
 class FakeManager : public Fake<WinMbn::IMbnInterfaceManager, WinMbn::IID_IMbnInterfaceManager> {
