@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "device/CDeviceFront.h"
@@ -69,7 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SendPdu,
     testing::Values(PduCase{"NoServiceCentre", u"00" + kTpdu, S_OK, 15},
                     PduCase{"EightOctetServiceCentre", u"07912143658709F1" + kTpdu, S_OK, 15},
-                    PduCase{"FiveOctetServiceCentre", u"04812143F5" + kTpdu, S_OK, 15},
                     PduCase{"LowerCaseHex", u"00" + std::u16string(u"9101099121436587f9"), S_OK, 9},
                     PduCase{"Empty", u"", E_INVALIDARG, -1},
                     PduCase{"OddLength", u"00910", E_INVALIDARG, -1},
@@ -122,7 +119,6 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SendSmsComposes,
     testing::Values(ComposeCase{"EmptyServiceCentre", u"", u"00", u"hi"},
                     ComposeCase{"ElevenDigits", u"+12345678901", u"07912143658709F1", u""},
-                    ComposeCase{"NationalFiveDigits", u"12345", u"04812143F5", u"hello"},
                     ComposeCase{"LongestMessage", u"+4479", u"03914497",
                                 std::u16string(131, u'a')}),
     [](const testing::TestParamInfo<ComposeCase>& info) { return info.param.name; });
@@ -200,23 +196,6 @@ TEST(SendSms, BusyModemTakesTheRowLater) {
     ASSERT_TRUE(rig.platform.manager->CompleteOldestSend(rig.modem->sms, S_OK));
     ASSERT_EQ(rig.front.SendSms(u"b", u"+2", &third, reason), S_OK);
     EXPECT_NE(first, third);
-}
-
-TEST(SendSms, ComposerTraceIsSilentUnlessAsked) {
-    Rig rig;
-    std::ostringstream captured;
-    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
-    std::uint32_t requestId = 0;
-    std::u16string reason;
-    rig.front.SendSms(u"hi", u"+1", &requestId, reason);
-    rig.front.SendSms(u"hi", u"1 2", &requestId, reason);
-    std::cout.rdbuf(saved);
-    EXPECT_EQ(captured.str(), "");
-
-    std::ostringstream trace;
-    rig.front.SetComposerTrace(&trace);
-    rig.front.SendSms(u"hi", u"+1", &requestId, reason);
-    EXPECT_NE(trace.str().find("PDU: "), std::string::npos);
 }
 
 }  // namespace

