@@ -177,7 +177,8 @@ TEST_F(MainFrameTest, ComposerReportGoesToStandardOutputUnlessSilenced) {
         std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
         std::uint32_t requestId = 0;
         std::u16string reason;
-        const HRESULT result = app->Front().SendSms(u"hi", u"+447700900001", &requestId, reason);
+        const HRESULT result =
+            app->DeviceFront().SendSms(u"hi", u"+447700900001", &requestId, reason);
         std::cout.rdbuf(saved);
         EXPECT_EQ(result, S_OK);
         EXPECT_EQ(captured.str().find("PDU: ") != std::string::npos, !silenced) << captured.str();
