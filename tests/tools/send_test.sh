@@ -112,6 +112,17 @@ for text in "${texts[@]}"; do
     fi
 done
 
+# Every part is its own AT+CMGS with its own TPDU length.
+bad_lengths=0
+while IFS= read -r line; do
+    n=$(echo "$line" | sed 's/.*"length":\([0-9]*\).*/\1/')
+    hex=$(echo "$line" | sed 's/.*"pdu":"\([0-9A-F]*\)".*/\1/')
+    sca=$((16#${hex:0:2}))
+    [ "$n" = $((${#hex} / 2 - 1 - sca)) ] || bad_lengths=$((bad_lengths + 1))
+done < <(cat "$work"/outbox[1-4])
+[ "$bad_lengths" = 0 ] && ok "every part's length is its own TPDU length" ||
+    fail "$bad_lengths parts with a wrong length"
+
 # Each concatenated message took its own reference, kept between runs: four
 # runs of two numbers each leave the next one at 8; after 65535 it wraps.
 [ "$(cat "$reference_file")" = 8 ] && ok "the reference is kept in the state file" ||
