@@ -144,9 +144,7 @@ bool CCampaignLoop::ComposeRow(std::size_t row) {
         return false;
     }
     m_nPartsPerRow = parts.size();
-    m_active.emplace();
-    m_active->row = row;
-    m_active->parts = std::move(parts);
+    m_active = ActiveRow{row, std::move(parts), 0, false};
     return true;
 }
 

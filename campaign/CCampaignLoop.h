@@ -142,11 +142,10 @@ public:
 private:
     // The row whose message is on its way part by part.
     struct ActiveRow {
-        std::size_t row = 0;
+        std::size_t row;
         std::vector<std::u16string> parts;
-        std::size_t next = 0;   // index of the next part to submit
-        bool inFlight = false;  // a submitted part has no outcome yet
-        bool stopped = false;   // the loop stopped: no further part goes out
+        std::size_t next;  // index of the next part to submit
+        bool inFlight;     // a submitted part has no outcome yet
     };
     // What a request id stands for.
     struct Request {
