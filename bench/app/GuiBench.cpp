@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -117,8 +118,31 @@ int main(int argc, char** argv) {
          QLatin1Char('x')},
         {"Unicode (Cyrillic)", QString(1600, QChar(0x0436)), QChar(0x0444)},
     };
+    // The same keystrokes in a bare field of the same size, for what the text
+    // itself costs without the fit check and the counter.
+    QPlainTextEdit bare(view);
+    bare.setLineWrapMode(QPlainTextEdit::NoWrap);
+    bare.setGeometry(edit->geometry().translated(0, edit->height()));
+    bare.show();
     std::vector<std::pair<const char*, std::vector<double>>> keystrokes;
     for (const Typing& typing : typings) {
+        std::vector<double> bareTimes;
+        bare.setPlainText(typing.text);
+        bare.moveCursor(QTextCursor::End);
+        QApplication::processEvents();
+        for (int i = 0; i < 200; ++i) {
+            const bool erase = i % 2 == 1;
+            QKeyEvent press(QEvent::KeyPress, erase ? Qt::Key_Backspace : Qt::Key_unknown,
+                            Qt::NoModifier, erase ? QString() : QString(typing.key));
+            timer.restart();
+            QApplication::sendEvent(&bare, &press);
+            QApplication::processEvents();
+            bareTimes.push_back(Ms(timer));
+        }
+        std::sort(bareTimes.begin(), bareTimes.end());
+        std::printf("keystroke in a bare field, 1,600 characters, %s: median %.3f ms\n",
+                    typing.name, bareTimes[bareTimes.size() / 2]);
+
         edit->SetText(typing.text);
         edit->moveCursor(QTextCursor::End);
         QApplication::processEvents();
