@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs Vantorix's main job on its
 # built-in default: a campaign of examples/numbers.txt through the simulated
-# modem, one message per second, with a final status per number.
+# modem, one message per second, with a final status per number; then a
+# Unicode message of several parts, joined back from the modem's outbox.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -30,4 +31,18 @@ status=0
     --sim-outbox "$out/outbox.jsonl" --report "$out/report.csv" || status=$?
 echo
 echo "Report: $out/report.csv; what the simulated modem received: $out/outbox.jsonl"
+
+echo
+echo "== A Unicode message of several parts, sent and joined back from the outbox =="
+text='Здравствуйте! Собрание в понедельник в 18:00, зал Б. مرحبا بالجميع 👋🎉'
+echo "What it costs: $("$cli" count --text "$text - Sent with Quorvel Vantorix")"
+printf '+447700900123\n' >"$out/one-number.txt"
+rm -f "$out/outbox-unicode.jsonl"
+"$cli" send --numbers "$out/one-number.txt" --message "$text" --modem sim \
+    --interval-ms "${DEMO_INTERVAL_MS:-1000}" --sim-outbox "$out/outbox-unicode.jsonl" ||
+    status=$?
+echo "Parts the simulated modem received: $(wc -l <"$out/outbox-unicode.jsonl")"
+echo "Joined back by decode --batch --join:"
+sed 's/.*"pdu":"\([0-9A-F]*\)".*/\1/' "$out/outbox-unicode.jsonl" |
+    "$cli" decode --batch --join | sed 's/.*"parts":/  "parts":/'
 exit "$status"

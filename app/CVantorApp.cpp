@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QSettings>
 #include <iostream>
 #include <string>
 
@@ -119,6 +120,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     m_selector = selector;
     m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
     m_deviceFront.SetComposerTrace(commandLine.trace ? &std::cout : nullptr);
+    ApplyMessageSettings();
 
     if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {
         QString text = QStringLiteral(
@@ -150,6 +152,57 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     m_pMainFrame->show();
     m_pMainFrame->activateWindow();
     return true;
+}
+
+namespace {
+
+const QString kMessageGroup = QStringLiteral("Message/");
+
+}  // namespace
+
+PduLib::MessageOptions CVantorApp::ReadMessageSettings() {
+    const QSettings settings;
+    PduLib::MessageOptions options;
+    const QString encoding = settings.value(kMessageGroup + QStringLiteral("Encoding")).toString();
+    if (encoding == QLatin1String("gsm7")) {
+        options.encoding = PduLib::TextEncoding::Gsm7;
+    } else if (encoding == QLatin1String("ucs2")) {
+        options.encoding = PduLib::TextEncoding::Ucs2;
+    }
+    options.replaceLookAlikes =
+        settings.value(kMessageGroup + QStringLiteral("ReplaceLookAlikes"), true).toBool();
+    const QStringList names = settings.value(kMessageGroup + QStringLiteral("Languages"))
+                                  .toString()
+                                  .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& name : names) {
+        const int language = PduLib::NationalLanguageByName(name.trimmed().toStdString());
+        if (language > 0) {
+            options.languages.push_back(language);
+        }
+    }
+    bool ok = false;
+    const int maxParts = settings.value(kMessageGroup + QStringLiteral("MaxParts")).toInt(&ok);
+    if (ok && maxParts >= 1 && maxParts <= static_cast<int>(PduLib::kMostParts)) {
+        options.maxParts = static_cast<unsigned>(maxParts);
+    }
+    options.reference16 =
+        settings.value(kMessageGroup + QStringLiteral("Reference16"), false).toBool();
+    return options;
+}
+
+void CVantorApp::ApplyMessageSettings() {
+    m_deviceFront.SetMessageOptions(ReadMessageSettings());
+    const QString key = kMessageGroup + QStringLiteral("NextReference");
+    bool ok = false;
+    const int next = QSettings().value(key).toInt(&ok);
+    m_deviceFront.SetNextReference(
+        ok && next >= 0 && next <= 0xFFFF ? static_cast<std::uint16_t>(next) : std::uint16_t{0});
+    m_deviceFront.SetReferenceStore([key](std::uint16_t value) {
+        QSettings settings;
+        settings.setValue(key, static_cast<int>(value));
+        // On disk before the message that used the old one goes out.
+        settings.sync();
+    });
 }
 
 bool CVantorApp::RunDiscovery() {

@@ -54,6 +54,21 @@ public:
     // The application's names and settings location (organisation, domain).
     static void SetApplicationNames();
 
+    // The message settings (group "Message" of the settings):
+    //   Encoding           auto (default), gsm7 or ucs2
+    //   ReplaceLookAlikes  true (default): curly quotes and the like become
+    //                      their GSM 7-bit look-alikes
+    //   Languages          national languages whose tables may be used, by
+    //                      name: "tr,es,pt"; none by default
+    //   MaxParts           parts a message may take, 1..255 (default 6)
+    //   Reference16        false (default): 8-bit concatenation references
+    //   NextReference      the concatenation reference of the next message
+    //                      of several parts; kept here after every such message
+    static PduLib::MessageOptions ReadMessageSettings();
+    // Gives the device front the message settings and the kept reference,
+    // and keeps every new reference in the settings.
+    void ApplyMessageSettings();
+
     // One discovery: CreateInterfaceManager, RefreshInterfaces,
     // ListenForSmsEvents. A failed event registration is reported.
     bool RunDiscovery();

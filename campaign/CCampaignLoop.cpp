@@ -6,14 +6,7 @@
 #include "campaign/Blank.h"
 #include "campaign/CNumberList.h"
 #include "device/StatusText.h"
-
-namespace {
-
-// A row whose request id the device link gave to a newer send before this
-// row's outcome came: that outcome can no longer be told apart.
-constexpr std::u16string_view kOutcomeUnknownText = u"The Outcome of this Send is Unknown.";
-
-}  // namespace
+#include "pdu/Unicode.h"
 
 CCampaignLoop::CCampaignLoop(ISmsFront& front, Clock clock)
     : m_front(front), m_clock(std::move(clock)) {}
@@ -43,6 +36,7 @@ void CCampaignLoop::ClearRows() {
 
 void CCampaignLoop::ResetRows() {
     m_requests.clear();
+    m_active.reset();
     m_earlyResults.clear();
     m_nSent = m_nFailed = m_nPending = 0;
     ++m_nGeneration;
@@ -65,7 +59,14 @@ bool CCampaignLoop::Start(std::u16string_view numbersFile, std::u16string_view m
     if (m_bSending) {
         return true;
     }
+    const PduLib::MessagePlan plan = m_front.PlanSms(text);
+    if (!plan.ok()) {
+        notice = u"The Message cannot be Sent: " + PduLib::Utf8ToUtf16(plan.error) + u".";
+        return false;
+    }
     m_strMessage = text;
+    m_nPartsPerRow = std::max<std::size_t>(plan.parts, 1);
+    m_active.reset();
     m_nNextItem = 0;
     m_runStart = m_clock();
     m_bSending = true;
@@ -80,9 +81,25 @@ void CCampaignLoop::Stop() {
         return;
     }
     m_bSending = false;
+    AbandonActiveRow();
     if (m_pListener != nullptr) {
         m_pListener->OnSendingChanged(false);
     }
+}
+
+void CCampaignLoop::AbandonActiveRow() {
+    if (!m_active) {
+        return;
+    }
+    const ActiveRow active = std::move(*m_active);
+    m_active.reset();
+    // With a part on its way, its outcome decides what the row says; with
+    // none taken yet, the row was never sent.
+    if (active.inFlight || active.next == 0) {
+        return;
+    }
+    FailRow(active.row, E_ABORT,
+            PartStatusText(active.next + 1, active.parts.size(), kStoppedText));
 }
 
 bool CCampaignLoop::Toggle(std::u16string_view numbersFile, std::u16string_view message,
@@ -98,59 +115,111 @@ void CCampaignLoop::Tick() {
     if (!m_bSending || m_bInSend) {
         return;
     }
-    if (m_nNextItem >= m_rows.size()) {
-        Stop();
+    if (!m_active) {
+        if (m_nNextItem >= m_rows.size()) {
+            Stop();
+            return;
+        }
+        if (!ComposeRow(m_nNextItem)) {
+            ++m_nNextItem;
+            return;
+        }
+    } else if (m_active->inFlight) {
+        // The next part goes out only once the one before it was sent.
         return;
     }
-    const std::size_t row = m_nNextItem++;
-    SendRow(row);
+    SendPart();
 }
 
-void CCampaignLoop::SendRow(std::size_t row) {
+bool CCampaignLoop::ComposeRow(std::size_t row) {
+    std::vector<std::u16string> parts;
+    std::u16string reason;
+    HRESULT result = m_front.ComposeSms(m_strMessage, m_rows[row].number, parts, reason);
+    if (SUCCEEDED(result) && parts.empty()) {
+        result = E_FAIL;
+    }
+    if (FAILED(result)) {
+        ForgetRequest(row);
+        FailRow(row, result, reason.empty() ? StatusText(result) : std::move(reason));
+        return false;
+    }
+    m_nPartsPerRow = parts.size();
+    m_active = ActiveRow{row, std::move(parts), 0, false};
+    return true;
+}
+
+void CCampaignLoop::SendPart() {
     const std::uint64_t generation = m_nGeneration;
+    const std::size_t row = m_active->row;
+    const std::size_t part = m_active->next;
+    const std::size_t count = m_active->parts.size();
     // Copies: the driver may replace the rows while the send runs.
     const std::u16string number = m_rows[row].number;
-    const std::u16string message = m_strMessage;
+    const std::u16string pdu = m_active->parts[part];
     std::uint32_t requestId = 0;
     std::u16string reason;
     m_bInSend = true;
-    const HRESULT result = m_front.SendSms(message, number, &requestId, reason);
+    const HRESULT result = m_front.SendSmsPart(number, pdu, &requestId, reason);
     m_bInSend = false;
     std::vector<std::pair<std::uint32_t, HRESULT>> early;
     early.swap(m_earlyResults);
     if (generation != m_nGeneration) {
         return;
     }
+    // Stopped from inside the send (a modal window of the driver): this
+    // part's outcome is still shown, no further part goes out.
+    const bool stillActive = m_active && m_active->row == row;
 
     if (result == VTX_E_MODEM_BUSY) {
-        // Neither skipped nor failed: the next tick offers this row again.
-        m_nNextItem = row;
-        SetStatus(row, std::u16string(kBusyText));
+        // Neither skipped nor failed: the next tick offers this part again.
+        SetStatus(row, count == 1 ? std::u16string(kBusyText)
+                                  : PartStatusText(part + 1, count, kBusyText));
         return;
     }
-    ForgetRequest(row);
-    CampaignRow& entry = m_rows[row];
+    if (part == 0) {
+        // The row is offered: the next row comes after it.
+        m_nNextItem = row + 1;
+        ForgetRequest(row);
+        m_rows[row].parts = count;
+        m_rows[row].partsSent = 0;
+    }
     if (FAILED(result)) {
-        entry.finalStatus = result;
-        SetRowState(row, RowState::Failed);
-        SetStatus(row, reason.empty() ? StatusText(result) : std::move(reason));
+        if (stillActive) {
+            m_active.reset();
+        }
+        std::u16string text = reason.empty() ? StatusText(result) : std::move(reason);
+        FailRow(row, result, count == 1 ? std::move(text) : PartStatusText(part + 1, count, text));
         return;
     }
 
+    CampaignRow& entry = m_rows[row];
     entry.requestId = requestId;
     entry.finalStatus.reset();
     SetRowState(row, RowState::Pending);
+    if (stillActive) {
+        m_active->next = part + 1;
+        m_active->inFlight = true;
+        if (m_active->next == count) {
+            m_active.reset();
+        }
+    }
+    const Request request{row, part, count};
     const auto held = m_requests.find(requestId);
     std::optional<std::size_t> displaced;
     if (held != m_requests.end()) {
-        displaced = held->second;
-        m_rows[*displaced].requestId.reset();
-        held->second = row;
+        if (held->second.row != row) {
+            displaced = held->second.row;
+            m_rows[*displaced].requestId.reset();
+        }
+        held->second = request;
     } else {
-        m_requests.emplace(requestId, row);
+        m_requests.emplace(requestId, request);
     }
-    SetStatus(row, std::u16string(kPendingText));
+    SetStatus(row, count == 1 ? std::u16string(kPendingText) : SendingPartText(part + 1, count));
     if (displaced && generation == m_nGeneration && m_rows[*displaced].state == RowState::Pending) {
+        if (m_active && m_active->row == *displaced) {
+            m_active.reset();
+        }
         SetRowState(*displaced, RowState::Failed);
         SetStatus(*displaced, std::u16string(kOutcomeUnknownText));
     }
@@ -169,20 +238,49 @@ void CCampaignLoop::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
         }
         return;
     }
-    const std::size_t row = found->second;
+    const Request request = found->second;
     m_requests.erase(found);
+    const std::size_t row = request.row;
+    const bool active = m_active && m_active->row == row;
     m_rows[row].finalStatus = status;
     // Only S_OK is a sent message: the device reports refusals such as 0x32
     // with success-coded values too.
-    SetRowState(row, status == S_OK ? RowState::Sent : RowState::Failed);
-    SetStatus(row, StatusText(status));
+    if (status != S_OK) {
+        if (active) {
+            m_active.reset();
+        }
+        SetRowState(row, RowState::Failed);
+        SetStatus(row, request.parts == 1
+                           ? StatusText(status)
+                           : PartStatusText(request.part + 1, request.parts, StatusText(status)));
+        return;
+    }
+    m_rows[row].partsSent = request.part + 1;
+    if (request.part + 1 == request.parts) {
+        SetRowState(row, RowState::Sent);
+        SetStatus(row, StatusText(status));
+        return;
+    }
+    if (active) {
+        // The next tick sends the next part.
+        m_active->inFlight = false;
+        return;
+    }
+    // The loop stopped (or its rows moved on) before the rest went out.
+    FailRow(row, E_ABORT, PartStatusText(request.part + 2, request.parts, kStoppedText));
+}
+
+void CCampaignLoop::FailRow(std::size_t row, HRESULT status, std::u16string text) {
+    m_rows[row].finalStatus = status;
+    SetRowState(row, RowState::Failed);
+    SetStatus(row, std::move(text));
 }
 
 void CCampaignLoop::ForgetRequest(std::size_t row) {
     CampaignRow& entry = m_rows[row];
     if (entry.requestId) {
         const auto found = m_requests.find(*entry.requestId);
-        if (found != m_requests.end() && found->second == row) {
+        if (found != m_requests.end() && found->second.row == row) {
             m_requests.erase(found);
         }
         entry.requestId.reset();
@@ -234,7 +332,8 @@ CampaignCounts CCampaignLoop::GetCounts() const {
 
 std::chrono::seconds CCampaignLoop::EstimatedTimeLeft() const {
     const auto remaining = static_cast<std::chrono::milliseconds::rep>(GetCounts().remaining);
-    std::chrono::milliseconds perRow = m_tickInterval;
+    std::chrono::milliseconds perRow =
+        m_tickInterval * static_cast<std::chrono::milliseconds::rep>(m_nPartsPerRow);
     // A few rows taken are enough to see the modem's pace.
     constexpr std::size_t kRowsForPace = 3;
     if (m_bSending && m_nNextItem >= kRowsForPace) {

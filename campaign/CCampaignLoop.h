@@ -1,5 +1,8 @@
 // The sending loop of a campaign, without any window: one row per unique
 // number, one send per tick, results written into the rows they belong to.
+// A message of several parts goes out part by part, one per tick, each part
+// only once the one before it was sent; the first part that fails ends that
+// number's message, and its row shows why.
 // A windowed view and the command line drive it the same way: they own the
 // timer (kTickInterval while IsSending()), call Tick() on every timer event,
 // hand every send result to OnSmsSendResult(), and redraw what the listener
@@ -19,6 +22,7 @@
 
 #include "device/HResult.h"
 #include "device/ISmsFront.h"
+#include "device/StatusText.h"
 
 class CNumberSet;
 
@@ -41,6 +45,10 @@ struct CampaignRow {
     std::optional<HRESULT> finalStatus;
     // When statusText last changed.
     std::chrono::system_clock::time_point time{};
+    // Parts of the message composed for this row (0 until it is composed),
+    // and how many of them the network took.
+    std::size_t parts = 0;
+    std::size_t partsSent = 0;
 };
 
 struct CampaignCounts {
@@ -73,9 +81,9 @@ public:
     static constexpr std::u16string_view kNoMessageNotice =
         u"Please Specify the SMS Message to Continue.";
     // A row whose send was accepted and whose outcome has not come yet.
-    static constexpr std::u16string_view kPendingText = u"Sending...";
+    static constexpr std::u16string_view kPendingText = ::kPendingText;
     // A row the modem could not take yet; it is offered again on the next tick.
-    static constexpr std::u16string_view kBusyText = u"Waiting for the Modem...";
+    static constexpr std::u16string_view kBusyText = ::kBusyText;
 
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
@@ -94,20 +102,26 @@ public:
 
     // Starts at the first row with `message`, trimmed at both ends, as the
     // text of every send of this run. Refused, with the notice for the user,
-    // when the path or the message is blank. Rows keep their earlier results
-    // until they are sent again. A loop that runs already goes on unchanged.
+    // when the path or the message is blank, or when the message cannot be
+    // sent at all (over the parts limit): nothing is sent then. Rows keep
+    // their earlier results until they are sent again. A loop that runs
+    // already goes on unchanged.
     bool Start(std::u16string_view numbersFile, std::u16string_view message,
                std::u16string& notice);
-    // Stops sending at once; results still arrive and are shown.
+    // Stops sending at once; results still arrive and are shown. A message
+    // of several parts stops too: its unsent parts are not sent and its row
+    // says so once no part of it is on its way.
     void Stop();
     // Start when stopped, Stop when sending; false only for a refused start.
     bool Toggle(std::u16string_view numbersFile, std::u16string_view message,
                 std::u16string& notice);
     bool IsSending() const { return m_bSending; }
 
-    // One timer tick: offers the next row to the device link, or stops the
-    // loop when no row is left. Ignored while stopped, and when it arrives
-    // inside a send (a modal window of the driver).
+    // One timer tick: offers the next part of the row being sent, or the
+    // next row, to the device link, or stops the loop when no row is left.
+    // Waits while the part before the next one has no outcome yet. Ignored
+    // while stopped, and when it arrives inside a send (a modal window of the
+    // driver).
     void Tick();
     // The final status of the send with `requestId`; ignored when no row
     // waits for that id.
@@ -117,7 +131,7 @@ public:
     // The driver's timer interval (kTickInterval unless changed); the time
     // left is reckoned from it.
     void SetTickInterval(std::chrono::milliseconds interval) { m_tickInterval = interval; }
-    // Sends still to come, at one per tick, or at the pace the rows have
+    // Sends still to come (every part counts), at one per tick, or at the pace the rows have
     // really been taken so far when that is slower (a modem that takes
     // several seconds per message keeps answering busy). Zero when stopped.
     std::chrono::seconds EstimatedTimeLeft() const;
@@ -126,11 +140,30 @@ public:
     bool HasWorkLeft() const { return m_bSending || m_nPending != 0; }
 
 private:
+    // The row whose message is on its way part by part.
+    struct ActiveRow {
+        std::size_t row;
+        std::vector<std::u16string> parts;
+        std::size_t next;  // index of the next part to submit
+        bool inFlight;     // a submitted part has no outcome yet
+    };
+    // What a request id stands for.
+    struct Request {
+        std::size_t row;
+        std::size_t part;   // from 0
+        std::size_t parts;  // of the message
+    };
+
     void SetRowState(std::size_t row, RowState state);
     void SetStatus(std::size_t row, std::u16string text);
     void ForgetRequest(std::size_t row);
-    void SendRow(std::size_t row);
-    void ApplyResult(std::size_t row, HRESULT status);
+    // Composes the message for `row` and makes it the active row; false when
+    // that failed (the row then shows why).
+    bool ComposeRow(std::size_t row);
+    void SendPart();
+    void FailRow(std::size_t row, HRESULT status, std::u16string text);
+    // The unsent parts of a stopped message: its row fails with kStoppedText.
+    void AbandonActiveRow();
     void ResetRows();
 
     ISmsFront& m_front;
@@ -138,14 +171,18 @@ private:
     ICampaignListener* m_pListener = nullptr;
 
     std::vector<CampaignRow> m_rows;
-    // Request id to the row that waits for it.
-    std::unordered_map<std::uint32_t, std::size_t> m_requests;
+    // Request id to the row and part that wait for it.
+    std::unordered_map<std::uint32_t, Request> m_requests;
+    std::optional<ActiveRow> m_active;
+    // Parts of the last message composed, for the time left.
+    std::size_t m_nPartsPerRow = 1;
     std::size_t m_nSent = 0;
     std::size_t m_nFailed = 0;
     std::size_t m_nPending = 0;
 
     bool m_bSending = false;
-    // Index of the row that the next tick offers.
+    // Index of the row that the next tick offers once no row is active; a
+    // row counts as offered once its first part was taken.
     std::size_t m_nNextItem = 0;
     std::u16string m_strMessage;
     std::chrono::milliseconds m_tickInterval = kTickInterval;

@@ -4,6 +4,8 @@
 
 #include "device/StatusText.h"
 #include "pdu/CPduComposer.h"
+#include "pdu/MessagePlan.h"
+#include "pdu/PartsComposer.h"
 #include "pdu/Unicode.h"
 
 bool CDeviceFront::Discover() {
@@ -27,6 +29,65 @@ bool CDeviceFront::CanSendSms(std::u16string& reason) {
     return m_deviceLink.CanSendSms(reason);
 }
 
+std::u16string CDeviceFront::ComposeFailureText(const std::string& failure) {
+    return u"The SMS could not be composed: " +
+           PduLib::Utf8ToUtf16(failure.empty() ? std::string("unknown failure") : failure);
+}
+
+PduLib::MessagePlan CDeviceFront::PlanSms(std::u16string_view message) {
+    std::u16string text(message);
+    text += kSignature;
+    return PduLib::PlanMessage(text, m_options);
+}
+
+HRESULT CDeviceFront::ComposeSms(const std::u16string& message, const std::u16string& number,
+                                 std::vector<std::u16string>& parts, std::u16string& reason) {
+    reason.clear();
+    parts.clear();
+    if (!m_deviceLink.CanSendSms(reason)) {
+        return E_FAIL;
+    }
+    PduLib::CPartsComposer composer;
+    composer.SetTrace(m_composerTrace);
+    composer.options = m_options;
+    composer.SetServiceCenter(m_deviceLink.m_strServiceCenter);
+    if (!composer.Compose(message + kSignature, number, m_nextReference)) {
+        reason = ComposeFailureText(composer.FailureReason());
+        return E_INVALIDARG;
+    }
+    if (composer.Pdus().size() > 1) {
+        ++m_nextReference;  // wraps at 65,536
+        if (m_referenceStore) {
+            m_referenceStore(m_nextReference);
+        }
+    }
+    parts.reserve(composer.Pdus().size());
+    for (const std::string& pdu : composer.Pdus()) {
+        parts.emplace_back(pdu.begin(), pdu.end());
+    }
+    return S_OK;
+}
+
+HRESULT CDeviceFront::SendSmsPart(const std::u16string& number, const std::u16string& part,
+                                  std::uint32_t* requestId, std::u16string& reason) {
+    reason.clear();
+    if (!m_deviceLink.CanSendSms(reason)) {
+        return E_FAIL;
+    }
+    if (requestId == nullptr) {
+        return E_POINTER;
+    }
+    const HRESULT hr = m_deviceLink.SendPdu(number, part, requestId);
+    if (FAILED(hr) && hr != VTX_E_MODEM_BUSY) {
+        if (hr == E_FAIL && !m_deviceLink.m_pSms) {
+            reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
+        } else {
+            reason = DeviceResponseText(hr);
+        }
+    }
+    return hr;
+}
+
 HRESULT CDeviceFront::SendSms(const std::u16string& message, const std::u16string& number,
                               std::uint32_t* requestId, std::u16string& reason) {
     reason.clear();
@@ -44,22 +105,17 @@ HRESULT CDeviceFront::SendSms(const std::u16string& message, const std::u16strin
     composer.SetMessageText(message + kSignature);
     composer.SetDestination(number);
     const std::u16string pdu = composer.ComposePdu();
-    if (pdu.empty()) {
+    std::string refused;
+    if (!pdu.empty()) {
+        refused = PduLib::CheckNumber(number, true, "destination");
+    }
+    if (refused.empty() && !pdu.empty()) {
+        refused = PduLib::CheckNumber(m_deviceLink.m_strServiceCenter, false, "service-centre");
+    }
+    if (pdu.empty() || !refused.empty()) {
         // Nothing goes to the modem for a message that could not be composed.
-        reason =
-            u"The SMS could not be composed: " +
-            PduLib::Utf8ToUtf16(composer.FailureReason().empty() ? std::string("unknown failure")
-                                                                 : composer.FailureReason());
+        reason = ComposeFailureText(pdu.empty() ? composer.FailureReason() : refused);
         return E_INVALIDARG;
     }
-
-    const HRESULT hr = m_deviceLink.SendPdu(number, pdu, requestId);
-    if (FAILED(hr) && hr != VTX_E_MODEM_BUSY) {
-        if (hr == E_FAIL && !m_deviceLink.m_pSms) {
-            reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
-        } else {
-            reason = DeviceResponseText(hr);
-        }
-    }
-    return hr;
+    return SendSmsPart(number, pdu, requestId, reason);
 }

@@ -4,14 +4,17 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "device/HResult.h"
+#include "pdu/MessagePlan.h"
 
 // The fronting operations of the application object over the device link.
 class ISmsFront {
 public:
-    // Appended to every message before it is composed; the views leave room
-    // for it.
+    // Appended to every message before it is composed: it is counted and
+    // split with the text.
     static constexpr char16_t kSignature[] = u" - Sent with Quorvel Vantorix";
 
     virtual ~ISmsFront() = default;
@@ -20,13 +23,24 @@ public:
     virtual std::u16string GetDeviceStatusText() = 0;
     // TRUE when a message can be sent now; otherwise false and the reason.
     virtual bool CanSendSms(std::u16string& reason) = 0;
-    // Sends `message` (the signature is appended here) to `number`.
-    // S_OK: accepted, `*requestId` set, the final status comes later through
+    // What `message` with the signature costs under the message options in
+    // use: encoding, parts, replaced characters; `error` says why it cannot
+    // be sent (over the parts limit).
+    virtual PduLib::MessagePlan PlanSms(std::u16string_view message) = 0;
+    // Composes `message` (the signature is appended here) for `number`: one
+    // PDU per part, in order (a concatenated message takes the next
+    // concatenation reference). S_OK with `parts` set; any failure: nothing
+    // to send, `reason` says why (no device, a refused number, the parts
+    // limit, the codec's failure text).
+    virtual HRESULT ComposeSms(const std::u16string& message, const std::u16string& number,
+                               std::vector<std::u16string>& parts, std::u16string& reason) = 0;
+    // Submits one composed part to `number`. S_OK: accepted, `*requestId`
+    // set, the final status comes later through
     // ISmsEventPoster::PostSmsSendResult. VTX_E_MODEM_BUSY: not taken, offer
-    // the same row again later. Any other failure: not sent, `reason` says why
-    // (e.g. the codec's failure text for a bad character in the number).
-    virtual HRESULT SendSms(const std::u16string& message, const std::u16string& number,
-                            std::uint32_t* requestId, std::u16string& reason) = 0;
+    // the same part again later. Any other failure: not sent, `reason` says
+    // why.
+    virtual HRESULT SendSmsPart(const std::u16string& number, const std::u16string& part,
+                                std::uint32_t* requestId, std::u16string& reason) = 0;
 };
 
 // Where the device link posts its two messages (WM_REFRESH_DEVICE_STATUS and

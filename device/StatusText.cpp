@@ -211,3 +211,15 @@ std::u16string StatusText(HRESULT status) {
     }
     return Widen(buffer);
 }
+
+std::u16string SendingPartText(std::size_t part, std::size_t parts) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "Sending part %zu of %zu...", part, parts);
+    return Widen(buffer);
+}
+
+std::u16string PartStatusText(std::size_t part, std::size_t parts, std::u16string_view text) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "Part %zu of %zu: ", part, parts);
+    return Widen(buffer) + std::u16string(text);
+}

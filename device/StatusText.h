@@ -7,7 +7,9 @@
 // they say for a code the table does not know.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "device/HResult.h"
 
@@ -23,3 +25,20 @@ std::u16string DeviceResponseText(HRESULT status);
 // "IDispatch error #%d" (code minus 0x80040200) for 0x80040201 to 0x8004FFFF,
 // and "Unknown error 0x%0lX" for the rest.
 std::u16string StatusText(HRESULT status);
+
+// The sending loop's own texts for a number's row.
+// A send the device link accepted whose outcome has not come yet.
+constexpr std::u16string_view kPendingText = u"Sending...";
+// A send the modem could not take yet; it is offered again on the next tick.
+constexpr std::u16string_view kBusyText = u"Waiting for the Modem...";
+// A row whose request id the device link gave to a newer send before this
+// row's outcome came: that outcome can no longer be told apart.
+constexpr std::u16string_view kOutcomeUnknownText = u"The Outcome of this Send is Unknown.";
+// The parts of a message left unsent because the user stopped the sending.
+constexpr std::u16string_view kStoppedText = u"Not Sent: the Sending was Stopped.";
+
+// A message of several parts (`part` counts from 1): "Sending part 2 of 3..."
+// while part `part` is on its way.
+std::u16string SendingPartText(std::size_t part, std::size_t parts);
+// What became of part `part`: "Part 2 of 3: <text>".
+std::u16string PartStatusText(std::size_t part, std::size_t parts, std::u16string_view text);

@@ -74,9 +74,16 @@ const LookAlike* LookAlikeTable(std::size_t& count) {
 }
 
 const char16_t* FindLookAlike(char16_t c) {
-    // Every entry is either below U+0100 or in U+2000..U+3000 and U+FEFF:
-    // most characters of a text are rejected by the first test.
-    if (c < 0x00A0 && c != u'`' && c != u'\t') {
+    // One bit per code unit, from the table: most characters of a text (all
+    // of a Cyrillic or Arabic one) are rejected without a walk of the table.
+    static const std::vector<bool> inTable = [] {
+        std::vector<bool> bits(0x10000, false);
+        for (const LookAlike& entry : kLookAlikes) {
+            bits[entry.character] = true;
+        }
+        return bits;
+    }();
+    if (!inTable[c]) {
         return nullptr;
     }
     for (const LookAlike& entry : kLookAlikes) {

@@ -189,6 +189,20 @@ unsigned MessagePlan::headerOctets() const {
     return headerOctetsFor(parts > 1, reference16, tables);
 }
 
+std::u16string ArrivingText(const MessagePlan& plan) {
+    std::u16string text;
+    if (plan.encoding == TextEncoding::Ucs2) {
+        for (const std::u16string& part : plan.ucs2) {
+            text += part;
+        }
+        return text;
+    }
+    for (const std::string& part : plan.septets) {
+        text += Gsm7ToUtf16(part, plan.tables);
+    }
+    return text;
+}
+
 std::size_t PartCapacity(TextEncoding encoding, unsigned headerOctets) {
     if (encoding == TextEncoding::Ucs2) {
         return (140u - headerOctets) / 2u;

@@ -60,6 +60,10 @@ struct MessagePlan {
 // Plans `text` (the whole text, signature included).
 MessagePlan PlanMessage(std::u16string_view text, const MessageOptions& options);
 
+// The text as the phone shows it once every part has arrived: look-alikes
+// replaced, a character no table holds as '?'.
+std::u16string ArrivingText(const MessagePlan& plan);
+
 // Units one part holds with a header of `headerOctets` octets (TP-UDHL
 // included): 160 - ceil(8h/7) septets, or (140 - h) / 2 UCS2 units.
 std::size_t PartCapacity(TextEncoding encoding, unsigned headerOctets);

@@ -39,9 +39,20 @@ char32_t decodeOne(std::string_view s, std::size_t& i) {
 
 }  // namespace
 
-std::u16string Utf8ToUtf16(std::string_view utf8) {
+namespace {
+
+// U+FFFD spelled in the bytes themselves, not a malformed sequence.
+bool isReplacementSpelled(std::string_view s, std::size_t start, std::size_t end) {
+    return end - start == 3 && static_cast<unsigned char>(s[start]) == 0xEF &&
+           static_cast<unsigned char>(s[start + 1]) == 0xBF &&
+           static_cast<unsigned char>(s[start + 2]) == 0xBD;
+}
+
+// Converts `utf8` into `out`; a malformed sequence becomes U+FFFD, or, when
+// `strict`, ends the conversion with false.
+bool convertUtf8(std::string_view utf8, std::u16string& out, bool strict) {
     // Never more code units than bytes.
-    std::u16string out(utf8.size(), u'\0');
+    out.assign(utf8.size(), u'\0');
     char16_t* p = out.empty() ? nullptr : &out[0];
     const char16_t* const begin = p;
     std::size_t i = 0;
@@ -52,7 +63,11 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
             ++i;
             continue;
         }
+        const std::size_t start = i;
         const char32_t cp = decodeOne(utf8, i);
+        if (strict && cp == kReplacement && !isReplacementSpelled(utf8, start, i)) {
+            return false;
+        }
         if (cp >= 0x10000) {
             const char32_t v = cp - 0x10000;
             *p++ = static_cast<char16_t>(0xD800 + (v >> 10));
@@ -62,7 +77,19 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
         }
     }
     out.resize(static_cast<std::size_t>(p - begin));
+    return true;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    convertUtf8(utf8, out, false);
     return out;
+}
+
+bool Utf8ToUtf16Checked(std::string_view utf8, std::u16string& out) {
+    return convertUtf8(utf8, out, true);
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
@@ -105,13 +132,9 @@ bool IsValidUtf8(std::string_view bytes) {
     while (i < bytes.size()) {
         const std::size_t start = i;
         const char32_t cp = decodeOne(bytes, i);
-        if (cp == kReplacement) {
-            // U+FFFD itself is valid when spelled EF BF BD.
-            if (!(i - start == 3 && static_cast<unsigned char>(bytes[start]) == 0xEF &&
-                  static_cast<unsigned char>(bytes[start + 1]) == 0xBF &&
-                  static_cast<unsigned char>(bytes[start + 2]) == 0xBD)) {
-                return false;
-            }
+        // U+FFFD itself is valid when spelled EF BF BD.
+        if (cp == kReplacement && !isReplacementSpelled(bytes, start, i)) {
+            return false;
         }
     }
     return true;

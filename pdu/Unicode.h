@@ -8,6 +8,9 @@
 namespace PduLib {
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
+// The same in one pass for well-formed UTF-8 only: false (and `out` not
+// meaningful) at the first malformed sequence.
+bool Utf8ToUtf16Checked(std::string_view utf8, std::u16string& out);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 // Appends the UTF-8 bytes of one code point.
 void AppendUtf8(char32_t codePoint, std::string& out);

@@ -1,11 +1,14 @@
 // Not a test: times the windowed program. Start-up to a shown window (with
 // the discovery split out), loading and showing a 65,535-number file in the
-// sending view, and the resident memory with those rows.
+// sending view, the resident memory with those rows, and one keystroke in a
+// 1,600-character message (the counter and the parts limit planned anew).
 //
 //   vantorix_gui_bench [--modem sim|auto|PORT]   (default sim)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include "app/CMainFrame.h"
 #include "app/CVantorApp.h"
 #include "campaign/ui/CMessageBox.h"
+#include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CVantorView.h"
 
 namespace {
@@ -97,6 +101,75 @@ int main(int argc, char** argv) {
     std::sort(loads.begin(), loads.end());
     const long rssAfter = ResidentKiB();
 
+    // Keystrokes in a 1,600-character message: the key event, the fit check,
+    // the counter and the text's own work, each one's time.
+    PduLib::MessageOptions options;
+    options.maxParts = PduLib::kMostParts;
+    app.DeviceFront().SetMessageOptions(options);
+    auto* edit = view->findChild<CMessageEdit*>(QStringLiteral("message"));
+    struct Typing {
+        const char* name;
+        QString text;
+        QChar key;
+    };
+    const Typing typings[] = {
+        {"GSM 7-bit", QString(1600, QLatin1Char('g')), QLatin1Char('x')},
+        {"GSM 7-bit with look-alikes", QStringLiteral("\u201Cquoted\u201D \u2014 ").repeated(100),
+         QLatin1Char('x')},
+        {"Unicode (Cyrillic)", QString(1600, QChar(0x0436)), QChar(0x0444)},
+    };
+    // The same keystrokes in a bare field of the same size, for what the text
+    // itself costs without the fit check and the counter.
+    QPlainTextEdit bare(view);
+    bare.setLineWrapMode(QPlainTextEdit::NoWrap);
+    bare.setGeometry(edit->geometry().translated(0, edit->height()));
+    bare.show();
+    std::vector<std::pair<const char*, std::vector<double>>> keystrokes;
+    for (const Typing& typing : typings) {
+        std::vector<double> bareTimes;
+        bare.setPlainText(typing.text);
+        bare.moveCursor(QTextCursor::End);
+        QApplication::processEvents();
+        for (int i = 0; i < 200; ++i) {
+            const bool erase = i % 2 == 1;
+            QKeyEvent press(QEvent::KeyPress, erase ? Qt::Key_Backspace : Qt::Key_unknown,
+                            Qt::NoModifier, erase ? QString() : QString(typing.key));
+            timer.restart();
+            QApplication::sendEvent(&bare, &press);
+            QApplication::processEvents();
+            bareTimes.push_back(Ms(timer));
+        }
+        std::sort(bareTimes.begin(), bareTimes.end());
+        std::printf("keystroke in a bare field, 1,600 characters, %s: median %.3f ms\n",
+                    typing.name, bareTimes[bareTimes.size() / 2]);
+
+        edit->SetText(typing.text);
+        edit->moveCursor(QTextCursor::End);
+        QApplication::processEvents();
+        std::vector<double> times;
+        for (int i = 0; i < 200; ++i) {
+            const bool erase = i % 2 == 1;
+            QKeyEvent press(QEvent::KeyPress, erase ? Qt::Key_Backspace : Qt::Key_unknown,
+                            Qt::NoModifier, erase ? QString() : QString(typing.key));
+            timer.restart();
+            QApplication::sendEvent(edit, &press);
+            QApplication::processEvents();
+            times.push_back(Ms(timer));
+        }
+        std::sort(times.begin(), times.end());
+        // The counter's part of it: planning the whole message once.
+        const std::u16string whole(reinterpret_cast<const char16_t*>(typing.text.utf16()),
+                                   static_cast<std::size_t>(typing.text.size()));
+        timer.restart();
+        for (int i = 0; i < 1000; ++i) {
+            if (!app.Front().PlanSms(whole).ok()) {
+                return 1;
+            }
+        }
+        times.push_back(Ms(timer) / 1000);  // last: one plan
+        keystrokes.emplace_back(typing.name, std::move(times));
+    }
+
     std::printf("process start to shown window (incl. 65,535-line file written): %.1f ms\n",
                 processToShownMs);
     std::printf("InitInstance (device link, discovery x2, window, document): %.1f ms\n", initMs);
@@ -107,6 +180,13 @@ int main(int argc, char** argv) {
     std::printf("rows in the view: %d\n", view->GetList()->model()->rowCount());
     std::printf("resident memory: %.1f MB before start-up, %.1f MB with 65,535 rows\n",
                 rssBefore / 1024.0, rssAfter / 1024.0);
+    for (const auto& [name, times] : keystrokes) {
+        const std::size_t keys = times.size() - 1;
+        std::printf(
+            "keystroke in a 1,600-character message, %s: median %.3f ms, 90th %.3f ms, "
+            "max %.3f ms; one plan of the message %.3f ms\n",
+            name, times[keys / 2], times[keys * 9 / 10], times[keys - 1], times.back());
+    }
     frame->close();
     return 0;
 }

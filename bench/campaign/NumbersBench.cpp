@@ -77,8 +77,18 @@ public:
     std::u16string GetOperatorNameText() override { return {}; }
     std::u16string GetDeviceStatusText() override { return {}; }
     bool CanSendSms(std::u16string&) override { return true; }
-    HRESULT SendSms(const std::u16string&, const std::u16string&, std::uint32_t* requestId,
-                    std::u16string&) override {
+    PduLib::MessagePlan PlanSms(std::u16string_view) override {
+        PduLib::MessagePlan plan;
+        plan.parts = 1;
+        return plan;
+    }
+    HRESULT ComposeSms(const std::u16string&, const std::u16string& number,
+                       std::vector<std::u16string>& parts, std::u16string&) override {
+        parts.assign(1, number);
+        return S_OK;
+    }
+    HRESULT SendSmsPart(const std::u16string&, const std::u16string&, std::uint32_t* requestId,
+                        std::u16string&) override {
         *requestId = m_next++;
         return S_OK;
     }

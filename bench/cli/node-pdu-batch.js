@@ -1,5 +1,7 @@
 // The same batch jobs as `vantorix-cli encode --batch` / `decode --batch`,
-// done with node-pdu, for a side-by-side throughput comparison.
+// done with node-pdu, for a side-by-side throughput comparison. Encoding
+// prints one PDU line per part, as `encode --batch` does: node-pdu splits a
+// long text into concatenated parts itself (16-bit references).
 'use strict';
 const fs = require('fs');
 const readline = require('readline');
@@ -11,7 +13,9 @@ const out = [];
 rl.on('line', (line) => {
     if (mode === 'encode') {
         const tab = line.indexOf('\t');
-        out.push(new Submit(line.slice(0, tab), line.slice(tab + 1)).toString());
+        for (const part of new Submit(line.slice(0, tab), line.slice(tab + 1)).getPartStrings()) {
+            out.push(part);
+        }
     } else {
         // The same fields as `vantorix-cli decode`, as far as node-pdu exposes them.
         const m = parse(line);

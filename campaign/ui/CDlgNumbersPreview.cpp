@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QUrl>
@@ -22,7 +24,7 @@ namespace {
 
 // Dialog 310, in dialog units.
 constexpr int kWidth = 304;
-constexpr int kHeight = 228;
+constexpr int kHeight = 300;
 
 }  // namespace
 
@@ -46,6 +48,12 @@ CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
     m_edtFilePath->setReadOnly(true);
     label->setBuddy(m_edtFilePath);
     m_stcCount->lower();
+    m_grpArriving = new QGroupBox(QStringLiteral("What Will Arrive"), this);
+    m_edtArriving = new QPlainTextEdit(m_grpArriving);
+    m_edtArriving->setObjectName(QStringLiteral("arrivingText"));
+    m_edtArriving->setReadOnly(true);
+    m_stcTotal = new QLabel(m_grpArriving);
+    m_stcTotal->setObjectName(QStringLiteral("previewTotal"));
 
     m_pModel = new CNumbersPreviewModel(this);
     m_lstNumbers->setModel(m_pModel);
@@ -78,6 +86,28 @@ void CDlgNumbersPreview::SetFilePath(const QString& path) {
     m_strFilePath = path;
 }
 
+void CDlgNumbersPreview::SetMessage(const QString& arriving, std::size_t partsPerNumber) {
+    m_edtArriving->setPlainText(arriving);
+    m_nPartsPerNumber = partsPerNumber;
+}
+
+QString CDlgNumbersPreview::TotalText(std::size_t numbers, std::size_t partsPerNumber) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return QStringLiteral("%1 %2 x %3 SMS = %4 SMS")
+        .arg(english.toString(static_cast<qulonglong>(numbers)),
+             numbers == 1 ? QStringLiteral("number") : QStringLiteral("numbers"),
+             english.toString(static_cast<qulonglong>(partsPerNumber)),
+             english.toString(static_cast<qulonglong>(numbers * partsPerNumber)));
+}
+
+QString CDlgNumbersPreview::GetArrivingText() const {
+    return m_edtArriving->toPlainText();
+}
+
+QString CDlgNumbersPreview::GetTotalText() const {
+    return m_stcTotal->text();
+}
+
 void CDlgNumbersPreview::OnInitDialog() {
     m_edtFilePath->setText(m_strFilePath);
     setWindowTitle(
@@ -96,6 +126,7 @@ void CDlgNumbersPreview::OnInitDialog() {
     }
     m_stcCount->setTitle(QStringLiteral("%1 Unique Numbe(s) Found.")
                              .arg(static_cast<qulonglong>(m_numberList.m_mapNumbers.GetCount())));
+    m_stcTotal->setText(TotalText(m_numberList.m_mapNumbers.GetCount(), m_nPartsPerNumber));
     m_lstNumbers->setFocus();
 }
 
@@ -129,4 +160,9 @@ void CDlgNumbersPreview::PlaceControls() {
     m_stcCount->setGeometry(u.Rect(7, 24, 290, 197).adjusted(0, 0, extraX, extraY));
     m_lstNumbers->setGeometry(
         u.Rect(7, 35, 290, 186).adjusted(u.X(4), 0, extraX - u.X(4), extraY - u.Y(4)));
+    // What will arrive, under the list.
+    m_grpArriving->setGeometry(
+        u.Rect(7, 224, 290, 69).translated(0, extraY).adjusted(0, 0, extraX, 0));
+    m_edtArriving->setGeometry(u.Rect(4, 11, 282, 40).adjusted(0, 0, extraX, 0));
+    m_stcTotal->setGeometry(u.Rect(4, 53, 282, 12).adjusted(0, 0, extraX, 0));
 }

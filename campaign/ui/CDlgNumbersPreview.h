@@ -1,14 +1,19 @@
 // The numbers preview: which unique numbers a numbers file yields, and how
-// many, before a campaign starts. Reads the file itself and changes nothing.
+// many, before a campaign starts; and what will arrive: the message as the
+// phone will show it and the SMS it costs. Reads the file itself and
+// changes nothing.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+#include <cstddef>
 
 #include "campaign/CNumberList.h"
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class CNumbersPreviewModel;
@@ -22,6 +27,9 @@ public:
 
     // Called once, before OnInitDialog.
     void SetFilePath(const QString& path);
+    // The message as the phone will show it and its SMS per number; before
+    // OnInitDialog.
+    void SetMessage(const QString& arriving, std::size_t partsPerNumber);
     // Loads the file and fills the list and the count; a load failure is
     // reported in a message box before the dialog shows.
     void OnInitDialog();
@@ -31,6 +39,10 @@ public:
     int GetRowCount() const;
     QString GetCountText() const;
     QTableView* GetList() const { return m_lstNumbers; }
+    QString GetArrivingText() const;
+    QString GetTotalText() const;
+    // "1,204 numbers x 2 SMS = 2,408 SMS".
+    static QString TotalText(std::size_t numbers, std::size_t partsPerNumber);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -44,5 +56,9 @@ private:
     QPushButton* m_btnOpenFile = nullptr;
     QLineEdit* m_edtFilePath = nullptr;
     QGroupBox* m_stcCount = nullptr;
+    QGroupBox* m_grpArriving = nullptr;
+    QPlainTextEdit* m_edtArriving = nullptr;
+    QLabel* m_stcTotal = nullptr;
+    std::size_t m_nPartsPerNumber = 0;
     CNumbersPreviewModel* m_pModel = nullptr;
 };

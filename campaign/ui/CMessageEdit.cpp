@@ -41,22 +41,22 @@ void CMessageEdit::SetText(const QString& text) {
     setPlainText(WithLf(text));
 }
 
-int CMessageEdit::StoredLength(const QString& text) {
-    const QString plain = WithLf(text);
-    return static_cast<int>(plain.size() + plain.count(QLatin1Char('\n')));
-}
-
-int CMessageEdit::Room() const {
-    const int selected = StoredLength(textCursor().selectedText());
-    return m_nLimit - (StoredLength(toPlainText()) - selected);
+bool CMessageEdit::Fits(const QString& text) const {
+    if (!m_fnFits) {
+        return true;
+    }
+    const QTextCursor cursor = textCursor();
+    QString whole = toPlainText();
+    whole.replace(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart(), text);
+    whole.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return m_fnFits(whole);
 }
 
 void CMessageEdit::keyPressEvent(QKeyEvent* event) {
     const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const QString text = event->text();
     if ((lineBreak || HasPrintable(text)) && !(event->modifiers() & Qt::ControlModifier)) {
-        const int needed = lineBreak ? 2 : StoredLength(text);
-        if (needed > Room()) {
+        if (!Fits(lineBreak ? QStringLiteral("\n") : WithLf(text))) {
             QApplication::beep();
             event->accept();
             return;
@@ -70,20 +70,25 @@ void CMessageEdit::insertFromMimeData(const QMimeData* source) {
         return;
     }
     const QString text = WithLf(source->text());
-    int room = Room();
-    int take = 0;
-    for (; take < text.size(); ++take) {
-        const int units = text[take] == QLatin1Char('\n') ? 2 : 1;
-        if (units > room) {
-            break;
+    // The longest beginning of the text that fits, found by halving: each
+    // check plans the whole message.
+    qsizetype take = text.size();
+    if (!Fits(text)) {
+        qsizetype low = 0;
+        qsizetype high = text.size();
+        while (low + 1 < high) {
+            const qsizetype middle = (low + high) / 2;
+            if (Fits(text.left(middle))) {
+                low = middle;
+            } else {
+                high = middle;
+            }
         }
-        room -= units;
-    }
-    // Never leave half of a surrogate pair behind.
-    if (take > 0 && take < text.size() && text[take - 1].isHighSurrogate()) {
-        --take;
-    }
-    if (take < text.size()) {
+        take = low;
+        // Never leave half of a surrogate pair behind.
+        if (take > 0 && text[take - 1].isHighSurrogate()) {
+            --take;
+        }
         QApplication::beep();
     }
     if (take > 0) {
@@ -92,7 +97,7 @@ void CMessageEdit::insertFromMimeData(const QMimeData* source) {
 }
 
 void CMessageEdit::inputMethodEvent(QInputMethodEvent* event) {
-    if (!event->commitString().isEmpty() && StoredLength(event->commitString()) > Room()) {
+    if (!event->commitString().isEmpty() && !Fits(WithLf(event->commitString()))) {
         QApplication::beep();
         QInputMethodEvent cleared(event->preeditString(), event->attributes());
         QPlainTextEdit::inputMethodEvent(&cleared);

@@ -1,12 +1,13 @@
 // The message field: multi-line, Enter inserts a line break, Tab moves on.
-// Typing and pasting stop at a limit counted the way the message is stored
-// and sent, a line break as two characters (CR LF). Text set by the program
-// is never cut: a longer message is shown whole and typing is refused until
-// it is shorter than the limit.
+// Typing and pasting stop where the text would no longer fit: the check sees
+// the text as it is stored and sent, line breaks as CR LF. Text set by the
+// program is never cut: a longer message is shown whole and typing is
+// refused until it fits again.
 #pragma once
 
 #include <QPlainTextEdit>
 #include <QString>
+#include <functional>
 
 class CMessageEdit final : public QPlainTextEdit {
     Q_OBJECT
@@ -14,16 +15,14 @@ class CMessageEdit final : public QPlainTextEdit {
 public:
     explicit CMessageEdit(QWidget* parent = nullptr);
 
-    void SetLimit(int limit) { m_nLimit = limit; }
-    int GetLimit() const { return m_nLimit; }
+    // Whether a whole text (CR LF line breaks) may be typed; none: any.
+    using FitCheck = std::function<bool(const QString& text)>;
+    void SetFitCheck(FitCheck fits) { m_fnFits = std::move(fits); }
 
     // The text with CR LF line breaks.
     QString Text() const;
     // Shows `text` (CR LF or LF line breaks) whole, without the limit.
     void SetText(const QString& text);
-
-    // Length with every line break counted as two characters.
-    static int StoredLength(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -31,9 +30,8 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
-    // How many stored characters may still be inserted in place of the
-    // current selection.
-    int Room() const;
+    // Whether `text` (LF line breaks) may replace the current selection.
+    bool Fits(const QString& text) const;
 
-    int m_nLimit = 32767;
+    FitCheck m_fnFits;
 };

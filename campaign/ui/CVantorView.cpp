@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableView>
 #include <algorithm>
@@ -52,6 +53,12 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     m_edtMessage = new CMessageEdit(this);
     m_edtMessage->setObjectName(QStringLiteral("message"));
     m_stcMessage->setBuddy(m_edtMessage);
+    m_edtMessage->SetFitCheck([this](const QString& text) { return PlanOf(text).ok(); });
+
+    m_stcCounter = new QLabel(this);
+    m_stcCounter->setObjectName(QStringLiteral("messageCounter"));
+    m_stcCounter->setWordWrap(true);
+    m_stcCounter->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_btnStart = new QPushButton(ToQString(kStartText), this);
     m_btnStart->setObjectName(QStringLiteral("startButton"));
@@ -124,7 +131,16 @@ void CVantorView::OnInitialUpdate() {
     m_strNumbersFile = m_doc.m_strNumbersFile;
     m_strMessage = m_doc.m_strMessage;
     UpdateData(false);
-    m_edtMessage->SetLimit(kMessageLimit);
+    UpdateCounter();
+    const PduLib::MessagePlan plan = PlanOf(m_strMessage);
+    if (!plan.ok()) {
+        // Kept as it is: the user shortens it; Start refuses it until then.
+        CMessageBox::Show(
+            this, CMessageBox::Kind::Information,
+            QStringLiteral("The Message of this Document is too Long to Send: %1.\n\nIt is "
+                           "Kept as it is; Shorten it Before Sending.")
+                .arg(QString::fromStdString(plan.error)));
+    }
     QCoreApplication::postEvent(this, new QEvent(VantorEvents::WM_REFRESH_DEVICE_STATUS));
     FillNumberList();
 }
@@ -243,6 +259,8 @@ void CVantorView::OnBnClickedDisplay() {
     }
     CDlgNumbersPreview dialog(this);
     dialog.SetFilePath(m_strNumbersFile);
+    const PduLib::MessagePlan plan = PlanOf(m_strMessage);
+    dialog.SetMessage(ToQString(PduLib::ArrivingText(plan)), plan.parts);
     dialog.OnInitDialog();
     if (m_fnRunPreview) {
         m_fnRunPreview(dialog);
@@ -252,12 +270,66 @@ void CVantorView::OnBnClickedDisplay() {
 }
 
 void CVantorView::OnEnChangeMessage() {
+    UpdateCounter();
     if (m_bLoading) {
         return;
     }
     UpdateData(true);
     m_doc.SetNumbersFile(m_strNumbersFile);
     m_doc.SetMessage(m_strMessage);
+}
+
+PduLib::MessagePlan CVantorView::PlanOf(const QString& message) const {
+    const std::u16string text = ToU16String(message);
+    return m_front.PlanSms(TrimBlanks(text));
+}
+
+void CVantorView::UpdateCounter() {
+    m_stcCounter->setText(CounterText(PlanOf(m_edtMessage->Text())));
+}
+
+QString CVantorView::GetCounterText() const {
+    return m_stcCounter->text();
+}
+
+QString CVantorView::CounterText(const PduLib::MessagePlan& plan) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const bool ucs2 = plan.encoding == PduLib::TextEncoding::Ucs2;
+    const QString dot = QStringLiteral(" \u00B7 ");
+    QString text = QStringLiteral("%1 characters with the signature")
+                       .arg(english.toString(static_cast<qulonglong>(plan.characters)));
+    text += dot + QStringLiteral("%1 SMS").arg(static_cast<qulonglong>(plan.parts));
+    text += dot + (ucs2 ? QStringLiteral("Unicode") : QStringLiteral("GSM 7-bit"));
+    if (plan.ok()) {
+        text += dot + QStringLiteral("%1 left in this SMS")
+                          .arg(english.toString(static_cast<qulonglong>(plan.remaining)));
+    } else {
+        text += dot + QStringLiteral("too long: %1").arg(QString::fromStdString(plan.error));
+    }
+    if (!plan.replaced.empty()) {
+        unsigned count = 0;
+        QStringList names;
+        for (const PduLib::Replacement& r : plan.replaced) {
+            count += r.count;
+            names << QString(QChar(r.character));
+        }
+        text += QStringLiteral("\n%1 %2 replaced: %3")
+                    .arg(count)
+                    .arg(count == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
+                    .arg(names.join(QLatin1Char(' ')));
+    }
+    if (!plan.unsendable.empty()) {
+        QStringList names;
+        for (const char32_t c : plan.unsendable) {
+            names << QString::fromUcs4(&c, 1);
+        }
+        text += QStringLiteral("\n%1 cannot be sent (they arrive as ?): %2")
+                    .arg(plan.unsendable.size() == 1
+                             ? QStringLiteral("1 character")
+                             : QStringLiteral("%1 characters").arg(plan.unsendable.size()))
+                    .arg(names.join(QLatin1Char(' ')));
+    }
+    return text;
 }
 
 bool CVantorView::ExportResults(const QString& path, QString& error) const {
@@ -329,7 +401,8 @@ void CVantorView::PlaceControls() {
     m_stcNumbers->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_edtNumbersFile->setGeometry(u.Rect(43, 7, 216, 14));
     m_stcMessage->setGeometry(u.Rect(7, 25, 34, 8));
-    m_edtMessage->setGeometry(u.Rect(43, 25, 216, 91));
+    m_edtMessage->setGeometry(u.Rect(43, 25, 216, 75));
+    m_stcCounter->setGeometry(u.Rect(43, 101, 321, 17).adjusted(0, 0, extraX, 0));
     m_btnStart->setGeometry(u.Rect(264, 59, 100, 23));
     m_stcDeviceStatus->setGeometry(u.Rect(7, 118, 357, 10).adjusted(0, 0, extraX, 0));
     m_btnDisplay->setGeometry(u.Rect(314, 7, 50, 14));

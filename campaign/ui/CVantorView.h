@@ -31,8 +31,6 @@ class CVantorView final : public QWidget, private ICampaignListener {
 
 public:
     static constexpr int kSignatureLength = static_cast<int>(std::size(ISmsFront::kSignature) - 1);
-    // Typed message plus signature fit one SMS of 140 characters.
-    static constexpr int kMessageLimit = 140 - kSignatureLength;
 
     static constexpr std::u16string_view kStartText = u"&Start Sending SMS";
     static constexpr std::u16string_view kStopText = u"&Stop Sending SMS";
@@ -74,6 +72,11 @@ public:
     QTableView* GetList() const { return m_lstNumbers; }
     CCampaignRowsModel* GetModel() const { return m_pModel; }
     bool ExportResults(const QString& path, QString& error) const;
+    // The counter under the message: characters (the signature counted),
+    // parts, encoding, what is left in the last part, and the characters
+    // replaced or that cannot be sent.
+    QString GetCounterText() const;
+    static QString CounterText(const PduLib::MessagePlan& plan);
 
     QSize sizeHint() const override;
 
@@ -102,6 +105,9 @@ private:
     void UpdateData(bool saveAndValidate);
     void PlaceControls();
     void CheckFinished();
+    // The plan of the message as it would be sent now (trimmed, signed).
+    PduLib::MessagePlan PlanOf(const QString& message) const;
+    void UpdateCounter();
 
     ISmsFront& m_front;
     CVantorDoc& m_doc;
@@ -119,6 +125,7 @@ private:
     QTableView* m_lstNumbers = nullptr;
     QLabel* m_stcNumbers = nullptr;
     QLabel* m_stcMessage = nullptr;
+    QLabel* m_stcCounter = nullptr;
     CCampaignRowsModel* m_pModel = nullptr;
 
     QTimer m_timer;

@@ -177,11 +177,54 @@ TEST_F(MainFrameTest, ComposerReportGoesToStandardOutputUnlessSilenced) {
         std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
         std::uint32_t requestId = 0;
         std::u16string reason;
-        const HRESULT result = app->Front().SendSms(u"hi", u"+447700900001", &requestId, reason);
+        const HRESULT result =
+            app->DeviceFront().SendSms(u"hi", u"+447700900001", &requestId, reason);
         std::cout.rdbuf(saved);
         EXPECT_EQ(result, S_OK);
         EXPECT_EQ(captured.str().find("PDU: ") != std::string::npos, !silenced) << captured.str();
     }
+}
+
+// The message settings reach the composer, and the concatenation reference
+// is kept with the settings: the next run goes on from it.
+TEST_F(MainFrameTest, MessageSettingsAndTheKeptReference) {
+    ASSERT_TRUE(Start());
+    PduLib::MessageOptions options = app->DeviceFront().MessageOptions();
+    EXPECT_TRUE(options.replaceLookAlikes);
+    EXPECT_TRUE(options.languages.empty());
+    EXPECT_EQ(options.maxParts, 6u);
+    EXPECT_EQ(app->DeviceFront().NextReference(), 0u);
+
+    QSettings settings;
+    settings.setValue(QStringLiteral("Message/Languages"), QStringLiteral("pt, tr,xx"));
+    settings.setValue(QStringLiteral("Message/MaxParts"), 300);  // out of range: the default
+    settings.setValue(QStringLiteral("Message/ReplaceLookAlikes"), false);
+    settings.setValue(QStringLiteral("Message/Encoding"), QStringLiteral("ucs2"));
+    settings.setValue(QStringLiteral("Message/NextReference"), 65535);
+    app.reset();
+    ASSERT_TRUE(Start({QStringLiteral("--no-trace")}));
+    options = app->DeviceFront().MessageOptions();
+    EXPECT_FALSE(options.replaceLookAlikes);
+    EXPECT_EQ(options.languages,
+              (std::vector<int>{PduLib::kLanguagePortuguese, PduLib::kLanguageTurkish}));
+    EXPECT_EQ(options.maxParts, 6u);
+    EXPECT_EQ(options.encoding, PduLib::TextEncoding::Ucs2);
+    EXPECT_EQ(app->DeviceFront().NextReference(), 65535u);
+
+    std::vector<std::u16string> parts;
+    std::u16string reason;
+    ASSERT_EQ(app->Front().ComposeSms(std::u16string(60, u'k'), u"+447700900001", parts, reason),
+              S_OK);
+    EXPECT_EQ(parts.size(), 2u);
+    EXPECT_EQ(QSettings().value(QStringLiteral("Message/NextReference")).toInt(), 0);
+    ASSERT_EQ(app->Front().ComposeSms(u"one", u"+447700900001", parts, reason), S_OK);
+    EXPECT_EQ(QSettings().value(QStringLiteral("Message/NextReference")).toInt(), 0);
+    app.reset();
+    ASSERT_TRUE(Start({QStringLiteral("--no-trace")}));
+    EXPECT_EQ(app->DeviceFront().NextReference(), 0u);
+    ASSERT_EQ(app->Front().ComposeSms(std::u16string(60, u'k'), u"+447700900001", parts, reason),
+              S_OK);
+    EXPECT_EQ(QSettings().value(QStringLiteral("Message/NextReference")).toInt(), 1);
 }
 
 TEST(ModemWatcher, ReportsOnlyChangesOfSerialDevices) {

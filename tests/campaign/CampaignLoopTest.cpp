@@ -16,8 +16,10 @@ using ::testing::ElementsAre;
 
 namespace {
 
-// A device link that answers every send from a script (S_OK with the next
-// request id when the script is empty) and records what it was asked.
+// A device link that plans and composes with the real codec (each part's
+// PDU stands in as "NUMBER#k"), answers every part from a script (S_OK with
+// the next request id when the script is empty) and records what it was
+// asked.
 class FakeFront : public ISmsFront {
 public:
     struct Answer {
@@ -29,10 +31,26 @@ public:
     std::u16string GetOperatorNameText() override { return u"Operator"; }
     std::u16string GetDeviceStatusText() override { return u"Device Initialised"; }
     bool CanSendSms(std::u16string&) override { return true; }
-    HRESULT SendSms(const std::u16string& message, const std::u16string& number,
-                    std::uint32_t* requestId, std::u16string& reason) override {
+    PduLib::MessagePlan PlanSms(std::u16string_view message) override {
+        return PduLib::PlanMessage(std::u16string(message) + kSignature, options);
+    }
+    HRESULT ComposeSms(const std::u16string& message, const std::u16string& number,
+                       std::vector<std::u16string>& parts, std::u16string& reason) override {
         messages.push_back(message);
+        const PduLib::MessagePlan plan = PlanSms(message);
+        if (!plan.ok()) {
+            reason = u"refused";
+            return E_INVALIDARG;
+        }
+        for (std::size_t k = 1; k <= plan.parts; ++k) {
+            parts.push_back(number + u"#" + static_cast<char16_t>(u'0' + k));
+        }
+        return S_OK;
+    }
+    HRESULT SendSmsPart(const std::u16string& number, const std::u16string& part,
+                        std::uint32_t* requestId, std::u16string& reason) override {
         numbers.push_back(number);
+        sent.push_back(part);
         Answer answer{S_OK, nextId++, u""};
         if (!script.empty()) {
             answer = script.front();
@@ -47,10 +65,12 @@ public:
         return answer.result;
     }
 
+    PduLib::MessageOptions options;
     std::deque<Answer> script;
     std::uint32_t nextId = 1;
-    std::vector<std::u16string> messages;
-    std::vector<std::u16string> numbers;
+    std::vector<std::u16string> messages;  // one per composed message
+    std::vector<std::u16string> numbers;   // one per part offered
+    std::vector<std::u16string> sent;      // the parts offered
     std::function<void(std::uint32_t)> duringSend;
 };
 
@@ -310,6 +330,149 @@ TEST_F(CampaignLoopTest, ReusedRequestIdMovesToTheNewerSend) {
     loop.OnSmsSendResult(5, S_OK);
     EXPECT_EQ(Row(1).state, RowState::Sent);
     EXPECT_EQ(loop.GetCounts().pending, 0u);
+}
+
+// 400 characters and the signature: 429 septets, three parts of 153.
+const std::u16string kThreeParts(400, u'a');
+
+TEST_F(CampaignLoopTest, PartsGoOutOnePerTickEachAfterTheOneBeforeWasSent) {
+    Start(kThreeParts);
+    EXPECT_EQ(loop.EstimatedTimeLeft(), std::chrono::seconds(9));
+    loop.Tick();
+    EXPECT_EQ(Row(0).state, RowState::Pending);
+    EXPECT_EQ(Row(0).statusText, u"Sending part 1 of 3...");
+    EXPECT_EQ(Row(0).parts, 3u);
+    loop.Tick();  // part 1 has no outcome yet: nothing goes out
+    EXPECT_THAT(front.sent, ElementsAre(u"11111#1"));
+
+    for (std::uint32_t id = 1; id <= 2; ++id) {
+        loop.OnSmsSendResult(id, S_OK);
+        EXPECT_EQ(Row(0).state, RowState::Pending);
+        loop.Tick();
+    }
+    EXPECT_EQ(Row(0).statusText, u"Sending part 3 of 3...");
+    EXPECT_EQ(Row(0).partsSent, 2u);
+    // The last part is on its way: the next row may start.
+    loop.Tick();
+    EXPECT_THAT(front.sent, ElementsAre(u"11111#1", u"11111#2", u"11111#3", u"22222#1"));
+    loop.OnSmsSendResult(3, S_OK);
+    EXPECT_EQ(Row(0).state, RowState::Sent);
+    EXPECT_EQ(Row(0).statusText, u"SMS Sent Successfully.");
+    EXPECT_EQ(Row(0).partsSent, 3u);
+    // One message composed per number: one concatenation reference each.
+    EXPECT_EQ(front.messages.size(), 2u);
+}
+
+// The first part that fails decides the row's status, and no later part of
+// that number goes out; the next tick goes on with the next number.
+TEST_F(CampaignLoopTest, TheFirstFailingPartEndsTheNumbersMessage) {
+    struct Case {
+        std::size_t failingPart;  // from 1
+        bool refusedAtOnce;       // else the final status fails
+        HRESULT status;
+        std::u16string reason;
+        std::u16string_view text;
+    };
+    const Case cases[] = {
+        {1, false, VTX_E_SEND_TIMEOUT, u"",
+         u"Part 1 of 3: The modem did not report the outcome of the send in time."},
+        {2, false, 0x32, u"",
+         u"Part 2 of 3: Either the SMS operation or the particular SMS format is not supported "
+         u"by the device."},
+        {3, false, static_cast<HRESULT>(0x8054820Du), u"",
+         u"Part 3 of 3: The device is not registered to any network."},
+        {2, true, E_FAIL, u"Could not Locate SMS Device to Send / Receive SMS Message(s).",
+         u"Part 2 of 3: Could not Locate SMS Device to Send / Receive SMS Message(s)."},
+        {3, true, E_FAIL, u"", u"Part 3 of 3: Unspecified error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "part " << c.failingPart << (c.refusedAtOnce ? " refused" : " failed"));
+        front.sent.clear();
+        loop.SetNumbers(std::vector<std::u16string>{u"11111", u"22222"});
+        Start(kThreeParts);
+        for (std::size_t part = 1; part <= c.failingPart; ++part) {
+            if (part == c.failingPart && c.refusedAtOnce) {
+                front.script = {{c.status, 0, c.reason}};
+            }
+            loop.Tick();
+            if (part == c.failingPart && !c.refusedAtOnce) {
+                loop.OnSmsSendResult(Row(0).requestId.value(), c.status);
+            } else if (part != c.failingPart) {
+                loop.OnSmsSendResult(Row(0).requestId.value(), S_OK);
+            }
+        }
+        EXPECT_EQ(Row(0).state, RowState::Failed);
+        EXPECT_EQ(Row(0).statusText, c.text);
+        EXPECT_EQ(Row(0).finalStatus, c.status);
+        EXPECT_EQ(Row(0).partsSent, c.failingPart - 1);
+        EXPECT_EQ(front.sent.size(), c.failingPart);
+        loop.Tick();
+        EXPECT_EQ(front.sent.back(), u"22222#1");
+        EXPECT_EQ(loop.GetCounts().failed, 1u);
+        loop.Stop();
+    }
+}
+
+TEST_F(CampaignLoopTest, ABusyModemGetsTheSameMiddlePartAgain) {
+    Start(kThreeParts);
+    loop.Tick();
+    loop.OnSmsSendResult(1, S_OK);
+    front.script = {{VTX_E_MODEM_BUSY, 0, u""}, {VTX_E_MODEM_BUSY, 0, u""}};
+    loop.Tick();
+    EXPECT_EQ(Row(0).statusText, u"Part 2 of 3: Waiting for the Modem...");
+    EXPECT_EQ(Row(0).state, RowState::Pending);
+    loop.Tick();
+    loop.Tick();
+    EXPECT_EQ(Row(0).statusText, u"Sending part 2 of 3...");
+    loop.OnSmsSendResult(Row(0).requestId.value(), S_OK);
+    loop.Tick();
+    EXPECT_THAT(front.sent,
+                ElementsAre(u"11111#1", u"11111#2", u"11111#2", u"11111#2", u"11111#3"));
+    EXPECT_EQ(loop.GetCounts().remaining, 2u);
+    EXPECT_EQ(front.messages.size(), 1u);  // not composed again
+}
+
+TEST_F(CampaignLoopTest, StoppingLeavesTheRestOfAMessageUnsentAndSaysSo) {
+    // Stopped between two parts: the row fails at once.
+    Start(kThreeParts);
+    loop.Tick();
+    loop.OnSmsSendResult(1, S_OK);
+    loop.Stop();
+    EXPECT_EQ(Row(0).state, RowState::Failed);
+    EXPECT_EQ(Row(0).statusText, u"Part 2 of 3: Not Sent: the Sending was Stopped.");
+    EXPECT_FALSE(loop.HasWorkLeft());
+
+    // Stopped with a part on its way: its outcome decides.
+    for (const HRESULT outcome : {S_OK, VTX_E_SEND_TIMEOUT}) {
+        Start(kThreeParts);
+        loop.Tick();
+        loop.Stop();
+        EXPECT_TRUE(loop.HasWorkLeft());
+        loop.OnSmsSendResult(Row(0).requestId.value(), outcome);
+        EXPECT_EQ(Row(0).state, RowState::Failed);
+        EXPECT_EQ(Row(0).statusText,
+                  outcome == S_OK
+                      ? u"Part 2 of 3: Not Sent: the Sending was Stopped."
+                      : u"Part 1 of 3: The modem did not report the outcome of the send in time.");
+        EXPECT_FALSE(loop.HasWorkLeft());
+    }
+    loop.Tick();
+    EXPECT_EQ(front.sent.size(), 3u);
+}
+
+TEST_F(CampaignLoopTest, AMessageOverThePartsLimitIsRefusedBeforeAnythingIsSent) {
+    front.options.maxParts = 2;
+    std::u16string notice;
+    EXPECT_FALSE(loop.Start(u"numbers.txt", kThreeParts, notice));
+    EXPECT_EQ(notice,
+              u"The Message cannot be Sent: the message needs 3 parts (429 septets); at most 2 are "
+              u"allowed.");
+    EXPECT_FALSE(loop.IsSending());
+    loop.Tick();
+    EXPECT_TRUE(front.messages.empty());
+    EXPECT_TRUE(front.sent.empty());
+    EXPECT_TRUE(recorder.states.empty());
 }
 
 // The cells of both CSV reports: quoted when needed, and a text that a

@@ -66,7 +66,12 @@ TEST(SmsDocumentFormat, RoundTripsEveryMessage) {
     for (const std::u16string& message :
          {std::u16string(u""), std::u16string(u"one line"), std::u16string(u"a\r\nb\r\nc"),
           std::u16string(u"ends with break\r\n"), std::u16string(u"\r\n"),
-          std::u16string(u"tab\tand \u20AC")}) {
+          std::u16string(u"tab\tand \u20AC"),
+          // Cyrillic and emoji (surrogate pairs), as a Unicode message is typed.
+          std::u16string(u"\u041F\u0440\u0438\u0432\u0435\u0442 \U0001F600\U0001F44B\U0001F3FD\r\n"
+                         u"\u0432\u0441\u0442\u0440\u0435\u0447\u0430 \u2014 \u201Cok\u201D"),
+          // Far over any parts limit: kept whole for the user to shorten.
+          std::u16string(100000, u'\u0436')}) {
         std::u16string path;
         std::u16string read;
         const std::string bytes = CSmsDocumentFormat::Write(u"/x/numbers.txt", message);

@@ -61,6 +61,8 @@ int encodeBatch(const EncodeOptions& o) {
     auto reference = static_cast<std::uint16_t>(o.reference);
     std::string line;
     std::string out;
+    std::u16string number;
+    std::u16string text;
     unsigned long lineNumber = 0;
     bool anyFailed = false;
     while (std::getline(std::cin, line)) {
@@ -72,11 +74,10 @@ int encodeBatch(const EncodeOptions& o) {
         std::string reason;
         if (tab == std::string::npos) {
             reason = "expected NUMBER<TAB>TEXT";
-        } else if (!PduLib::IsValidUtf8(line)) {
+        } else if (!PduLib::Utf8ToUtf16Checked(std::string_view(line).substr(0, tab), number) ||
+                   !PduLib::Utf8ToUtf16Checked(std::string_view(line).substr(tab + 1), text)) {
             reason = "the line is not valid UTF-8";
-        } else if (!composer.Compose(PduLib::Utf8ToUtf16(std::string_view(line).substr(tab + 1)),
-                                     PduLib::Utf8ToUtf16(std::string_view(line).substr(0, tab)),
-                                     reference)) {
+        } else if (!composer.Compose(text, number, reference)) {
             reason = composer.FailureReason();
         }
         if (!reason.empty()) {

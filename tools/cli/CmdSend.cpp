@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "campaign/Blank.h"
 #include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
 #include "campaign/CsvCell.h"
@@ -25,6 +26,8 @@
 #include "device/sim/CSimulatedModem.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/MessageOptions.h"
+#include "tools/cli/ReferenceState.h"
 
 namespace {
 
@@ -122,13 +125,14 @@ std::string isoTime(std::chrono::system_clock::time_point t) {
 
 bool writeReport(const CCampaignLoop& loop, const std::string& path) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << "number,status text,final status code,request id,time\r\n";
+    out << "number,status text,final status code,request id,time,parts\r\n";
     for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
         const CampaignRow& row = loop.GetRow(i);
         out << Utf16ToUtf8(CsvCell(row.number)) << ',' << Utf16ToUtf8(CsvCell(row.statusText))
             << ',' << (row.finalStatus ? hresultHex(*row.finalStatus) : std::string()) << ','
             << (row.requestId ? std::to_string(*row.requestId) : std::string()) << ','
-            << isoTime(row.time) << "\r\n";
+            << isoTime(row.time) << ',' << (row.parts != 0 ? std::to_string(row.parts) : "")
+            << "\r\n";
     }
     out.close();
     return static_cast<bool>(out);
@@ -193,9 +197,55 @@ struct SendOptions {
     int intervalMs = 1000;
     bool trace = false;
     ModemChoice modem;
+    CliMessageOptions options;
 };
 
+// The message as the loop will send it, checked once before any number:
+// false (with the reason printed) when it cannot be sent at all.
+bool checkMessage(const SendOptions& o, const PduLib::MessageOptions& options,
+                  PduLib::MessagePlan& plan) {
+    if (!PduLib::IsValidUtf8(o.message)) {
+        std::cerr << "vantorix-cli: send: the message is not valid UTF-8\n";
+        return false;
+    }
+    const std::u16string message = Utf8ToUtf16(o.message);
+    const std::u16string_view text = TrimBlanks(message);
+    if (text.empty()) {
+        std::cerr << "vantorix-cli: " << Utf16ToUtf8(CCampaignLoop::kNoMessageNotice) << '\n';
+        return false;
+    }
+    plan = PduLib::PlanMessage(std::u16string(text) + ISmsFront::kSignature, options);
+    if (!plan.ok()) {
+        std::cerr << "vantorix-cli: send: " << plan.error << "; nothing was sent\n";
+        return false;
+    }
+    return true;
+}
+
+// Gives the device front the reference kept in the state file and keeps
+// every new one there.
+void keepReferences(CDeviceFront& front, const std::shared_ptr<CReferenceState>& state) {
+    std::string error;
+    std::uint16_t next = 0;
+    if (!state->Load(next, error)) {
+        std::cerr << "vantorix-cli: the concatenation reference starts at 0: " << error << '\n';
+    }
+    front.SetNextReference(next);
+    front.SetReferenceStore([state, warned = false](std::uint16_t value) mutable {
+        std::string why;
+        if (!state->Save(value, why) && !warned) {
+            warned = true;
+            std::cerr << "vantorix-cli: the concatenation reference is not kept: " << why << '\n';
+        }
+    });
+}
+
 int runSend(const SendOptions& o) {
+    const PduLib::MessageOptions messageOptions = ToMessageOptions(o.options);
+    PduLib::MessagePlan plan;
+    if (!checkMessage(o, messageOptions, plan)) {
+        return kExitUsage;
+    }
     // Load the numbers first: a bad file is the user's to fix, whatever the modem.
     CNumberList list;
     list.m_strFilePath = Utf8ToUtf16(o.numbers);
@@ -221,6 +271,11 @@ int runSend(const SendOptions& o) {
         return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
     });
     front.SetComposerTrace(o.trace ? &std::cerr : nullptr);
+    front.SetMessageOptions(messageOptions);
+    const std::string statePath = CReferenceState::DefaultPath();
+    if (!statePath.empty()) {
+        keepReferences(front, std::make_shared<CReferenceState>(statePath));
+    }
     CCampaignLoop loop(front);
     QueuedPoster poster(loop);
     front.DeviceLink().SetEventPoster(&poster);
@@ -241,6 +296,10 @@ int runSend(const SendOptions& o) {
     std::cerr << "Modem: " << Utf16ToUtf8(front.GetOperatorNameText()) << ", "
               << Utf16ToUtf8(front.GetDeviceStatusText()) << (simulated ? " (simulated)" : "")
               << '\n';
+    const bool ucs2 = plan.encoding == PduLib::TextEncoding::Ucs2;
+    std::cerr << "Message: " << plan.parts << " SMS per number, "
+              << (ucs2 ? "Unicode" : "GSM 7-bit") << ", " << plan.units
+              << (ucs2 ? " UCS2 units" : " septets") << " with the signature\n";
 
     ConsoleListener listener(loop);
     loop.SetListener(&listener);
@@ -370,14 +429,19 @@ void AddSendCommand(CLI::App& app) {
         ->required();
     cmd->add_option("--message", o->message,
                     "message text (UTF-8); the signature \" - Sent with Quorvel Vantorix\" is "
-                    "appended")
+                    "appended, counted and split with it. A text longer than one SMS goes out "
+                    "in concatenated parts; a text over the parts limit is refused before any "
+                    "number (exit 2). The concatenation reference is kept in "
+                    "$XDG_STATE_HOME/Vantorix/concat-reference")
         ->required();
     cmd->add_option("--interval-ms", o->intervalMs, "time between two sends (default 1000)")
         ->check(CLI::Range(0, 3600000));
     cmd->add_option("--report", o->report,
-                    "write a CSV report: number, status text, final status code, request id, time");
+                    "write a CSV report: number, status text, final status code, request id, "
+                    "time, parts");
     cmd->add_flag("--trace", o->trace, "print the report of every composed PDU on standard error");
     addModemOptions(cmd, o->modem);
+    AddMessageOptions(cmd, o->options);
     cmd->callback([o] {
         const int status = runSend(*o);
         if (status != kExitOk) {

@@ -1,5 +1,6 @@
 // Takes the pictures of the program for docs/: the main window idle, while
-// sending and when finished, the numbers preview and the About box. Runs the
+// sending and when finished, the message counter with a GSM 7-bit and a
+// Unicode text, the numbers preview with what will arrive, and the About box. Runs the
 // real program with the simulated modem (`--modem sim`); message boxes are
 // recorded rather than shown, so nothing waits for a click.
 //
@@ -18,6 +19,7 @@
 #include "campaign/CCampaignLoop.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageBox.h"
+#include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CVantorView.h"
 
 namespace {
@@ -105,8 +107,32 @@ int main(int argc, char** argv) {
     QTest::qWait(200);
     ok = Save(frame, out.filePath(QStringLiteral("main-finished.png"))) && ok && finished;
 
+    // The counter under the message: look-alikes replaced in a GSM 7-bit
+    // text of two parts, then a Unicode text of two parts.
+    auto* message = view->findChild<CMessageEdit*>(QStringLiteral("message"));
+    message->SetText(QStringLiteral(
+        "Open day on Saturday 10\u20134 at Elm Street \u2013 \u201Cbring a friend\u201D\u2026\r\n"
+        "Free coffee, tea & cake; children\u2019s corner with games and face painting."));
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-counter-gsm.png"))) && ok;
+    const QString unicode = QStringLiteral(
+        "\u041F\u0440\u0438\u0432\u0435\u0442! \u0414\u0435\u043D\u044C "
+        "\u043E\u0442\u043A\u0440\u044B\u0442\u044B\u0445 \u0434\u0432\u0435\u0440\u0435\u0439 "
+        "\u0432 \u0441\u0443\u0431\u0431\u043E\u0442\u0443 \u0441 10 \u0434\u043E 16 "
+        "\u2600\u2605\r\n\u041F\u0440\u0438\u0445\u043E\u0434\u0438\u0442\u0435 "
+        "\u0441 \u0434\u0440\u0443\u0437\u044C\u044F\u043C\u0438!");
+    message->SetText(unicode);
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-counter-unicode.png"))) && ok;
+
     CDlgNumbersPreview preview(view);
     preview.SetFilePath(numbers);
+    const std::u16string text(reinterpret_cast<const char16_t*>(unicode.utf16()),
+                              static_cast<std::size_t>(unicode.size()));
+    const PduLib::MessagePlan plan = app.Front().PlanSms(text);
+    const std::u16string arriving = PduLib::ArrivingText(plan);
+    preview.SetMessage(QString::fromUtf16(arriving.data(), static_cast<qsizetype>(arriving.size())),
+                       plan.parts);
     preview.OnInitDialog();
     preview.show();
     QTest::qWait(200);
