@@ -66,10 +66,10 @@ CDlgHistory::CDlgHistory(const QString& storePath, QWidget* parent)
     m_lstCampaigns = MakeList(splitter, QStringLiteral("historyCampaigns"), m_pCampaigns);
     QHeaderView* header = m_lstCampaigns->horizontalHeader();
     header->resizeSection(CHistoryModel::ColumnDate, 120);
-    header->resizeSection(CHistoryModel::ColumnMessage, 280);
+    header->resizeSection(CHistoryModel::ColumnMessage, 260);
     for (int column = CHistoryModel::ColumnNumbers; column <= CHistoryModel::ColumnNotSent;
          ++column) {
-        header->resizeSection(column, 70);
+        header->resizeSection(column, 66);
     }
 
     auto* rowsPane = new QWidget(splitter);
