@@ -116,6 +116,13 @@ std::string Dump(const nlohmann::json& j) {
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+// The characters of a UTF-8 text (its width on a terminal, near enough).
+std::size_t Width(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 // A plain table: columns padded to their widest cell, numbers to the right;
 // the last column is left as it is.
 std::string Table(const std::vector<std::vector<std::string>>& lines,
@@ -123,14 +130,14 @@ std::string Table(const std::vector<std::vector<std::string>>& lines,
     std::vector<std::size_t> width(right.size(), 0);
     for (const auto& line : lines) {
         for (std::size_t i = 0; i + 1 < line.size(); ++i) {
-            width[i] = std::max(width[i], line[i].size());
+            width[i] = std::max(width[i], Width(line[i]));
         }
     }
     std::string out;
     for (const auto& line : lines) {
         std::string text;
         for (std::size_t i = 0; i < line.size(); ++i) {
-            const std::string pad(i + 1 < line.size() ? width[i] - line[i].size() : 0, ' ');
+            const std::string pad(i + 1 < line.size() ? width[i] - Width(line[i]) : 0, ' ');
             text += right[i] ? pad + line[i] : line[i] + pad;
             if (i + 1 < line.size()) {
                 text += "  ";
