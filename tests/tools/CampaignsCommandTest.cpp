@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -293,12 +294,20 @@ TEST(HistoryText, IsoTimesWithOffsets) {
         EXPECT_EQ(History::IsoTime(StoreTime(milliseconds(c.ms)), c.offset), c.iso) << c.ms;
     }
     // The local form agrees with the machine's own offset.
-    ::setenv("TZ", "America/St_Johns", 1);  // -03:30, and -02:30 in summer
+    const char* const oldTz = std::getenv("TZ");
+    const std::string saved = oldTz != nullptr ? oldTz : "";
+    // Newfoundland's rule, spelled out so no time zone files are needed:
+    // -03:30, and -02:30 from March to November.
+    ::setenv("TZ", "NST3:30NDT,M3.2.0,M11.1.0", 1);
     ::tzset();
     EXPECT_EQ(History::LocalOffsetMinutes(StoreTime(milliseconds(kStart))), -210);
     EXPECT_EQ(History::LocalOffsetMinutes(StoreTime(milliseconds(1'690'000'000'000))), -150);
     EXPECT_EQ(History::LocalTimeText(StoreTime(milliseconds(kStart))), "2023-11-14 18:43");
-    ::unsetenv("TZ");
+    if (oldTz != nullptr) {
+        ::setenv("TZ", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
     ::tzset();
 }
 
