@@ -15,6 +15,7 @@
 #include "campaign/ui/CDlgHistory.h"
 #include "campaign/ui/CHistoryModel.h"
 #include "campaign/ui/CHistoryRowsModel.h"
+#include "tests/campaign/store/SampleHistory.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
 
 namespace {
@@ -26,42 +27,9 @@ protected:
         store = dir.filePath(QStringLiteral("campaigns.sqlite"));
     }
 
-    // Campaign 1: four numbers, one part, stopped part way; campaign 2:
-    // one number, two parts, finished.
     void Populate() {
-        CCampaignStore s;
-        StoreError e;
-        ASSERT_TRUE(s.Open(store.toStdString(), StoreMode::Send, e)) << e.text;
-        NewCampaign first{
-            "Open day on Saturday 10-4 at Elm Street, bring a friend",
-            "GSM 7-bit",
-            1,
-            "/data/numbers.txt",
-            ContentHash("a"),
-            "{}",
-            {"+447700900001", "=HYPERLINK(\"http://x\")", "+447700900003", "+447700900004"}};
-        std::int64_t id = 0;
-        ASSERT_TRUE(s.CreateCampaign(first, id, e)) << e.text;
-        ASSERT_TRUE(s.MarkSending(id, 0, std::nullopt, "sim", e));
-        ASSERT_TRUE(s.RecordResult(SendUpdate(id, 0, std::nullopt, SendState::Sent, "Sent"), e));
-        ASSERT_TRUE(s.MarkSending(id, 1, std::nullopt, "sim", e));
-        ASSERT_TRUE(s.RecordResult(
-            SendUpdate(id, 1, std::nullopt, SendState::Failed, "@SUM(1+1) refused", 0x131), e));
-        ASSERT_TRUE(s.MarkSending(id, 2, std::nullopt, "sim", e));
-        ASSERT_TRUE(s.SetCampaignState(id, CampaignState::Stopped, e));
-        NewCampaign second{"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
-                           "UCS-2",
-                           2,
-                           "/data/two.txt",
-                           ContentHash("b"),
-                           "{}",
-                           {"+79001234567"}};
-        ASSERT_TRUE(s.CreateCampaign(second, id, e)) << e.text;
-        for (int part = 0; part < 2; ++part) {
-            ASSERT_TRUE(s.MarkSending(id, 0, part, "sim", e));
-            ASSERT_TRUE(s.RecordResult(SendUpdate(id, 0, part, SendState::Sent, "Sent"), e));
-        }
-        ASSERT_TRUE(s.SetCampaignState(id, CampaignState::Finished, e));
+        std::string error;
+        ASSERT_TRUE(WriteSampleHistory(store.toStdString(), {}, error)) << error;
     }
 
     static QString Cell(const QAbstractItemModel* model, int row, int column) {
@@ -86,9 +54,8 @@ TEST_F(HistoryDialogTest, ListsCampaignsNewestFirstAndOpensTheirRows) {
         int row;
         const char* cells[7];
     } expected[] = {
-        {0,
-         {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "1", "1", "0", "0", "0", "Finished"}},
-        {1, {"Open day on Saturday 10-4 at Elm Street,...", "4", "1", "1", "1", "1", "Stopped"}},
+        {0, {"Zweiteilig \xE2\x98\x80", "1", "1", "0", "0", "0", "Finished"}},
+        {1, {"Shop opens at 9. Reply STOP to opt out", "5", "1", "1", "1", "2", "Stopped"}},
     };
     for (const auto& want : expected) {
         for (int column = CHistoryModel::ColumnMessage; column < CHistoryModel::ColumnCount;
@@ -108,21 +75,21 @@ TEST_F(HistoryDialogTest, ListsCampaignsNewestFirstAndOpensTheirRows) {
 
     // Choosing the older one in the list opens it.
     dialog.GetCampaignList()->setCurrentIndex(campaigns->index(1, 0));
-    ASSERT_EQ(rows->rowCount(), 4);
-    // The store was not reopened to send, so the third is still with the modem.
-    const char* const states[] = {"Sent", "Failed", "Being sent", "Not sent"};
-    for (int row = 0; row < 4; ++row) {
+    ASSERT_EQ(rows->rowCount(), 5);
+    const char* const states[] = {"Sent", "Failed", "Outcome unknown", "Not sent", "Not sent"};
+    for (int row = 0; row < 5; ++row) {
         EXPECT_EQ(Cell(rows, row, CHistoryRowsModel::ColumnSr), QString::number(row + 1));
         EXPECT_EQ(Cell(rows, row, CHistoryRowsModel::ColumnState), QLatin1String(states[row]));
         EXPECT_FALSE(rows->flags(rows->index(row, CHistoryRowsModel::ColumnStatus)) &
                      Qt::ItemIsEditable);
     }
-    EXPECT_EQ(Cell(rows, 1, CHistoryRowsModel::ColumnStatus), QStringLiteral("@SUM(1+1) refused"));
+    EXPECT_EQ(Cell(rows, 1, CHistoryRowsModel::ColumnStatus),
+              QStringLiteral("-cmd|' /C calc'!A0, refused"));
     EXPECT_FALSE(Cell(rows, 0, CHistoryRowsModel::ColumnTime).isEmpty());
     EXPECT_TRUE(Cell(rows, 3, CHistoryRowsModel::ColumnTime).isEmpty()) << "never touched";
     EXPECT_EQ(dialog.GetRowList()->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_TRUE(dialog.GetCampaignText().startsWith(
-        QStringLiteral("Campaign 1, Stopped: 4 numbers, 1 sent, 1 failed, 1 outcome unknown, 1 "
+        QStringLiteral("Campaign 1, Stopped: 5 numbers, 1 sent, 1 failed, 1 outcome unknown, 2 "
                        "not sent.")))
         << dialog.GetCampaignText().toStdString();
 }
@@ -149,13 +116,11 @@ TEST_F(HistoryDialogTest, ExportWritesDefusedCsvAndNeverOverTheStore) {
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
     const QStringList lines =
         QString::fromUtf8(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 5);
+    ASSERT_EQ(lines.size(), 6);
     EXPECT_EQ(lines[0], QStringLiteral("number,state,status_text,code,time"));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("+447700900001,sent,Sent,,")));
-    EXPECT_TRUE(lines[2].startsWith(
-        QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\")\",failed,'@SUM(1+1) refused,0x00000131,")))
-        << lines[2].toStdString();
-    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("+447700900003,sending,,,")));
+    EXPECT_TRUE(lines[3].startsWith(
+        QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\")\",unknown,Outcome unknown,,")))
+        << lines[3].toStdString();
 
     // Saving over the store (or its journal) would replace it: refused.
     const QByteArray before = ReadBytes(store);

@@ -17,6 +17,7 @@
 
 #include "campaign/store/CampaignStore.h"
 #include "campaign/store/History.h"
+#include "tests/campaign/store/SampleHistory.h"
 #include "tools/cli/Commands.h"
 
 namespace {
@@ -74,49 +75,11 @@ protected:
         fs::remove_all(m_dir, ec);
     }
 
-    // Campaign 1: one part, five numbers in every state; campaign 2: two
-    // parts, finished.
     void Populate() {
-        CCampaignStore store;
-        StoreError e;
         StoreOptions options;
         options.clock = [] { return StoreTime(std::chrono::milliseconds(kStart)); };
-        ASSERT_TRUE(store.Open(m_store, StoreMode::Send, e, options)) << e.text;
-        NewCampaign first{"Shop opens at 9.\nReply STOP to opt out",
-                          "GSM 7-bit",
-                          1,
-                          "/data/numbers.txt",
-                          ContentHash("a"),
-                          "{}",
-                          {"+4917000001", "+4917000002", "=HYPERLINK(\"http://x\")", "+4917000004",
-                           "+4917000005"}};
-        std::int64_t id = 0;
-        ASSERT_TRUE(store.CreateCampaign(first, id, e)) << e.text;
-        ASSERT_EQ(id, 1);
-        ASSERT_TRUE(store.MarkSending(1, 0, std::nullopt, "sim", e)) << e.text;
-        ASSERT_TRUE(store.RecordResult(
-            SendUpdate(1, 0, std::nullopt, SendState::Sent, "Sent", 0, 17, 42), e));
-        ASSERT_TRUE(store.MarkSending(1, 1, std::nullopt, "sim", e));
-        ASSERT_TRUE(store.RecordResult(SendUpdate(1, 1, std::nullopt, SendState::Failed,
-                                                  "-cmd|' /C calc'!A0, refused", -2147024809),
-                                       e));
-        ASSERT_TRUE(store.MarkSending(1, 2, std::nullopt, "sim", e));
-        ASSERT_TRUE(store.RecordResult(
-            SendUpdate(1, 2, std::nullopt, SendState::Unknown, "Outcome unknown"), e));
-        ASSERT_TRUE(store.SetCampaignState(1, CampaignState::Stopped, e));
-        NewCampaign second{"Zweiteilig \xE2\x98\x80",
-                           "UCS-2",
-                           2,
-                           "/data/two.txt",
-                           ContentHash("b"),
-                           "{}",
-                           {"+4917000009"}};
-        ASSERT_TRUE(store.CreateCampaign(second, id, e)) << e.text;
-        for (int part = 0; part < 2; ++part) {
-            ASSERT_TRUE(store.MarkSending(2, 0, part, "sim", e)) << e.text;
-            ASSERT_TRUE(store.RecordResult(SendUpdate(2, 0, part, SendState::Sent, "Sent"), e));
-        }
-        ASSERT_TRUE(store.SetCampaignState(2, CampaignState::Finished, e));
+        std::string error;
+        ASSERT_TRUE(WriteSampleHistory(m_store, options, error)) << error;
     }
 
     std::string m_dir;
