@@ -31,6 +31,7 @@
 #include "campaign/CCampaignLoop.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/doc/QtText.h"
+#include "campaign/ui/CDlgHistory.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CVantorView.h"
 
@@ -119,6 +120,8 @@ void CMainFrame::BuildActions() {
     m_actSaveAs = make(QStringLiteral("Save &As..."));
     m_actExport = make(QStringLiteral("&Export Results..."));
     m_actExport->setIcon(CIconPainter::Command(Glyph::Export));
+    m_actHistory = make(QStringLiteral("&History..."), QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_actHistory->setToolTip(QStringLiteral("Past campaigns and the outcome for every number"));
     m_actPrint = make(QStringLiteral("Print"));
     m_actPrint->setIcon(CIconPainter::Command(Glyph::Print));
     m_actQuickPrint = make(QStringLiteral("&Quick Print"));
@@ -170,6 +173,7 @@ void CMainFrame::BuildActions() {
     connect(m_actSave, &QAction::triggered, this, &CMainFrame::OnFileSave);
     connect(m_actSaveAs, &QAction::triggered, this, &CMainFrame::OnFileSaveAs);
     connect(m_actExport, &QAction::triggered, this, &CMainFrame::OnExportResults);
+    connect(m_actHistory, &QAction::triggered, this, &CMainFrame::OnHistory);
     connect(m_actClose, &QAction::triggered, this, &QWidget::close);
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
     connect(m_actUndo, &QAction::triggered, this, [this] { EditCommand("undo"); });
@@ -226,6 +230,7 @@ void CMainFrame::BuildRibbon() {
     m_pFileMenu->addAction(m_actSaveAs);
     m_pFileMenu->addSeparator();
     m_pFileMenu->addAction(m_actExport);
+    m_pFileMenu->addAction(m_actHistory);
     QMenu* print = m_pFileMenu->addMenu(CIconPainter::Command(CIconPainter::Glyph::Print),
                                         QStringLiteral("Print"));
     print->setEnabled(false);
@@ -257,6 +262,7 @@ void CMainFrame::BuildRibbon() {
     view->AddCheckBox(m_actStatusBar);
     view->AddSmallButton(m_actHowToUse);
     view->AddSmallButton(m_actRefresh);
+    view->AddSmallButton(m_actHistory);
 
     // The Style menu lists the Office 2007 looks; the full list is in the
     // application look submenu beside them.
@@ -564,6 +570,12 @@ void CMainFrame::OnExportResults() {
     if (!m_pView->ExportResults(path, error)) {
         CMessageBox::Show(this, CMessageBox::Kind::Error, error);
     }
+}
+
+void CMainFrame::OnHistory() {
+    CDlgHistory dialog(m_app.StorePath(), this);
+    dialog.OnInitDialog();
+    dialog.exec();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -54,6 +54,8 @@ public:
     bool OnFileSave();
     bool OnFileSaveAs();
     void OnExportResults();
+    // The History dialog over the campaign store.
+    void OnHistory();
     // Opens `path` as the document; a file that cannot be read is reported
     // and the document in use stays as it was.
     bool OpenDocumentFile(const QString& path);
@@ -117,6 +119,7 @@ private:
     QAction* m_actSave = nullptr;
     QAction* m_actSaveAs = nullptr;
     QAction* m_actExport = nullptr;
+    QAction* m_actHistory = nullptr;
     QAction* m_actPrint = nullptr;
     QAction* m_actQuickPrint = nullptr;
     QAction* m_actPrintPreview = nullptr;

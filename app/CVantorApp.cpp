@@ -13,6 +13,7 @@
 #include "app/CMainFrame.h"
 #include "app/Maker.h"
 #include "campaign/doc/QtText.h"
+#include "campaign/store/CampaignStore.h"
 #include "campaign/ui/CMessageBox.h"
 #include "device/at/AtBackend.h"
 #include "device/sim/CSimulatedModem.h"
@@ -63,6 +64,12 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
         QStringLiteral("no-trace"),
         QStringLiteral("Do not print the report of every composed PDU on standard output."));
     parser.addOption(noTrace);
+    const QCommandLineOption store(
+        QStringLiteral("store"),
+        QStringLiteral("The campaign store, where every campaign is kept (default: %1).")
+            .arg(QString::fromStdString(DefaultStorePath())),
+        QStringLiteral("PATH"));
+    parser.addOption(store);
     parser.addPositionalArgument(QStringLiteral("FILE.sms"),
                                  QStringLiteral("A campaign document to open."),
                                  QStringLiteral("[FILE.sms]"));
@@ -88,6 +95,7 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
     }
     commandLine.document = files.value(0);
     commandLine.trace = !parser.isSet(noTrace);
+    commandLine.store = parser.value(store);
     return true;
 }
 
@@ -118,6 +126,8 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         m_bSimulated = true;
     }
     m_selector = selector;
+    m_strStorePath = commandLine.store.isEmpty() ? QString::fromStdString(DefaultStorePath())
+                                                 : QFileInfo(commandLine.store).absoluteFilePath();
     m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
     m_deviceFront.SetComposerTrace(commandLine.trace ? &std::cout : nullptr);
     ApplyMessageSettings();

@@ -31,6 +31,8 @@ public:
         // The composer's report of every PDU on standard output; --no-trace
         // silences it.
         bool trace = true;
+        // The campaign store; empty for the default one.
+        QString store;
     };
 
     static constexpr std::u16string_view kNotice =
@@ -82,6 +84,8 @@ public:
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
     CVantorDoc& Document() { return m_doc; }
+    // The campaign store: --store, else the user's default one.
+    const QString& StorePath() const { return m_strStorePath; }
 
     static QUrl ShareUrl();
     void OnAbout();
@@ -105,4 +109,5 @@ private:
     std::string m_selector = "auto";
     bool m_bUsesAtBackend = false;
     bool m_bSimulated = false;
+    QString m_strStorePath;
 };

@@ -8,6 +8,8 @@
 void AddEncodeCommand(CLI::App& app);
 void AddDecodeCommand(CLI::App& app);
 void AddCountCommand(CLI::App& app);
+// The campaign store's history: `campaigns` and `show`.
+void AddCampaignsCommands(CLI::App& app);
 // With the modem link (Qt): a whole campaign, and the list of modems.
 void AddSendCommand(CLI::App& app);
 void AddModemsCommand(CLI::App& app);

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     AddDecodeCommand(app);
     AddCountCommand(app);
     AddNumbersCommand(app);
+    AddCampaignsCommands(app);
 #ifdef VANTORIX_CLI_WITH_MODEMS
     AddSendCommand(app);
     AddModemsCommand(app);

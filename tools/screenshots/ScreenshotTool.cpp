@@ -17,6 +17,8 @@
 #include "app/CMainFrame.h"
 #include "app/CVantorApp.h"
 #include "campaign/CCampaignLoop.h"
+#include "campaign/store/CampaignStore.h"
+#include "campaign/ui/CDlgHistory.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CMessageEdit.h"
@@ -42,6 +44,71 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
         QTest::qWait(50);
     }
     return true;
+}
+
+// A store with three past campaigns for the History dialog: one finished,
+// one stopped, and one interrupted with a send whose outcome is unknown.
+bool WriteHistoryStore(const QString& path) {
+    std::int64_t clock = 1'796'565'720'000;  // 2026-12-06 14:02 UTC
+    StoreOptions options;
+    options.clock = [&clock] {
+        clock += 2'700;
+        return StoreTime(std::chrono::milliseconds(clock));
+    };
+    const struct {
+        const char* message;
+        int numbers, sent, failed, sending;
+        CampaignState end;
+        std::int64_t pause;  // ms before the campaign starts
+    } campaigns[] = {
+        {"Spring sale: 20% off all garden tools until Sunday. Reply STOP to opt out.", 240, 236, 4,
+         0, CampaignState::Finished, 0},
+        {"Reminder: the school trip leaves at 8:15 from the main gate.", 58, 31, 0, 0,
+         CampaignState::Stopped, 3 * 86'400'000LL},
+        {"Open day on Saturday 10-4 at Elm Street. Bring a friend!", 5000, 1203, 0, 2,
+         CampaignState::Interrupted, 2 * 86'400'000LL},
+    };
+    CCampaignStore store;
+    StoreError error;
+    if (!store.Open(path.toStdString(), StoreMode::Send, error, options)) {
+        return false;
+    }
+    for (const auto& c : campaigns) {
+        clock += c.pause;
+        NewCampaign campaign{
+            c.message, "GSM 7-bit", 1, "/home/user/customers.txt", ContentHash(c.message),
+            "{}",      {}};
+        for (int i = 0; i < c.numbers; ++i) {
+            campaign.numbers.push_back("+4477009" + std::to_string(10123 + i * 7919 % 89999));
+        }
+        std::int64_t id = 0;
+        if (!store.CreateCampaign(campaign, id, error)) {
+            return false;
+        }
+        for (int row = 0; row < c.sent + c.failed + c.sending; ++row) {
+            const bool failed = row % 60 == 59 && row / 60 < c.failed;
+            if (!store.MarkSending(id, row, std::nullopt, "Vantorix Mobile", error)) {
+                return false;
+            }
+            if (row >= c.sent + c.failed) {
+                continue;  // still with the modem when the program stopped
+            }
+            const SendUpdate result(id, row, std::nullopt,
+                                    failed ? SendState::Failed : SendState::Sent,
+                                    failed ? "Failed: Invalid Destination Number" : "Sent",
+                                    failed ? 0x8054820A : 0, row + 1, row % 256);
+            if (!store.RecordResult(result, error)) {
+                return false;
+            }
+        }
+        if (c.end != CampaignState::Interrupted && !store.SetCampaignState(id, c.end, error)) {
+            return false;
+        }
+    }
+    store.Close();
+    // Opening it again to send finds the interrupted campaign, as the
+    // program does after a crash.
+    return store.Open(path.toStdString(), StoreMode::Send, error, options);
 }
 
 }  // namespace
@@ -138,6 +205,21 @@ int main(int argc, char** argv) {
     QTest::qWait(200);
     ok = Save(&preview, out.filePath(QStringLiteral("numbers-preview.png"))) && ok;
     preview.hide();
+
+    // The History dialog over a store of past campaigns, the newest open.
+    const QString store = dir.filePath(QStringLiteral("campaigns.sqlite"));
+    if (WriteHistoryStore(store)) {
+        CDlgHistory history(store, frame);
+        history.OnInitDialog();
+        history.move(0, 0);
+        history.show();
+        QTest::qWait(200);
+        ok = Save(&history, out.filePath(QStringLiteral("history.png"))) && ok;
+        history.hide();
+    } else {
+        std::printf("FAILED to write the campaign store %s\n", qPrintable(store));
+        ok = false;
+    }
 
     CAboutDlg about(frame);
     about.show();
