@@ -9,6 +9,7 @@
 #include "pdu/Gsm7.h"
 #include "pdu/Hex.h"
 #include "pdu/SmsSubmitMessage.h"
+#include "pdu/SubmitFields.h"
 
 namespace PduLib {
 namespace {
@@ -132,6 +133,28 @@ void WritePduReport(std::iostream& stream, std::string& pduHex, std::ostream* tr
     }
 }
 
+void SetSubmitFields(SmsSubmitMessage& message, const std::string& serviceCenter,
+                     const std::string& destination, bool statusReportRequest) {
+    auto& sca = unit<TPServiceCenterAddress>(message);
+    sca.setNumber(serviceCenter);
+    if (!serviceCenter.empty() && serviceCenter[0] == '+') {
+        sca.setTypeOfAddress(0x91);
+    }
+    auto& first = unit<TPMtiAndFriendsSmsSubmit>(message);
+    first.setRejectDuplicates(false);
+    first.setStatusReportRequest(statusReportRequest);
+    first.setReplyPath(true);
+    unit<TPMessageReference>(message).setMessageReference(1);
+    auto& da = unit<TPDestinationAddress>(message);
+    da.setNumber(destination);
+    if (!destination.empty() && destination[0] == '+') {
+        da.setTypeOfAddress(0x91);
+    }
+    unit<TPProtocolIdentifier>(message).setProtocolIdentifier(0);
+    first.setValidityPeriodFormat(2);
+    message.setValidityPeriod(RelativeValidityPeriod(0x8F));
+}
+
 std::u16string CPduComposer::ComposePdu() {
     m_pduText.clear();
     m_pduHex.clear();
@@ -148,25 +171,8 @@ std::u16string CPduComposer::ComposePdu() {
         const std::string destination = NarrowToAnsi(m_destination);
         const std::string septets = Utf16ToGsm7(m_messageText);
 
-        auto& sca = unit<TPServiceCenterAddress>(message);
-        sca.setNumber(serviceCenter);
-        if (!serviceCenter.empty() && serviceCenter[0] == '+') {
-            sca.setTypeOfAddress(0x91);
-        }
-        auto& first = unit<TPMtiAndFriendsSmsSubmit>(message);
-        first.setRejectDuplicates(false);
-        first.setStatusReportRequest(statusReportRequest != 0);
-        first.setReplyPath(true);
-        unit<TPMessageReference>(message).setMessageReference(1);
-        auto& da = unit<TPDestinationAddress>(message);
-        da.setNumber(destination);
-        if (!destination.empty() && destination[0] == '+') {
-            da.setTypeOfAddress(0x91);
-        }
-        unit<TPProtocolIdentifier>(message).setProtocolIdentifier(0);
+        SetSubmitFields(message, serviceCenter, destination, statusReportRequest != 0);
         message.setDataCodingScheme(GeneralDataCodingScheme());
-        first.setValidityPeriodFormat(2);
-        message.setValidityPeriod(RelativeValidityPeriod(0x8F));
         message.setUserData(DefaultUserData(septets));
         message.write(stream);
 

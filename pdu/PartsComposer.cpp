@@ -3,34 +3,9 @@
 #include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
 #include "pdu/SmsSubmitMessage.h"
+#include "pdu/SubmitFields.h"
 
 namespace PduLib {
-namespace {
-
-// The fields every part shares, set as CPduComposer sets them.
-void setFields(SmsSubmitMessage& message, const std::string& serviceCenter,
-               const std::string& destination, bool statusReport) {
-    auto& sca = unit<TPServiceCenterAddress>(message);
-    sca.setNumber(serviceCenter);
-    if (!serviceCenter.empty() && serviceCenter[0] == '+') {
-        sca.setTypeOfAddress(0x91);
-    }
-    auto& first = unit<TPMtiAndFriendsSmsSubmit>(message);
-    first.setRejectDuplicates(false);
-    first.setStatusReportRequest(statusReport);
-    first.setReplyPath(true);
-    unit<TPMessageReference>(message).setMessageReference(1);
-    auto& da = unit<TPDestinationAddress>(message);
-    da.setNumber(destination);
-    if (!destination.empty() && destination[0] == '+') {
-        da.setTypeOfAddress(0x91);
-    }
-    unit<TPProtocolIdentifier>(message).setProtocolIdentifier(0);
-    first.setValidityPeriodFormat(2);
-    message.setValidityPeriod(RelativeValidityPeriod(0x8F));
-}
-
-}  // namespace
 
 bool CPartsComposer::Compose(std::u16string_view text, std::u16string_view destination,
                              std::uint16_t reference) {
@@ -55,7 +30,7 @@ bool CPartsComposer::Compose(std::u16string_view text, std::u16string_view desti
     try {
         for (std::size_t k = 0; k < m_plan.parts; ++k) {
             SmsSubmitMessage message;
-            setFields(message, serviceCenter, number, statusReportRequest != 0);
+            SetSubmitFields(message, serviceCenter, number, statusReportRequest != 0);
             GeneralDataCodingScheme scheme;
             scheme.alphabet = ucs2 ? 2 : 0;
             message.setDataCodingScheme(scheme);
