@@ -52,6 +52,9 @@ check "count" 0 \
 check "count unicode" 0 \
     '{"encoding":"ucs2","characters":2,"units":3,"parts":1,"per_part":70,"remaining":67,"locking_shift":"","single_shift":"","replaced":[],"unsendable":[]}' \
     "" -- count --text 'Ж😀'
+check "count hindi" 0 \
+    '{"encoding":"gsm7","characters":13,"units":13,"parts":1,"per_part":155,"remaining":142,"locking_shift":"hi","single_shift":"","replaced":[],"unsendable":[]}' \
+    "" -- count --text 'नमस्ते दुनिया' --language hi
 check "count unknown language" 2 "" "unknown language 'xx'" -- count --text a --language xx
 
 # Parts in reverse order with a copy come back as one text.

@@ -16,8 +16,8 @@ void AddMessageOptions(CLI::App* cmd, CliMessageOptions& options) {
     cmd->add_flag("--no-replace", options.noReplace,
                   "keep curly quotes, long dashes and the like instead of their GSM look-alikes");
     cmd->add_option("--language", options.languages,
-                    "enable a national language shift table: tr, es or pt (repeatable, or "
-                    "comma-separated)")
+                    "enable a national language shift table: tr, es, pt, bn, gu, hi, kn, ml, "
+                    "or, pa, ta, te or ur (repeatable, or comma-separated)")
         ->delimiter(',');
 }
 
@@ -33,7 +33,9 @@ PduLib::MessageOptions ToMessageOptions(const CliMessageOptions& o) {
         const int language = PduLib::NationalLanguageByName(name);
         if (language < 0) {
             throw CLI::ValidationError("--language",
-                                       "unknown language '" + name + "' (known: tr, es, pt)");
+                                       "unknown language '" + name +
+                                           "' (known: tr, es, pt, bn, gu, hi, kn, ml, or, pa, "
+                                           "ta, te, ur)");
         }
         options.languages.push_back(language);
     }
