@@ -1,5 +1,6 @@
-// Helpers shared by the campaign store tests: a private folder per test, a
-// clock that ticks one millisecond per reading, and raw file access.
+// Helpers shared by the tests of the campaign store and of what reads its
+// history: a private folder per test, a clock that ticks one millisecond per
+// reading, a sample history, and raw file access.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -61,6 +62,33 @@ protected:
         StoreError error;
         EXPECT_TRUE(store.ListCampaigns(campaigns, error)) << error.text;
         return campaigns;
+    }
+    // Two past campaigns, all written within 2023-11-14T22:13:20Z:
+    //   1: two lines, stopped: five numbers sent (code 0, TP-MR 42), failed
+    //      (code 0x80070057, a status text like a formula), unknown, and two
+    //      never sent.
+    //   2: "Zweiteilig" and a sun, two parts, finished: one number, sent.
+    void WriteSample() {
+        CCampaignStore store;
+        OpenSend(store);
+        const std::int64_t one = Create(store, 5, 1, "Shop opens at 9.\nReply STOP to opt out");
+        const std::int64_t two = Create(store, 1, 2, "Zweiteilig \xE2\x98\x80");
+        using S = SendState;
+        StoreError e;
+        ASSERT_TRUE(store.Apply({{one, 0, {}, S::Sending},
+                                 {one, 0, {}, S::Sent, "Sent", 0, {}, 42},
+                                 {one, 1, {}, S::Sending},
+                                 {one, 1, {}, S::Failed, "=SUM(A1), refused", -2147024809},
+                                 {one, 2, {}, S::Sending},
+                                 {one, 2, {}, S::Unknown, "Outcome unknown"},
+                                 {two, 0, 0, S::Sending},
+                                 {two, 0, 0, S::Sent},
+                                 {two, 0, 1, S::Sending},
+                                 {two, 0, 1, S::Sent}},
+                                e) &&
+                    store.SetCampaignState(one, CampaignState::Stopped, e) &&
+                    store.SetCampaignState(two, CampaignState::Finished, e))
+            << e.text;
     }
 
     std::string m_dir;
