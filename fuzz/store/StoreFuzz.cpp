@@ -16,23 +16,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string ScratchPath() {
-    static const std::string path = [] {
-        const fs::path dir =
-            fs::temp_directory_path() / ("vantorix-store-fuzz-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        return (dir / "campaigns.sqlite").string();
-    }();
-    return path;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 void Check(bool condition) {
     if (!condition) {
         std::abort();
@@ -42,28 +25,28 @@ void Check(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = ScratchPath();
-    for (const char* suffix : {"-wal", "-shm"}) {
-        fs::remove(path + suffix);
-    }
+    namespace fs = std::filesystem;
+    static const fs::path dir =
+        fs::temp_directory_path() / ("vantorix-store-fuzz-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string path = (dir / "campaigns.sqlite").string();
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    std::ofstream(path, std::ios::binary) << bytes;
 
     CCampaignStore store;
     StoreError error;
     StoreOptions options;
     options.busyTimeout = std::chrono::milliseconds(0);
+    std::vector<CampaignRecord> campaigns;
     if (!store.Open(path, StoreMode::Send, error, options)) {
         Check(error.kind != StoreError::Kind::None && !error.text.empty());
         store.Close();
-        Check(ReadAll(path) == bytes);
+        std::ifstream in(path, std::ios::binary);
+        Check(std::string(std::istreambuf_iterator<char>(in), {}) == bytes);
         return 0;
     }
-    std::vector<CampaignRecord> campaigns;
-    if (!store.ListCampaigns(campaigns, error)) {
-        Check(!error.text.empty());
-        return 0;
-    }
+    Check(store.ListCampaigns(campaigns, error) || !error.text.empty());
     for (const CampaignRecord& campaign : campaigns) {
         const SendCounts& c = campaign.counts;
         // Open for sending settled every send in flight.
@@ -75,25 +58,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         Check(static_cast<std::int64_t>(rows.size()) == c.total);
-        for (std::size_t i = 1; i < rows.size(); ++i) {
-            Check(rows[i - 1].order < rows[i].order);
-        }
         std::vector<StoreEvent> events;
         store.GetEvents(campaign.id, events, error);
         // A send of the first row that has none: recorded, or refused.
         for (const RowRecord& row : rows) {
-            if (row.state != SendState::NotSent) {
-                continue;
+            if (row.state == SendState::NotSent) {
+                const std::optional<int> part =
+                    campaign.parts > 1 ? std::optional<int>(0) : std::nullopt;
+                Check(
+                    (store.MarkSending(campaign.id, row.order, part, "fuzz", error) &&
+                     store.RecordResult({campaign.id, row.order, part, SendState::Sent}, error)) ||
+                    !error.text.empty());
+                break;
             }
-            const std::optional<int> part =
-                campaign.parts > 1 ? std::optional<int>(0) : std::nullopt;
-            if (store.MarkSending(campaign.id, row.order, part, "fuzz", error)) {
-                Check(store.RecordResult({campaign.id, row.order, part, SendState::Sent}, error) ||
-                      !error.text.empty());
-            } else {
-                Check(!error.text.empty());
-            }
-            break;
         }
     }
     std::optional<std::int64_t> resumable;
