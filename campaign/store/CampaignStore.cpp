@@ -314,10 +314,6 @@ bool CCampaignStore::OpenDatabase(StoreMode mode, StoreError& error) {
     if (!Migrate(error)) {
         return false;
     }
-    if (m_options.maxPages) {
-        const std::string pragma = "PRAGMA max_page_count = " + std::to_string(*m_options.maxPages);
-        m_db.Exec(pragma.c_str());
-    }
     if (!Prepare(error)) {
         return false;
     }

@@ -175,9 +175,6 @@ struct StoreOptions {
     // How long a call waits for another program's lock on the file.
     std::chrono::milliseconds busyTimeout{2000};
     std::function<StoreTime()> clock = &std::chrono::system_clock::now;
-    // When set, the file may not grow past this many pages (PRAGMA
-    // max_page_count): a size cap that also lets a disk-full be provoked.
-    std::optional<std::int64_t> maxPages;
 };
 
 // $XDG_DATA_HOME/Vantorix/campaigns.sqlite, else ~/.local/share/...; on
