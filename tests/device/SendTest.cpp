@@ -1,13 +1,19 @@
-// Sending: the octet count handed to the modem, what is composed, and the
-// refusals that must reach the caller without anything being submitted.
+// Sending: the octet count handed to the modem, what is composed, the
+// refusals that must reach the caller without anything being submitted, and
+// a message of several parts with its concatenation reference.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "device/CDeviceFront.h"
 #include "device/fake/FakeBackend.h"
 #include "pdu/CPduComposer.h"
+#include "pdu/Hex.h"
+#include "pdu/PartsJoiner.h"
+#include "pdu/PduDecoder.h"
+#include "pdu/Unicode.h"
 
 using namespace DeviceLink;
 using FakeBackend::FakeInterface;
@@ -158,6 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusalCase{"BlankInNumber", [](Rig&) {}, u"hi", u"12 34", E_INVALIDARG,
                     u"TPDestinationAddress: output stream write failure"},
+        RefusalCase{"TwentyOneDigits", [](Rig&) {}, u"hi", u"+123456789012345678901", E_INVALIDARG,
+                    u"destination number has 21 digits; at most 20 are allowed"},
         RefusalCase{"TooLongWithSignature", [](Rig&) {}, std::u16string(132, u'a'), u"+123456789",
                     E_INVALIDARG, u"TPUserData: User Data length exceeds 140 octets"},
         RefusalCase{"NoDevice",
@@ -196,6 +204,56 @@ TEST(SendSms, BusyModemTakesTheRowLater) {
     ASSERT_TRUE(rig.platform.manager->CompleteOldestSend(rig.modem->sms, S_OK));
     ASSERT_EQ(rig.front.SendSms(u"b", u"+2", &third, reason), S_OK);
     EXPECT_NE(first, third);
+}
+
+PduLib::DecodedSubmit Decode(const std::u16string& pdu) {
+    std::string octets;
+    std::string error;
+    EXPECT_TRUE(PduLib::FromHex(PduLib::Utf16ToUtf8(pdu), octets, error)) << error;
+    return PduLib::DecodeSubmitPdu(octets);
+}
+
+// Each part is its own send, and the parts join back into exactly the text
+// and the signature. One reference per concatenated message (none for a
+// single part), wrapping after 65535 and handed to its keeper each time; a
+// refused message takes none and leaves no parts behind.
+TEST(SendParts, EachPartIsSentAndTheReferenceAdvancesWrapsAndIsKept) {
+    Rig rig;
+    std::vector<unsigned> kept;
+    rig.front.SetReferenceStore([&kept](std::uint16_t next) { kept.push_back(next); });
+    rig.front.SetNextReference(65534);
+    const std::u16string twoParts(200, u'r');
+    const std::u16string tooLong(1000, u'z');
+    std::vector<unsigned> references;
+    for (const std::u16string& message :
+         {twoParts, std::u16string(u"one"), twoParts, tooLong, twoParts}) {
+        std::vector<std::u16string> parts{u"stale"};
+        std::u16string reason;
+        const bool refused = message == tooLong;
+        EXPECT_EQ(rig.front.ComposeSms(message, u"+123456789", parts, reason),
+                  refused ? E_INVALIDARG : S_OK);
+        EXPECT_EQ(reason, refused ? u"The SMS could not be composed: the message needs 7 parts "
+                                    u"(1029 septets); at most 6 are allowed"
+                                  : u"");
+        PduLib::CPartsJoiner joiner;
+        PduLib::CPartsJoiner::Message joined;
+        for (const std::u16string& part : parts) {
+            std::uint32_t requestId = 0;
+            ASSERT_EQ(rig.front.SendSmsPart(u"+123456789", part, &requestId, reason), S_OK);
+            EXPECT_EQ(rig.modem->sms->sent.back().pdu, part);
+            const PduLib::DecodedSubmit decoded = Decode(part);
+            EXPECT_EQ(decoded.destination, "+123456789");
+            if (joiner.Add(decoded, joined) == PduLib::CPartsJoiner::Result::Complete &&
+                parts.size() > 1) {
+                // IEI 0x00 carries the low 8 bits.
+                references.push_back(decoded.concatenation()->reference);
+            }
+        }
+        EXPECT_EQ(joined.text, refused ? u"" : message + ISmsFront::kSignature);
+    }
+    EXPECT_EQ(rig.modem->sms->sent.size(), 7u);
+    EXPECT_EQ(references, (std::vector<unsigned>{0xFE, 0xFF, 0x00}));
+    EXPECT_EQ(kept, (std::vector<unsigned>{65535, 0, 1}));
 }
 
 }  // namespace
