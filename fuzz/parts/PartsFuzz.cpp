@@ -1,6 +1,6 @@
 // Fuzz target for composing concatenated messages: the first octet picks the
-// options, the rest is UTF-8 text. Every part composed must decode, and the
-// parts joined (in reverse order) must give the text back.
+// options, the rest is UTF-8 text (the corpus holds texts in twenty scripts). Every part composed
+// must decode, and the parts joined (in reverse order) must give the text back.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -32,6 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (flags & 8) {
         options.languages.push_back(PduLib::kLanguagePortuguese);
+    }
+    if (flags & 32) {  // the Indian languages' tables too
+        for (int language = PduLib::kLanguageBengali; language <= PduLib::kLanguageUrdu;
+             ++language) {
+            options.languages.push_back(language);
+        }
     }
     if (flags & 16) {
         options.encoding = PduLib::TextEncoding::Ucs2;
