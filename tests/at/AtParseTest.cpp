@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "device/at/AtParse.h"
@@ -139,7 +140,6 @@ const UrcCase kUrcCases[] = {
     // The read response of AT+CREG? while it runs is not a URC.
     {"+CREG: 0,1", "+CREG", false, U::Other, -1, ""},
     {"+CMGS: 7", "+CMGS", false, U::Other, -1, ""},
-    {"+CMGS: 7", "", false, U::Other, -1, ""},
     {"OK", "", false, U::Other, -1, ""},
     {"+CMTI: \"SM\"", "", false, U::Other, -1, ""},
     {"+CMTI: \"SM\",x", "", false, U::Other, -1, ""},
@@ -207,28 +207,23 @@ INSTANTIATE_TEST_SUITE_P(Lines, CpinTest, testing::ValuesIn(kCpinCases));
 // ---------------------------------------------------------------------------
 
 TEST(CopsTest, Forms) {
-    auto op = At::ParseCops("+COPS: 0,0,\"Vodafone UK\",2");
-    ASSERT_TRUE(op);
-    EXPECT_EQ(op->mode, 0);
-    EXPECT_EQ(op->format, 0);
-    EXPECT_EQ(op->name, "Vodafone UK");
-    EXPECT_EQ(op->act, 2);
-
-    op = At::ParseCops("+COPS: 0,0,\"T-Mobile, D\"");  // comma inside the quotes
-    ASSERT_TRUE(op);
-    EXPECT_EQ(op->name, "T-Mobile, D");
-    EXPECT_EQ(op->act, -1);
-
-    op = At::ParseCops("+COPS: 0");  // not registered: no operator
-    ASSERT_TRUE(op);
-    EXPECT_EQ(op->format, -1);
-    EXPECT_TRUE(op->name.empty());
-
-    op = At::ParseCops("+COPS: 1,2,\"23415\",7");
-    ASSERT_TRUE(op);
-    EXPECT_EQ(op->format, 2);
-    EXPECT_EQ(op->name, "23415");
-
+    const struct {
+        const char* line;
+        int mode, format;
+        const char* name;
+        int act;
+    } cases[] = {
+        {"+COPS: 0,0,\"Vodafone UK\",2", 0, 0, "Vodafone UK", 2},
+        {"+COPS: 0,0,\"T-Mobile, D\"", 0, 0, "T-Mobile, D", -1},  // comma inside the quotes
+        {"+COPS: 0", 0, -1, "", -1},                              // not registered: no operator
+        {"+COPS: 1,2,\"23415\",7", 1, 2, "23415", 7},
+    };
+    for (const auto& c : cases) {
+        const auto op = At::ParseCops(c.line);
+        ASSERT_TRUE(op) << c.line;
+        EXPECT_EQ(std::make_tuple(op->mode, op->format, op->name, op->act),
+                  std::make_tuple(c.mode, c.format, std::string(c.name), c.act));
+    }
     EXPECT_FALSE(At::ParseCops("+COPS: (2,\"Vodafone\",\"VF\",\"23415\",2),,(0-4),(0-2)"));
     EXPECT_FALSE(At::ParseCops("+CSQ: 1,2"));
 }
@@ -338,12 +333,11 @@ TEST(CsqTest, StrengthAndUnknown) {
     EXPECT_TRUE(q->Known());
     EXPECT_EQ(q->rssi, 17);
     EXPECT_EQ(q->Dbm(), -79);
-    q = At::ParseCsq("+CSQ: 99,99");
-    ASSERT_TRUE(q);
-    EXPECT_FALSE(q->Known());
-    q = At::ParseCsq("+CSQ: 120,0");  // out of range reads as unknown
-    ASSERT_TRUE(q);
-    EXPECT_FALSE(q->Known());
+    for (const char* unknown : {"+CSQ: 99,99", "+CSQ: 120,0"}) {  // out of range reads as unknown
+        q = At::ParseCsq(unknown);
+        ASSERT_TRUE(q);
+        EXPECT_FALSE(q->Known());
+    }
     EXPECT_FALSE(At::ParseCsq("+CSQ: 17"));
     EXPECT_FALSE(At::ParseCsq("+CSQ: a,b"));
 }

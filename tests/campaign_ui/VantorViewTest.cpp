@@ -92,7 +92,6 @@ protected:
 TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
     ChooseAndType(numbers, QStringLiteral("Meeting at 6"));
     ASSERT_EQ(view->GetModel()->rowCount(), 3);
-    EXPECT_EQ(Cell(0, CCampaignRowsModel::ColumnSr), QStringLiteral("1"));
     EXPECT_EQ(Cell(2, CCampaignRowsModel::ColumnSr), QStringLiteral("3"));
     EXPECT_EQ(Cell(1, CCampaignRowsModel::ColumnNumber), QStringLiteral("07700900002"));
     EXPECT_TRUE(Status(0).isEmpty());
@@ -102,18 +101,12 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
     QTest::mouseClick(Start(), Qt::LeftButton);
     EXPECT_TRUE(view->IsSending());
     EXPECT_EQ(Start()->text(), Q(CVantorView::kStopText));
-    EXPECT_TRUE(modem->sms->sent.empty()) << "the first message leaves one tick after Start";
 
     for (int row = 0; row < 3; ++row) {
         view->OnTimer();
         ASSERT_EQ(modem->sms->sent.size(), static_cast<std::size_t>(row + 1));
         EXPECT_EQ(Status(row), Q(CCampaignLoop::kPendingText));
-        if (row + 1 < 3) {
-            EXPECT_TRUE(Status(row + 1).isEmpty());
-        }
     }
-    // The message reached the codec with the signature.
-    EXPECT_FALSE(modem->sms->sent[0].pdu.empty());
 
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
     ASSERT_TRUE(
@@ -134,33 +127,25 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
     Deliver();
     EXPECT_EQ(Status(2), Q(StatusText(S_OK)));
     EXPECT_EQ(finished.count(), 1);
-    const CampaignCounts counts = view->Loop().GetCounts();
-    EXPECT_EQ(counts.sent, 2u);
-    EXPECT_EQ(counts.failed, 1u);
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.Texts().join(QLatin1Char('|')).toStdString();
 }
 
 // The loop decides (CampaignLoopTest); the view shows its notice and stays
-// stopped, and stopping needs no message but still gets the notice.
-TEST_F(VantorViewTest, RefusedStartShowsTheNoticeAndStaysStopped) {
-    view->SetFileChooser([this] { return numbers; });
-    view->OnBnClickedBrowse();
+// stopped. Stopping needs no message but still gets the notice.
+TEST_F(VantorViewTest, BlankMessageNoticeOnStartAndOnStop) {
+    ChooseAndType(numbers, QString());
     Message()->SetText(QStringLiteral(" \r\n\t "));
     view->OnBnClickedStart();
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].kind, CMessageBox::Kind::Information);
-    EXPECT_EQ(boxes.boxes[0].text, Q(CCampaignLoop::kNoMessageNotice));
     EXPECT_FALSE(view->IsSending());
     EXPECT_EQ(Start()->text(), Q(CVantorView::kStartText));
-}
-
-TEST_F(VantorViewTest, StopWithEmptyMessageShowsNoticeAndGoesOn) {
-    ChooseAndType(numbers, QStringLiteral("Hi"));
+    Message()->SetText(QStringLiteral("Hi"));
     view->OnBnClickedStart();
     Message()->clear();
     view->OnBnClickedStart();
-    EXPECT_EQ(boxes.Texts(), QStringList{Q(CCampaignLoop::kNoMessageNotice)});
     EXPECT_TRUE(view->IsSending());
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].kind, CMessageBox::Kind::Information);
+    EXPECT_EQ(boxes.Texts(), QStringList(2, Q(CCampaignLoop::kNoMessageNotice)));
 }
 
 // Losing the modem disables Start (MainFrameTest) but never Stop.
@@ -291,47 +276,34 @@ TEST_F(VantorViewTest, AFarTooLongDocumentMessageIsKeptWithAWord) {
     EXPECT_EQ(Message()->Text().size(), 100000);
 }
 
-TEST_F(VantorViewTest, DisplayWithoutPathExplains) {
-    bool shown = false;
-    view->SetPreviewRunner([&shown](CDlgNumbersPreview&) { shown = true; });
-    view->OnBnClickedDisplay();
-    EXPECT_FALSE(shown);
-    EXPECT_EQ(boxes.Texts(), QStringList{Q(CVantorView::kNoFileToDisplay)});
-}
-
-// The same numbers in the same order, what will arrive (look-alikes as the
-// phone shows them) and the total.
+// Without a file a word, no list. With one: the same numbers in the same
+// order, what will arrive (look-alikes as the phone shows them) and the total.
 TEST_F(VantorViewTest, PreviewShowsTheSameNumbersInTheSameOrder) {
-    ChooseAndType(numbers, QString());
-    Message()->SetText(QString(130, QLatin1Char('t')) + QStringLiteral("\u2019s\u2026"));
-    QStringList previewed;
-    QString countText;
-    QString caption;
-    QString arriving;
-    QString total;
+    int shown = 0;
     view->SetPreviewRunner([&](CDlgNumbersPreview& dialog) {
-        countText = dialog.GetCountText();
-        caption = dialog.windowTitle();
-        arriving = dialog.GetArrivingText();
-        total = dialog.GetTotalText();
+        ++shown;
         QAbstractItemModel* model = dialog.GetList()->model();
+        ASSERT_EQ(model->rowCount(), view->GetModel()->rowCount());
         for (int row = 0; row < model->rowCount(); ++row) {
             EXPECT_EQ(model->index(row, 0).data().toString(), QString::number(row + 1));
-            previewed << model->index(row, 1).data().toString();
+            EXPECT_EQ(model->index(row, 1).data().toString(),
+                      Cell(row, CCampaignRowsModel::ColumnNumber));
         }
+        EXPECT_EQ(dialog.GetCountText(), QStringLiteral("3 Unique Numbe(s) Found."));
+        EXPECT_EQ(dialog.windowTitle(),
+                  QStringLiteral("Number List - ") + QGuiApplication::applicationDisplayName());
+        EXPECT_EQ(
+            dialog.GetArrivingText(),
+            QString(130, QLatin1Char('t')) + QStringLiteral("'s... - Sent with Quorvel Vantorix"));
+        EXPECT_EQ(dialog.GetTotalText(), QStringLiteral("3 numbers x 2 SMS = 6 SMS"));
     });
     view->OnBnClickedDisplay();
-    QStringList listed;
-    for (int row = 0; row < view->GetModel()->rowCount(); ++row) {
-        listed << Cell(row, CCampaignRowsModel::ColumnNumber);
-    }
-    EXPECT_EQ(previewed, listed);
-    EXPECT_EQ(countText, QStringLiteral("3 Unique Numbe(s) Found."));
-    EXPECT_EQ(caption,
-              QStringLiteral("Number List - ") + QGuiApplication::applicationDisplayName());
-    EXPECT_EQ(arriving, QString(130, QLatin1Char('t')) +
-                            QStringLiteral("'s... - Sent with Quorvel Vantorix"));
-    EXPECT_EQ(total, QStringLiteral("3 numbers x 2 SMS = 6 SMS"));
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(boxes.Texts(), QStringList{Q(CVantorView::kNoFileToDisplay)});
+    ChooseAndType(numbers, QString());
+    Message()->SetText(QString(130, QLatin1Char('t')) + QStringLiteral("\u2019s\u2026"));
+    view->OnBnClickedDisplay();
+    EXPECT_EQ(shown, 1);
     EXPECT_EQ(CDlgNumbersPreview::TotalText(1204, 2),
               QStringLiteral("1,204 numbers x 2 SMS = 2,408 SMS"));
     EXPECT_EQ(CDlgNumbersPreview::TotalText(1, 3), QStringLiteral("1 number x 3 SMS = 3 SMS"));
@@ -341,14 +313,9 @@ TEST_F(VantorViewTest, PreviewOfAnUnreadableFileReportsAndLeavesTheRows) {
     ChooseAndType(numbers, QStringLiteral("Hi"));
     ASSERT_TRUE(QFile::remove(numbers));
     int rows = -1;
-    QString countText;
-    view->SetPreviewRunner([&](CDlgNumbersPreview& dialog) {
-        rows = dialog.GetRowCount();
-        countText = dialog.GetCountText();
-    });
+    view->SetPreviewRunner([&](CDlgNumbersPreview& dialog) { rows = dialog.GetRowCount(); });
     view->OnBnClickedDisplay();
     EXPECT_EQ(rows, 0);
-    EXPECT_EQ(countText, QStringLiteral("0 Unique Numbe(s) Found."));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text,
               QStringLiteral("Could Not Open File [%1] to Read Numbers.").arg(numbers));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <string>
 
 #include "device/CDeviceFront.h"
@@ -26,10 +25,6 @@ struct DiscoveryCase {
     std::u16string reason;
     std::size_t sinks;
 };
-
-void PrintTo(const DiscoveryCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 std::shared_ptr<FakeInterface> AddModem(FakePlatform& p) {
     auto modem = FakeInterface::Modem(u"COM5", u"Tellora", u"+12345678901");

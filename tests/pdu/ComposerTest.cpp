@@ -84,28 +84,6 @@ TEST(Composer, TextOfWhatUsersTypeArrivesIntact) {
     }
 }
 
-TEST(Composer, LimitIsCountedInSeptetsAsEncoded) {
-    const struct {
-        std::u16string text;
-        bool fits;
-    } cases[] = {
-        {std::u16string(160, u'a'), true},         {std::u16string(161, u'a'), false},
-        {std::u16string(80, u'\u20AC'), true},   // 160 septets
-        {std::u16string(81, u'\u20AC'), false},  // 162 septets
-        {std::u16string(159, u'a') + u"{", false}, {std::u16string(158, u'a') + u"{", true},
-    };
-    for (const auto& c : cases) {
-        const Composed r = compose(u"", u"+123456789", c.text);
-        if (c.fits) {
-            EXPECT_FALSE(r.pdu.empty()) << c.text.size();
-        } else {
-            EXPECT_TRUE(r.pdu.empty());
-            EXPECT_EQ(r.trace,
-                      "An exception was caught: TPUserData: User Data length exceeds 140 octets\n");
-        }
-    }
-}
-
 TEST(Composer, BadNumbersGiveAnEmptyPduAndTheReason) {
     const struct {
         std::u16string smsc, to;

@@ -44,8 +44,6 @@ TEST(Concatenation, Boundaries) {
     } cases[] = {
         {"160 septets", repeat(u"a", 160), false, 6, TextEncoding::Gsm7, 1, 160, 160, false},
         {"161 septets", repeat(u"a", 161), false, 6, TextEncoding::Gsm7, 2, 153, 153, false},
-        {"2x153", repeat(u"a", 306), false, 6, TextEncoding::Gsm7, 2, 153, 153, false},
-        {"2x153+1", repeat(u"a", 307), false, 6, TextEncoding::Gsm7, 3, 153, 153, false},
         {"80 euros: 160 septets", repeat(kEuro, 80), false, 6, TextEncoding::Gsm7, 1, 160, 160,
          false},
         {"81 euros", repeat(kEuro, 81), false, 6, TextEncoding::Gsm7, 2, 153, 152, false},

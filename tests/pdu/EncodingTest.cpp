@@ -60,14 +60,12 @@ TEST(Encoding, ChoiceTable) {
         std::size_t replaced;
         std::u32string unsendable;
     } cases[] = {
-        {"plain", u"Hello", A, true, {}, G, 0, 0, 5, 0, U""},
         {"extension table", u"{x}\u20AC", A, true, {}, G, 0, 0, 7, 0, U""},
         {"Cyrillic", u"\u041F\u0440\u0438", A, true, {}, U, 0, 0, 3, 0, U""},
         {"curly quotes replaced", u"\u201Chi\u201D\u2026", A, true, {}, G, 0, 0, 7, 3, U""},
         {"curly quotes kept", u"\u201Chi\u201D", A, false, {}, U, 0, 0, 4, 0, U""},
         // Quotes are kept when the text needs UCS2 anyway.
         {"no replacement in UCS2", u"\u201C\u0416\u201D", A, true, {}, U, 0, 0, 3, 0, U""},
-        {"Turkish not enabled", u"\u015Fi\u011Fi", A, true, {}, U, 0, 0, 4, 0, U""},
         // Locking shift: every Turkish letter one septet.
         {"Turkish", u"\u015Fi\u011Fi", A, true, {tr}, G, tr, 0, 4, 0, U""},
         // 'ç' is in the Turkish locking table, '{' only behind the escape.
@@ -105,24 +103,6 @@ TEST(Encoding, CharactersCountPairsOnce) {
     const auto plan = PlanMessage(u"a\U0001F600\u20AC", MessageOptions());
     EXPECT_EQ(plan.characters, 3u);
     EXPECT_EQ(plan.units, 4u);  // UCS2: the pair is two units
-}
-
-// With the Hindi tables a Devanagari text goes in 7-bit: 7 times the greeting
-// (98 characters) fits one part; in UCS2 it takes two.
-TEST(Encoding, HindiTextFitsSevenBit) {
-    std::u16string text;
-    for (int k = 0; k < 7; ++k) {
-        text += kHindi;
-    }
-    MessageOptions options;
-    options.languages = {PduLib::kLanguageHindi};
-    const auto hindi = PlanMessage(text, options);
-    EXPECT_EQ(hindi.encoding, TextEncoding::Gsm7);
-    EXPECT_EQ(hindi.tables.locking, PduLib::kLanguageHindi);
-    EXPECT_EQ(hindi.parts, 1u);
-    const auto plain = PlanMessage(text, MessageOptions());
-    EXPECT_EQ(plain.encoding, TextEncoding::Ucs2);
-    EXPECT_EQ(plain.parts, 2u);
 }
 
 // National headers take room: one element costs 3 octets of every part.

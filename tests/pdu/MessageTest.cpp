@@ -58,20 +58,4 @@ TEST(Message, EarlierUnitsKeepWhatTheyReadWhenALaterOneFails) {
     EXPECT_TRUE(message.userData().equals(PduLib::DefaultUserData()));
 }
 
-TEST(Message, WhiteSpaceOctetsAreData) {
-    // Message reference 0x0A, PID 0x20, then the text " \n" packed as 20 05.
-    const std::string hex =
-        "00010A0081"
-        "20"
-        "00"
-        "02"
-        "2005";
-    SmsSubmitMessage message;
-    ASSERT_EQ(readHex(message, hex), "");
-    EXPECT_EQ(unit<PduLib::TPMessageReference>(message).messageReference(), 0x0A);
-    EXPECT_EQ(unit<PduLib::TPProtocolIdentifier>(message).protocolIdentifier(), 0x20);
-    EXPECT_TRUE(message.userData().equals(PduLib::DefaultUserData(" \n")));
-    EXPECT_EQ(writeHex(message), hex);
-}
-
 }  // namespace

@@ -37,6 +37,7 @@ TEST(DefaultUserData, PacksSeptets) {
         {"hellohello", "0AE8329BFD4697D9EC37"},
         {"ABCDEFG", "0741E19058341E01"},
         {"hi", "02E834"},
+        {" \n", "022005"},  // white-space octets are data
     };
     for (const auto& c : cases) {
         EXPECT_EQ(body7(c.text), c.udlAndBody) << c.text;

@@ -69,13 +69,12 @@ TEST(ValidityPeriod, AbsoluteRejectsBadTimeStamps) {
         "31200090542180",  // day 0
         "3A201190542180",  // digit nibble A
         "312011905421F0",  // time zone units nibble F
-        "31201190542180"   // (valid; truncated below)
     };
-    for (int i = 0; i < 5; ++i) {
+    for (const char* octets : bad) {
         SmsSubmitMessage message;
-        EXPECT_EQ(readHex(message, head("19") + bad[i] + "00"),
+        EXPECT_EQ(readHex(message, head("19") + octets + "00"),
                   "AbsoluteValidityPeriod: input stream read failure")
-            << bad[i];
+            << octets;
         EXPECT_TRUE(message.validityPeriod().equals(NoValidityPeriod())) << "held one stays";
     }
     SmsSubmitMessage truncated;
