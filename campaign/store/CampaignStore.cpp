@@ -290,9 +290,14 @@ bool CCampaignStore::OpenDatabase(StoreMode mode, StoreError& error) {
         }
         journal = mode.Text(0);
     }
-    if (objects > 0 && (journal != "wal" || version < kSchemaVersion)) {
+    // A sender checks the whole file, indexes against their tables included
+    // (a damaged index would show one count and send to other rows); a
+    // reader checks the pages when the file is not ours yet or is upgraded.
+    const bool sending = mode == StoreMode::Send;
+    if (objects > 0 && (sending || journal != "wal" || version < kSchemaVersion)) {
         Sqlite::CStatement check;
-        if ((rc = check.Prepare(m_db.Get(), "PRAGMA quick_check(1)")) != SQLITE_OK ||
+        if ((rc = check.Prepare(m_db.Get(), sending ? "PRAGMA integrity_check(1)"
+                                                    : "PRAGMA quick_check(1)")) != SQLITE_OK ||
             (rc = check.Step()) != SQLITE_ROW) {
             return Fail(error, rc, "checking it");
         }
