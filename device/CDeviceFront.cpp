@@ -77,7 +77,12 @@ HRESULT CDeviceFront::SendSmsPart(const std::u16string& number, const std::u16st
     if (requestId == nullptr) {
         return E_POINTER;
     }
-    const HRESULT hr = m_deviceLink.SendPdu(number, part, requestId);
+    return SubmitPdu(number, part, requestId, reason);
+}
+
+HRESULT CDeviceFront::SubmitPdu(const std::u16string& number, const std::u16string& pdu,
+                                std::uint32_t* requestId, std::u16string& reason) {
+    const HRESULT hr = m_deviceLink.SendPdu(number, pdu, requestId);
     if (FAILED(hr) && hr != VTX_E_MODEM_BUSY) {
         if (hr == E_FAIL && !m_deviceLink.m_pSms) {
             reason = u"Could not Locate SMS Device to Send / Receive SMS Message(s).";
@@ -117,5 +122,5 @@ HRESULT CDeviceFront::SendSms(const std::u16string& message, const std::u16strin
         reason = ComposeFailureText(pdu.empty() ? composer.FailureReason() : refused);
         return E_INVALIDARG;
     }
-    return SendSmsPart(number, pdu, requestId, reason);
+    return SubmitPdu(number, pdu, requestId, reason);
 }

@@ -69,6 +69,10 @@ public:
 private:
     // The texts of a failed composition.
     static std::u16string ComposeFailureText(const std::string& failure);
+    // Hands a composed PDU to the device link (whose state was checked) and
+    // words an immediate refusal.
+    HRESULT SubmitPdu(const std::u16string& number, const std::u16string& pdu,
+                      std::uint32_t* requestId, std::u16string& reason);
 
     CAppHelper m_deviceLink;
     std::ostream* m_composerTrace = nullptr;
