@@ -29,6 +29,33 @@ void CCampaignLoop::SetNumbers(const std::vector<std::u16string>& numbers) {
     ResetRows();
 }
 
+void CCampaignLoop::SetRows(std::vector<CampaignRow> rows) {
+    m_rows = std::move(rows);
+    ResetRows();
+}
+
+std::size_t CCampaignLoop::ReopenRows(std::optional<RowState> state) {
+    std::size_t reopened = 0;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        CampaignRow& row = m_rows[i];
+        if (row.state == RowState::Pending || row.state == RowState::NotSent ||
+            (state && row.state != *state)) {
+            continue;
+        }
+        std::u16string number = std::move(row.number);
+        row = CampaignRow();
+        row.number = std::move(number);
+        ++reopened;
+    }
+    if (reopened != 0) {
+        CountRows();
+        if (m_pListener != nullptr) {
+            m_pListener->OnRowsReset();
+        }
+    }
+    return reopened;
+}
+
 void CCampaignLoop::ClearRows() {
     m_rows.clear();
     ResetRows();
@@ -38,8 +65,16 @@ void CCampaignLoop::ResetRows() {
     m_requests.clear();
     m_active.reset();
     m_earlyResults.clear();
-    m_nSent = m_nFailed = m_nPending = 0;
     ++m_nGeneration;
+    // Rows restored from the store may hold sends in flight no longer: a
+    // pending row of an earlier run has lost its request.
+    for (CampaignRow& row : m_rows) {
+        if (row.state == RowState::Pending) {
+            row.state = RowState::Unknown;
+        }
+        row.requestId.reset();
+    }
+    CountRows();
     if (m_pListener != nullptr) {
         m_pListener->OnRowsReset();
     }
@@ -68,8 +103,11 @@ bool CCampaignLoop::Start(std::u16string_view numbersFile, std::u16string_view m
     m_nPartsPerRow = std::max<std::size_t>(plan.parts, 1);
     m_active.reset();
     m_nNextItem = 0;
+    m_nOffered = 0;
     m_runStart = m_clock();
     m_bSending = true;
+    m_bPaused = false;
+    m_strPauseReason.clear();
     if (m_pListener != nullptr) {
         m_pListener->OnSendingChanged(true);
     }
@@ -82,8 +120,54 @@ void CCampaignLoop::Stop() {
     }
     m_bSending = false;
     AbandonActiveRow();
+    // The row the modem had no room for yet was never sent.
+    const std::u16string_view busy = kBusyText;
+    if (m_nNextItem < m_rows.size() && m_rows[m_nNextItem].state == RowState::NotSent &&
+        m_rows[m_nNextItem].statusText.size() >= busy.size() &&
+        std::u16string_view(m_rows[m_nNextItem].statusText)
+                .substr(m_rows[m_nNextItem].statusText.size() - busy.size()) == busy) {
+        SetStatus(m_nNextItem, std::u16string(kNotSentStoppedText));
+    }
     if (m_pListener != nullptr) {
         m_pListener->OnSendingChanged(false);
+    }
+}
+
+void CCampaignLoop::Pause(std::u16string reason) {
+    if (!m_bSending) {
+        return;
+    }
+    m_strPauseReason = std::move(reason);
+    m_bPaused = true;
+    Stop();
+}
+
+void CCampaignLoop::AbandonPending() {
+    std::vector<std::pair<std::uint32_t, Request>> pending(m_requests.begin(), m_requests.end());
+    m_requests.clear();
+    for (const auto& [id, request] : pending) {
+        CampaignRow& row = m_rows[request.row];
+        if (row.state != RowState::Pending) {
+            continue;
+        }
+        SetRowState(request.row, RowState::Unknown);
+        SetStatus(request.row, request.parts == 1 ? std::u16string(kOutcomeUnknownText)
+                                                  : PartStatusText(request.part + 1, request.parts,
+                                                                   kOutcomeUnknownText));
+        JournalPart(request.row, request.part, request.parts, RowState::Unknown);
+    }
+}
+
+void CCampaignLoop::JournalPart(std::size_t row, std::size_t part, std::size_t parts,
+                                RowState state) {
+    if (m_pJournal != nullptr) {
+        m_pJournal->PartChanged(row, part, parts, state);
+    }
+}
+
+void CCampaignLoop::JournalRow(std::size_t row) {
+    if (m_pJournal != nullptr) {
+        m_pJournal->RowEnded(row);
     }
 }
 
@@ -94,12 +178,15 @@ void CCampaignLoop::AbandonActiveRow() {
     const ActiveRow active = std::move(*m_active);
     m_active.reset();
     // With a part on its way, its outcome decides what the row says; with
-    // none taken yet, the row was never sent.
+    // none taken yet, the row was never sent. Else the number has some of
+    // the parts: whether to send it all again is the user's to say.
     if (active.inFlight || active.next == 0) {
         return;
     }
-    FailRow(active.row, E_ABORT,
-            PartStatusText(active.next + 1, active.parts.size(), kStoppedText));
+    m_rows[active.row].finalStatus = E_ABORT;
+    SetRowState(active.row, RowState::Unknown);
+    SetStatus(active.row, PartStatusText(active.next + 1, active.parts.size(), kStoppedText));
+    JournalRow(active.row);
 }
 
 bool CCampaignLoop::Toggle(std::u16string_view numbersFile, std::u16string_view message,
@@ -116,6 +203,7 @@ void CCampaignLoop::Tick() {
         return;
     }
     if (!m_active) {
+        m_nNextItem = NextRowToOffer();
         if (m_nNextItem >= m_rows.size()) {
             Stop();
             return;
@@ -141,6 +229,7 @@ bool CCampaignLoop::ComposeRow(std::size_t row) {
     if (FAILED(result)) {
         ForgetRequest(row);
         FailRow(row, result, reason.empty() ? StatusText(result) : std::move(reason));
+        JournalRow(row);
         return false;
     }
     m_nPartsPerRow = parts.size();
@@ -158,6 +247,10 @@ void CCampaignLoop::SendPart() {
     const std::u16string pdu = m_active->parts[part];
     std::uint32_t requestId = 0;
     std::u16string reason;
+    if (m_pJournal != nullptr && !m_pJournal->WillSend(row, part, count, reason)) {
+        Pause(std::move(reason));
+        return;
+    }
     m_bInSend = true;
     const HRESULT result = m_front.SendSmsPart(number, pdu, &requestId, reason);
     m_bInSend = false;
@@ -170,15 +263,23 @@ void CCampaignLoop::SendPart() {
     // part's outcome is still shown, no further part goes out.
     const bool stillActive = m_active && m_active->row == row;
 
-    if (result == VTX_E_MODEM_BUSY) {
-        // Neither skipped nor failed: the next tick offers this part again.
-        SetStatus(row, count == 1 ? std::u16string(kBusyText)
-                                  : PartStatusText(part + 1, count, kBusyText));
+    if (result == VTX_E_MODEM_BUSY || (FAILED(result) && IsModemOrNetworkFault(result))) {
+        // Neither skipped nor failed: the modem did not take it. The next
+        // tick offers this part again, or the next Start after a pause.
+        const bool busy = result == VTX_E_MODEM_BUSY;
+        std::u16string text = busy ? std::u16string(kBusyText)
+                                   : (reason.empty() ? StatusText(result) : std::move(reason));
+        SetStatus(row, count == 1 ? text : PartStatusText(part + 1, count, text));
+        JournalPart(row, part, count, RowState::NotSent);
+        if (!busy) {
+            Pause(std::move(text));
+        }
         return;
     }
     if (part == 0) {
         // The row is offered: the next row comes after it.
         m_nNextItem = row + 1;
+        ++m_nOffered;
         ForgetRequest(row);
         m_rows[row].parts = count;
         m_rows[row].partsSent = 0;
@@ -189,6 +290,7 @@ void CCampaignLoop::SendPart() {
         }
         std::u16string text = reason.empty() ? StatusText(result) : std::move(reason);
         FailRow(row, result, count == 1 ? std::move(text) : PartStatusText(part + 1, count, text));
+        JournalPart(row, part, count, RowState::Failed);
         return;
     }
 
@@ -216,12 +318,14 @@ void CCampaignLoop::SendPart() {
         m_requests.emplace(requestId, request);
     }
     SetStatus(row, count == 1 ? std::u16string(kPendingText) : SendingPartText(part + 1, count));
+    JournalPart(row, part, count, RowState::Pending);
     if (displaced && generation == m_nGeneration && m_rows[*displaced].state == RowState::Pending) {
         if (m_active && m_active->row == *displaced) {
             m_active.reset();
         }
-        SetRowState(*displaced, RowState::Failed);
+        SetRowState(*displaced, RowState::Unknown);
         SetStatus(*displaced, std::u16string(kOutcomeUnknownText));
+        JournalRow(*displaced);
     }
     for (const auto& [id, status] : early) {
         if (id == requestId && generation == m_nGeneration) {
@@ -249,25 +353,38 @@ void CCampaignLoop::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
         if (active) {
             m_active.reset();
         }
-        SetRowState(row, RowState::Failed);
+        // The modem had it when it failed as a whole: it may have gone out.
+        const bool linkFault = IsModemOrNetworkFault(status);
+        const RowState state = linkFault ? RowState::Unknown : RowState::Failed;
+        SetRowState(row, state);
         SetStatus(row, request.parts == 1
                            ? StatusText(status)
                            : PartStatusText(request.part + 1, request.parts, StatusText(status)));
+        JournalPart(row, request.part, request.parts, state);
+        if (linkFault && m_bSending) {
+            Pause(StatusText(status));
+        }
         return;
     }
     m_rows[row].partsSent = request.part + 1;
     if (request.part + 1 == request.parts) {
         SetRowState(row, RowState::Sent);
         SetStatus(row, StatusText(status));
+        JournalPart(row, request.part, request.parts, RowState::Sent);
         return;
     }
+    JournalPart(row, request.part, request.parts, RowState::Sent);
     if (active) {
         // The next tick sends the next part.
         m_active->inFlight = false;
         return;
     }
-    // The loop stopped (or its rows moved on) before the rest went out.
-    FailRow(row, E_ABORT, PartStatusText(request.part + 2, request.parts, kStoppedText));
+    // The loop stopped (or its rows moved on) before the rest went out: the
+    // number has some of the parts.
+    m_rows[row].finalStatus = E_ABORT;
+    SetRowState(row, RowState::Unknown);
+    SetStatus(row, PartStatusText(request.part + 2, request.parts, kStoppedText));
+    JournalRow(row);
 }
 
 void CCampaignLoop::FailRow(std::size_t row, HRESULT status, std::u16string text) {
@@ -287,25 +404,45 @@ void CCampaignLoop::ForgetRequest(std::size_t row) {
     }
 }
 
-void CCampaignLoop::SetRowState(std::size_t row, RowState state) {
-    auto counter = [this](RowState s) -> std::size_t* {
-        switch (s) {
-            case RowState::Sent:
-                return &m_nSent;
-            case RowState::Failed:
-                return &m_nFailed;
-            case RowState::Pending:
-                return &m_nPending;
-            case RowState::NotSent:
-                break;
+std::size_t* CCampaignLoop::Counter(RowState state) {
+    switch (state) {
+        case RowState::Sent:
+            return &m_nSent;
+        case RowState::Failed:
+            return &m_nFailed;
+        case RowState::Pending:
+            return &m_nPending;
+        case RowState::Unknown:
+            return &m_nUnknown;
+        case RowState::NotSent:
+            break;
+    }
+    return nullptr;
+}
+
+void CCampaignLoop::CountRows() {
+    m_nSent = m_nFailed = m_nPending = m_nUnknown = 0;
+    for (const CampaignRow& row : m_rows) {
+        if (std::size_t* counter = Counter(row.state)) {
+            ++*counter;
         }
-        return nullptr;
-    };
+    }
+}
+
+std::size_t CCampaignLoop::NextRowToOffer() const {
+    std::size_t next = m_nNextItem;
+    while (next < m_rows.size() && m_rows[next].state != RowState::NotSent) {
+        ++next;
+    }
+    return next;
+}
+
+void CCampaignLoop::SetRowState(std::size_t row, RowState state) {
     CampaignRow& entry = m_rows[row];
-    if (std::size_t* from = counter(entry.state)) {
+    if (std::size_t* from = Counter(entry.state)) {
         --*from;
     }
-    if (std::size_t* to = counter(state)) {
+    if (std::size_t* to = Counter(state)) {
         ++*to;
     }
     entry.state = state;
@@ -326,7 +463,9 @@ CampaignCounts CCampaignLoop::GetCounts() const {
     counts.sent = m_nSent;
     counts.failed = m_nFailed;
     counts.pending = m_nPending;
-    counts.remaining = m_bSending ? m_rows.size() - std::min(m_nNextItem, m_rows.size()) : 0;
+    counts.unknown = m_nUnknown;
+    counts.remaining =
+        m_bSending ? m_rows.size() - m_nSent - m_nFailed - m_nPending - m_nUnknown : 0;
     return counts;
 }
 
@@ -336,10 +475,10 @@ std::chrono::seconds CCampaignLoop::EstimatedTimeLeft() const {
         m_tickInterval * static_cast<std::chrono::milliseconds::rep>(m_nPartsPerRow);
     // A few rows taken are enough to see the modem's pace.
     constexpr std::size_t kRowsForPace = 3;
-    if (m_bSending && m_nNextItem >= kRowsForPace) {
+    if (m_bSending && m_nOffered >= kRowsForPace) {
         const auto elapsed =
             std::chrono::duration_cast<std::chrono::milliseconds>(m_clock() - m_runStart);
-        const auto pace = elapsed / static_cast<std::chrono::milliseconds::rep>(m_nNextItem);
+        const auto pace = elapsed / static_cast<std::chrono::milliseconds::rep>(m_nOffered);
         perRow = std::max(perRow, pace);
     }
     return std::chrono::duration_cast<std::chrono::seconds>(perRow * remaining);

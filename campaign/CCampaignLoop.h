@@ -31,6 +31,9 @@ enum class RowState {
     Pending,  // accepted by the device link; the final status is to come
     Sent,     // final status S_OK
     Failed,   // refused at once, or a final status other than S_OK
+    // Was with the modem when it vanished or the wait for it was given up,
+    // or only some parts of the message went: sent again only on request.
+    Unknown,
 };
 
 struct CampaignRow {
@@ -56,6 +59,7 @@ struct CampaignCounts {
     std::size_t sent = 0;
     std::size_t failed = 0;
     std::size_t pending = 0;
+    std::size_t unknown = 0;
     // Rows the running loop has still to offer (0 when stopped).
     std::size_t remaining = 0;
 };
@@ -69,6 +73,27 @@ public:
     virtual void OnRowsReset() = 0;
     // The loop started or stopped (by Stop, or by itself after the last row).
     virtual void OnSendingChanged(bool sending) = 0;
+};
+
+// The write-ahead record of the loop's sends (the campaign store). The loop
+// asks it before every part it hands to the device link, and tells it every
+// outcome; it runs on the loop's thread.
+class ISendJournal {
+public:
+    virtual ~ISendJournal() = default;
+    // Part `part` (from 0) of `parts` of `row` is about to be handed over.
+    // False when that could not be recorded first: then nothing is sent, the
+    // loop pauses and `reason` says why.
+    virtual bool WillSend(std::size_t row, std::size_t part, std::size_t parts,
+                          std::u16string& reason) = 0;
+    // What became of that part: NotSent (handed back unsent), Pending (taken,
+    // the row holds its request id), Sent, Failed or Unknown. The row holds
+    // the status text and code.
+    virtual void PartChanged(std::size_t row, std::size_t part, std::size_t parts,
+                             RowState state) = 0;
+    // The row ended without a part of its own deciding it: refused before
+    // any part went, or the rest of its parts were given up.
+    virtual void RowEnded(std::size_t row) = 0;
 };
 
 class CCampaignLoop {
@@ -90,28 +115,43 @@ public:
     explicit CCampaignLoop(ISmsFront& front, Clock clock = &std::chrono::system_clock::now);
 
     void SetListener(ICampaignListener* listener) { m_pListener = listener; }
+    void SetJournal(ISendJournal* journal) { m_pJournal = journal; }
 
     // Replaces the rows, in the set's order. A running loop goes on with its
     // next index over the new rows; results of earlier sends are ignored.
     void SetNumbers(const CNumberSet& numbers);
     void SetNumbers(const std::vector<std::u16string>& numbers);
+    // Rows with their outcomes so far (a campaign carried on from the store).
+    void SetRows(std::vector<CampaignRow> rows);
     void ClearRows();
+    // Rows in `state` (Unknown, say) go back to not sent, to be sent again by
+    // the next Start; every row when `state` is empty. Returns how many.
+    std::size_t ReopenRows(std::optional<RowState> state);
 
     std::size_t GetRowCount() const { return m_rows.size(); }
     const CampaignRow& GetRow(std::size_t row) const { return m_rows.at(row); }
 
-    // Starts at the first row with `message`, trimmed at both ends, as the
-    // text of every send of this run. Refused, with the notice for the user,
-    // when the path or the message is blank, or when the message cannot be
-    // sent at all (over the parts limit): nothing is sent then. Rows keep
-    // their earlier results until they are sent again. A loop that runs
-    // already goes on unchanged.
+    // Starts with `message`, trimmed at both ends, as the text of every send
+    // of this run, and sends to the rows that have no outcome yet, in order:
+    // after a Stop or a pause it carries on where it was, and nobody is sent
+    // the message twice (ReopenRows first to send again). Refused, with the
+    // notice for the user, when the path or the message is blank, or when
+    // the message cannot be sent at all (over the parts limit): nothing is
+    // sent then. A loop that runs already goes on unchanged.
     bool Start(std::u16string_view numbersFile, std::u16string_view message,
                std::u16string& notice);
     // Stops sending at once; results still arrive and are shown. A message
     // of several parts stops too: its unsent parts are not sent and its row
     // says so once no part of it is on its way.
     void Stop();
+    // Stops because the modem or the network cannot send (not because of a
+    // number): the rows not yet sent stay not sent, to carry on with Start.
+    void Pause(std::u16string reason);
+    bool IsPaused() const { return m_bPaused; }
+    const std::u16string& GetPauseReason() const { return m_strPauseReason; }
+    // Gives up waiting for the outcome of the sends in flight: their rows
+    // become Unknown. For a driver that must end now.
+    void AbandonPending();
     // Start when stopped, Stop when sending; false only for a refused start.
     bool Toggle(std::u16string_view numbersFile, std::u16string_view message,
                 std::u16string& notice);
@@ -166,9 +206,18 @@ private:
     void AbandonActiveRow();
     void ResetRows();
 
+    // The row that the next tick offers once no row is active: the first
+    // not sent row from m_nNextItem on.
+    std::size_t NextRowToOffer() const;
+    void CountRows();
+    std::size_t* Counter(RowState state);
+    void JournalPart(std::size_t row, std::size_t part, std::size_t parts, RowState state);
+    void JournalRow(std::size_t row);
+
     ISmsFront& m_front;
     Clock m_clock;
     ICampaignListener* m_pListener = nullptr;
+    ISendJournal* m_pJournal = nullptr;
 
     std::vector<CampaignRow> m_rows;
     // Request id to the row and part that wait for it.
@@ -179,11 +228,16 @@ private:
     std::size_t m_nSent = 0;
     std::size_t m_nFailed = 0;
     std::size_t m_nPending = 0;
+    std::size_t m_nUnknown = 0;
 
     bool m_bSending = false;
+    bool m_bPaused = false;
+    std::u16string m_strPauseReason;
     // Index of the row that the next tick offers once no row is active; a
     // row counts as offered once its first part was taken.
     std::size_t m_nNextItem = 0;
+    // Rows offered since the last Start, for the pace.
+    std::size_t m_nOffered = 0;
     std::u16string m_strMessage;
     std::chrono::milliseconds m_tickInterval = kTickInterval;
     // When the running loop started, for its pace.

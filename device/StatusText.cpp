@@ -223,3 +223,57 @@ std::u16string PartStatusText(std::size_t part, std::size_t parts, std::u16strin
     std::snprintf(buffer, sizeof buffer, "Part %zu of %zu: ", part, parts);
     return Widen(buffer) + std::u16string(text);
 }
+
+bool IsModemOrNetworkFault(HRESULT status) {
+    const auto code = static_cast<std::uint32_t>(status);
+    switch (code) {
+        case static_cast<std::uint32_t>(VTX_E_SEND_TIMEOUT):
+        case static_cast<std::uint32_t>(VTX_E_MODEM_GONE):
+        case 0x80548202u:  // bad SIM
+        case 0x80548209u:  // service not activated
+        case 0x8054820Au:  // no SIM
+        case 0x8054820Du:  // not registered
+        case 0x80548210u:  // PIN required
+        case 0x80548225u:  // network time-out
+        case 0x80548226u:  // no service centre address
+        case 0x80070015u:  // device not ready
+        case 0x8007001Fu:  // device not functioning
+            return true;
+        default:
+            break;
+    }
+    // +CMS ERROR: RP causes of the network as a whole (TS 24.011 E.2), and
+    // the modem's SIM, service centre and network errors (TS 27.005 3.2.5).
+    const auto cms = static_cast<std::uint32_t>(VTX_E_CMS_ERROR_BASE);
+    if (code >= cms && code < cms + 4096u) {
+        switch (code - cms) {
+            case 17:  // network failure
+            case 38:  // network out of order
+            case 41:  // temporary failure
+            case 42:  // congestion
+            case 47:  // resources unavailable
+            case 310:
+            case 311:
+            case 312:
+            case 313:
+            case 314:
+            case 315:
+            case 316:
+            case 317:
+            case 318:  // SIM not inserted, PIN, PUK, failure, busy, wrong
+            case 330:  // service centre address unknown
+            case 331:  // no network service
+            case 332:  // network time-out
+                return true;
+            default:
+                return false;
+        }
+    }
+    // +CME ERROR (TS 27.007 9.2.1): SIM and network registration.
+    const auto cme = static_cast<std::uint32_t>(VTX_E_CME_ERROR_BASE);
+    if (code >= cme && code < cme + 4096u) {
+        const std::uint32_t n = code - cme;
+        return (n >= 10 && n <= 18) || n == 30 || n == 31 || n == 32;
+    }
+    return false;
+}

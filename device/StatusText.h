@@ -37,6 +37,15 @@ constexpr std::u16string_view kOutcomeUnknownText = u"The Outcome of this Send i
 // The parts of a message left unsent because the user stopped the sending.
 constexpr std::u16string_view kStoppedText = u"Not Sent: the Sending was Stopped.";
 
+// A number the stopped campaign never offered to the modem.
+constexpr std::u16string_view kNotSentStoppedText = u"Not sent: stopped";
+
+// True for a status that concerns the modem or the network rather than the
+// number (modem gone or silent, no SIM, SIM PIN, not registered, no
+// service, network time-out or failure, no service centre): a campaign
+// pauses on it instead of failing every number after it.
+bool IsModemOrNetworkFault(HRESULT status);
+
 // A message of several parts (`part` counts from 1): "Sending part 2 of 3..."
 // while part `part` is on its way.
 std::u16string SendingPartText(std::size_t part, std::size_t parts);

@@ -223,25 +223,85 @@ TEST_F(CampaignLoopTest, TimeLeftFollowsTheModemsPaceWhenItIsSlowerThanTheTimer)
     EXPECT_EQ(Row(4).statusText, CCampaignLoop::kBusyText);
 }
 
-TEST_F(CampaignLoopTest, ResultsArriveAfterStopAndRestartBeginsAtTheFirstRow) {
+// Start after Stop carries on: nobody gets the message twice unless the
+// rows are reopened on purpose.
+TEST_F(CampaignLoopTest, StartAfterStopCarriesOnWithTheRowsThatHaveNoOutcome) {
+    front.script = {{S_OK, 1, u""}, {VTX_E_MODEM_BUSY, 0, u""}};
     Start();
     loop.Tick();
-    loop.Tick();
+    loop.Tick();  // row 1: the modem has no room yet
     loop.Stop();
     loop.Tick();
     EXPECT_EQ(front.numbers.size(), 2u);
+    EXPECT_EQ(Row(1).statusText, kNotSentStoppedText);
     EXPECT_TRUE(loop.HasWorkLeft());
     EXPECT_EQ(loop.EstimatedTimeLeft(), std::chrono::seconds(0));
+    loop.OnSmsSendResult(1, S_OK);
 
     Start();
-    loop.Tick();                      // row 0 again, request 3
-    loop.OnSmsSendResult(1, E_FAIL);  // row 0's earlier send: superseded
-    loop.OnSmsSendResult(2, S_OK);    // row 1's earlier send: still its latest
-    EXPECT_EQ(Row(0).state, RowState::Pending);
-    EXPECT_EQ(Row(1).state, RowState::Sent);
-    loop.Stop();
-    loop.OnSmsSendResult(3, S_OK);
-    EXPECT_FALSE(loop.HasWorkLeft());
+    loop.Tick();
+    loop.Tick();
+    EXPECT_THAT(front.numbers, ElementsAre(u"11111", u"22222", u"22222", u"33333"));
+    loop.OnSmsSendResult(3, E_FAIL);
+    loop.OnSmsSendResult(4, S_OK);
+    loop.Tick();
+    EXPECT_FALSE(loop.IsSending());
+
+    // Sending again is a choice: the failed row only, then everyone.
+    EXPECT_EQ(loop.ReopenRows(RowState::Failed), 1u);
+    EXPECT_EQ(loop.ReopenRows(RowState::Failed), 0u);
+    EXPECT_EQ(loop.GetCounts().sent, 2u);
+    EXPECT_EQ(loop.ReopenRows(std::nullopt), 2u);
+    Start();
+    loop.Tick();
+    EXPECT_EQ(front.numbers.back(), u"11111");
+}
+
+// Errors of the modem or the network pause the campaign instead of failing
+// every number after them; a send the modem had becomes outcome unknown.
+TEST_F(CampaignLoopTest, ModemAndNetworkFaultsPauseAndKeepTheRestUnsent) {
+    struct Case {
+        bool refusedAtOnce;
+        HRESULT status;
+        RowState state;
+    };
+    const HRESULT noNetwork = VTX_E_CMS_ERROR_BASE + 331;
+    for (const Case& c :
+         {Case{true, VTX_E_MODEM_GONE, RowState::NotSent}, Case{true, noNetwork, RowState::NotSent},
+          Case{false, VTX_E_MODEM_GONE, RowState::Unknown},
+          Case{false, VTX_E_SEND_TIMEOUT, RowState::Unknown}}) {
+        SCOPED_TRACE(c.status);
+        loop.ReopenRows(std::nullopt);
+        front.numbers.clear();
+        Start();
+        front.script = {{c.refusedAtOnce ? c.status : S_OK, 7, u""}};
+        loop.Tick();
+        if (!c.refusedAtOnce) {
+            loop.OnSmsSendResult(7, c.status);
+        }
+        EXPECT_TRUE(loop.IsPaused());
+        EXPECT_FALSE(loop.IsSending());
+        EXPECT_EQ(loop.GetPauseReason(), StatusText(c.status));
+        EXPECT_EQ(Row(0).state, c.state);
+        EXPECT_EQ(Row(1).state, RowState::NotSent);
+        loop.Tick();
+        EXPECT_EQ(front.numbers.size(), 1u);
+        Start();
+        EXPECT_FALSE(loop.IsPaused());
+        loop.Tick();
+        EXPECT_EQ(front.numbers.back(), c.refusedAtOnce ? u"11111" : u"22222");
+        loop.Stop();
+        loop.AbandonPending();
+        EXPECT_EQ(loop.GetCounts().pending, 0u);
+    }
+    // An error about the number fails that row only.
+    loop.ReopenRows(std::nullopt);
+    front.script = {{VTX_E_CMS_ERROR_BASE + 1, 0, u""}};
+    Start();
+    loop.Tick();
+    loop.Tick();
+    EXPECT_EQ(Row(0).state, RowState::Failed);
+    EXPECT_TRUE(loop.IsSending());
 }
 
 TEST_F(CampaignLoopTest, NewRowsContinueAtTheNextIndexAndDropOldResults) {
@@ -286,7 +346,7 @@ TEST_F(CampaignLoopTest, ReusedRequestIdMovesToTheNewerSend) {
     Start();
     loop.Tick();
     loop.Tick();
-    EXPECT_EQ(Row(0).state, RowState::Failed);
+    EXPECT_EQ(Row(0).state, RowState::Unknown);
     EXPECT_FALSE(Row(0).requestId.has_value());
     loop.OnSmsSendResult(5, S_OK);
     EXPECT_EQ(Row(1).state, RowState::Sent);
@@ -328,21 +388,26 @@ TEST_F(CampaignLoopTest, TheFirstFailingPartDecidesTheRow) {
         bool refusedAtOnce;       // else the final status fails
         HRESULT status;
         std::u16string_view text;
+        RowState state = RowState::Failed;  // Unknown and paused for a modem fault
     };
     const Case cases[] = {
         {u"Hello", 1, false, 0x32,
          u"Either the SMS operation or the particular SMS format is not supported by the "
          u"device."},
         {kThreeParts, 1, false, VTX_E_SEND_TIMEOUT,
-         u"Part 1 of 3: The modem did not report the outcome of the send in time."},
+         u"Part 1 of 3: The modem did not report the outcome of the send in time.",
+         RowState::Unknown},
         {kThreeParts, 2, true, E_FAIL, u"Part 2 of 3: Unspecified error"},
         {kThreeParts, 3, false, static_cast<HRESULT>(0x8054820Du),
-         u"Part 3 of 3: The device is not registered to any network."},
+         u"Part 3 of 3: The device is not registered to any network.", RowState::Unknown},
+        {kThreeParts, 3, false, VTX_E_CMS_ERROR_BASE + 21,
+         u"Part 3 of 3: The network rejected the message (CMS 21)."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << c.message.size() << " characters, part " << c.failingPart);
         front.sent.clear();
+        loop.ReopenRows(std::nullopt);
         Start(c.message);
         for (std::size_t part = 1; part <= c.failingPart; ++part) {
             const bool failing = part == c.failingPart;
@@ -354,20 +419,24 @@ TEST_F(CampaignLoopTest, TheFirstFailingPartDecidesTheRow) {
                 loop.OnSmsSendResult(Row(0).requestId.value(), failing ? c.status : S_OK);
             }
         }
-        EXPECT_EQ(Row(0).state, RowState::Failed);
+        EXPECT_EQ(Row(0).state, c.state);
         EXPECT_EQ(Row(0).statusText, c.text);
         EXPECT_EQ(Row(0).finalStatus, c.status);
         loop.Tick();
-        EXPECT_EQ(front.sent.size(), c.failingPart + 1);
-        EXPECT_EQ(front.sent.back(), u"22222#1");
+        const bool paused = c.state == RowState::Unknown;
+        EXPECT_EQ(loop.IsPaused(), paused);
+        EXPECT_EQ(front.sent.size(), c.failingPart + (paused ? 0 : 1));
+        EXPECT_EQ(front.sent.back() == u"22222#1", !paused);
         loop.Stop();
+        loop.AbandonPending();
     }
 }
 
-// Stopped between two parts, the row fails at once; stopped with a part on
+// Stopped between two parts, the row is outcome unknown at once; stopped with a part on
 // its way, that part's outcome decides.
 TEST_F(CampaignLoopTest, StoppingLeavesTheRestOfAMessageUnsentAndSaysSo) {
     for (const bool between : {true, false}) {
+        loop.ReopenRows(std::nullopt);
         Start(kThreeParts);
         loop.Tick();
         if (between) {
@@ -377,7 +446,8 @@ TEST_F(CampaignLoopTest, StoppingLeavesTheRestOfAMessageUnsentAndSaysSo) {
         if (!between) {
             loop.OnSmsSendResult(Row(0).requestId.value(), S_OK);
         }
-        EXPECT_EQ(Row(0).state, RowState::Failed);
+        // The number has part 1: whether to send it all again is the user's call.
+        EXPECT_EQ(Row(0).state, RowState::Unknown);
         EXPECT_EQ(Row(0).statusText, u"Part 2 of 3: Not Sent: the Sending was Stopped.");
         EXPECT_FALSE(loop.HasWorkLeft());
     }

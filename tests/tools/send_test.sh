@@ -53,7 +53,7 @@ done <"$work/outbox"
 [ "$bad_lengths" = 0 ] && ok "every length is the TPDU length" || fail "$bad_lengths wrong lengths"
 
 "$cli" send --numbers "$work/numbers.txt" --message 'x' --modem sim --interval-ms 0 \
-    --sim-option=--fail=+447700900103=330 --report "$work/report2.csv" --trace \
+    --sim-option=--fail=+447700900103=21 --report "$work/report2.csv" --trace \
     >"$work/out" 2>"$work/err"
 status=$?
 grep -q '^PDU: 07914477' "$work/err" && ! grep -q 'PDU: ' "$work/out" &&
