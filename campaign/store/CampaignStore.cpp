@@ -11,12 +11,17 @@
 #include <utility>
 
 #include "campaign/store/StoreSchema.h"
+#include "device/StatusText.h"
+#include "pdu/Unicode.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
 namespace {
+
+// What a row that was with the modem when its sender stopped says.
+const std::string kUnknownText = PduLib::Utf16ToUtf8(kOutcomeUnknownText);
 
 namespace fs = std::filesystem;
 
@@ -426,7 +431,8 @@ bool CCampaignStore::Recover(RecoveryReport& report, StoreError& error) {
         "INSERT INTO event (campaign_id, ord, part_index, time, from_state, to_state, detail) "
         "SELECT campaign_id, ord, NULL, ?1, 'sending', 'unknown', 'sender stopped' "
         "FROM row WHERE state = 'sending'",
-        "UPDATE row SET state = 'unknown', changed = ?1 WHERE state = 'sending'",
+        "UPDATE row SET state = 'unknown', status_text = ?2, changed = ?1 "
+        "WHERE state = 'sending'",
         "INSERT INTO event (campaign_id, ord, part_index, time, from_state, to_state, detail) "
         "SELECT id, NULL, NULL, ?1, 'running', 'interrupted', 'sender stopped' "
         "FROM campaign WHERE state = 'running'",
@@ -437,6 +443,9 @@ bool CCampaignStore::Recover(RecoveryReport& report, StoreError& error) {
             return Fail(error, rc, "recovering");
         }
         stmt.Bind(1, now);
+        if (i == 3) {
+            stmt.Bind(2, kUnknownText);
+        }
         if ((rc = stmt.Step()) != SQLITE_DONE) {
             return Fail(error, rc, "recovering");
         }
@@ -737,7 +746,10 @@ bool CCampaignStore::ApplyOne(const SendUpdate& update, std::int64_t now, StoreE
         if (current == SendState::Sending && !update.requestId) {
             return refuse("it is being sent already.");
         }
-    } else if (current != SendState::Sending && current != SendState::Unknown) {
+    } else if (current != SendState::Sending && current != SendState::Unknown &&
+               !(current == SendState::NotSent && update.state == SendState::Failed)) {
+        // Failed straight from not sent: refused before any send (a number
+        // the codec cannot address).
         return refuse("it was not being sent (it is " + std::string(ToString(current)) + ").");
     }
 
@@ -1029,6 +1041,57 @@ bool CCampaignStore::GetEvents(std::int64_t campaign, std::vector<StoreEvent>& e
     }
     if (rc != SQLITE_DONE) {
         return Fail(error, rc, "reading the log");
+    }
+    return true;
+}
+
+bool CCampaignStore::ReopenRows(std::int64_t campaign, std::optional<SendState> state,
+                                std::int64_t& reopened, StoreError& error) {
+    reopened = 0;
+    if (!IsOpen() || m_mode != StoreMode::Send) {
+        return SetError(error, StoreError::Kind::Refused,
+                        "Only the program that sends changes a campaign.");
+    }
+    if (state && (*state == SendState::NotSent || *state == SendState::Sending)) {
+        return SetError(error, StoreError::Kind::Refused,
+                        "Only rows with an outcome can be sent again.");
+    }
+    const std::int64_t now = Now();
+    const std::string which = state ? "state = '" + std::string(ToString(*state)) + "'"
+                                    : std::string("state IN ('sent', 'failed', 'unknown')");
+    Sqlite::CTransaction transaction(m_db);
+    int rc = transaction.Begin();
+    if (rc != SQLITE_OK) {
+        return Fail(error, rc, "reopening rows");
+    }
+    const std::string steps[] = {
+        "INSERT INTO event (campaign_id, ord, part_index, time, from_state, to_state, detail) "
+        "SELECT campaign_id, ord, NULL, ?2, state, 'not_sent', 'to be sent again' FROM row "
+        "WHERE campaign_id = ?1 AND " +
+            which,
+        "DELETE FROM part WHERE campaign_id = ?1 AND ord IN (SELECT ord FROM row WHERE "
+        "campaign_id = ?1 AND " +
+            which + ")",
+        "UPDATE row SET state = 'not_sent', status_text = '', code = NULL, request_id = NULL, "
+        "tp_mr = NULL, changed = ?2 WHERE campaign_id = ?1 AND " +
+            which,
+    };
+    for (const std::string& step : steps) {
+        Sqlite::CStatement stmt;
+        if ((rc = stmt.Prepare(m_db.Get(), step.c_str())) != SQLITE_OK) {
+            return Fail(error, rc, "reopening rows");
+        }
+        stmt.Bind(1, campaign);
+        if (step.find("?2") != std::string::npos) {
+            stmt.Bind(2, now);
+        }
+        if ((rc = stmt.Step()) != SQLITE_DONE) {
+            return Fail(error, rc, "reopening rows");
+        }
+        reopened = sqlite3_changes(m_db.Get());
+    }
+    if ((rc = transaction.Commit()) != SQLITE_OK) {
+        return Fail(error, rc, "reopening rows");
     }
     return true;
 }

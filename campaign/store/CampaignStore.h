@@ -228,6 +228,12 @@ public:
     // Group commit: every update in one transaction, all or none.
     bool Apply(const std::vector<SendUpdate>& updates, StoreError& error);
 
+    // Rows in `state` (unknown, failed or sent), or every row with an
+    // outcome when none is given, go back to not sent, to be sent again;
+    // logged. `reopened` tells how many.
+    bool ReopenRows(std::int64_t campaign, std::optional<SendState> state, std::int64_t& reopened,
+                    StoreError& error);
+
     // Newest first, with counts.
     bool ListCampaigns(std::vector<CampaignRecord>& campaigns, StoreError& error);
     bool GetCampaign(std::int64_t id, CampaignRecord& campaign, StoreError& error);

@@ -7,7 +7,7 @@ cli="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The concatenation reference is kept here, not in the user's state.
-export XDG_STATE_HOME="$work/state"
+export XDG_STATE_HOME="$work/state" XDG_DATA_HOME="$work/data"
 reference_file="$XDG_STATE_HOME/Vantorix/concat-reference"
 failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -126,7 +126,8 @@ grep -q "can send:       yes" "$work/out" && grep -q "(simulated)" "$work/out" &
 holder=$!
 for _ in $(seq 100); do grep -q '^Modem: ' "$work/holder" && break; sleep 0.1; done
 port=$(sed -n 's|^Using the simulated modem on \(/dev/[^ ]*\) .*|\1|p' "$work/holder")
-"$cli" send --numbers "$work/numbers.txt" --message x --modem "$port" >/dev/null 2>"$work/err"
+"$cli" send --numbers "$work/numbers.txt" --message x --modem "$port" \
+    --store "$work/other.sqlite" >/dev/null 2>"$work/err"
 status=$?
 "$cli" modems --modem "$port" >/dev/null 2>"$work/err-modems"
 kill -KILL "$holder"

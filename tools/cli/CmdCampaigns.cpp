@@ -21,25 +21,11 @@
 #include "campaign/store/CampaignStore.h"
 #include "campaign/store/History.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/StoreOption.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct StoreOption {
-    std::string path;
-};
-
-void AddStoreOption(CLI::App* cmd, StoreOption& store) {
-    cmd->add_option(
-        "--store", store.path,
-        "the campaign store (default: " +
-            (DefaultStorePath().empty() ? std::string("none found") : DefaultStorePath()) + ")");
-}
-
-std::string StorePath(const StoreOption& option) {
-    return option.path.empty() ? DefaultStorePath() : option.path;
-}
 
 [[noreturn]] void Fail(const std::string& command, const std::string& text, int status) {
     std::cerr << "vantorix-cli: " << command << ": " << text << '\n';
@@ -224,17 +210,6 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes, std::stri
     return true;
 }
 
-// True when `csv` names the store or one of its side files.
-bool IsStoreFile(const std::string& csv, const std::string& store) {
-    std::error_code ec;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal", ".lock"}) {
-        if (fs::equivalent(fs::u8path(csv), fs::u8path(store + suffix), ec)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 struct ShowOptions {
     StoreOption store;
     std::int64_t id = 0;
@@ -334,4 +309,25 @@ void AddCampaignsCommands(CLI::App& app) {
         ->excludes(json);
     AddStoreOption(cmd, show->store);
     cmd->callback([show] { ShowCampaign(*show); });
+}
+
+void AddStoreOption(CLI::App* cmd, StoreOption& store) {
+    cmd->add_option(
+        "--store", store.path,
+        "the campaign store (default: " +
+            (DefaultStorePath().empty() ? std::string("none found") : DefaultStorePath()) + ")");
+}
+
+std::string StorePath(const StoreOption& option) {
+    return option.path.empty() ? DefaultStorePath() : option.path;
+}
+
+bool IsStoreFile(const std::string& file, const std::string& store) {
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal", ".lock"}) {
+        if (fs::equivalent(fs::u8path(file), fs::u8path(store + suffix), ec)) {
+            return true;
+        }
+    }
+    return false;
 }

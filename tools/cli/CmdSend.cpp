@@ -1,23 +1,34 @@
 // vantorix-cli send: a whole campaign without windows, on the same sending
 // loop as the desktop program. And vantorix-cli modems: what is attached.
+#include <fcntl.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "campaign/Blank.h"
 #include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
 #include "campaign/CsvCell.h"
+#include "campaign/store/CampaignRecorder.h"
+#include "campaign/store/CampaignStore.h"
+#include "campaign/store/History.h"
 #include "device/CAppHelper.h"
 #include "device/CDeviceFront.h"
 #include "device/ModemList.h"
@@ -28,6 +39,7 @@
 #include "tools/cli/Commands.h"
 #include "tools/cli/MessageOptions.h"
 #include "tools/cli/ReferenceState.h"
+#include "tools/cli/StoreOption.h"
 
 namespace {
 
@@ -111,33 +123,6 @@ std::string hresultHex(HRESULT hr) {
     return s.str();
 }
 
-std::string isoTime(std::chrono::system_clock::time_point t) {
-    if (t.time_since_epoch().count() == 0) {
-        return std::string();
-    }
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
-}
-
-bool writeReport(const CCampaignLoop& loop, const std::string& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << "number,status text,final status code,request id,time,parts\r\n";
-    for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
-        const CampaignRow& row = loop.GetRow(i);
-        out << Utf16ToUtf8(CsvCell(row.number)) << ',' << Utf16ToUtf8(CsvCell(row.statusText))
-            << ',' << (row.finalStatus ? hresultHex(*row.finalStatus) : std::string()) << ','
-            << (row.requestId ? std::to_string(*row.requestId) : std::string()) << ','
-            << isoTime(row.time) << ',' << (row.parts != 0 ? std::to_string(row.parts) : "")
-            << "\r\n";
-    }
-    out.close();
-    return static_cast<bool>(out);
-}
-
 std::string formatDuration(std::chrono::seconds s) {
     const long total = static_cast<long>(s.count());
     std::ostringstream o;
@@ -156,12 +141,16 @@ public:
 
     void OnRowChanged(std::size_t row) override {
         const CampaignRow& r = m_loop.GetRow(row);
-        if (r.state == RowState::Sent || r.state == RowState::Failed) {
+        if (r.state == RowState::Sent || r.state == RowState::Failed ||
+            r.state == RowState::Unknown) {
             std::cout << Utf16ToUtf8(r.number) << '\t' << Utf16ToUtf8(r.statusText) << '\n';
             std::cout.flush();
+            m_bRowsEnded = true;
         }
         Progress(false);
     }
+    // True once since the last call when a row ended.
+    bool TakeRowsEnded() { return std::exchange(m_bRowsEnded, false); }
     void OnRowsReset() override {}
     void OnSendingChanged(bool) override { Progress(true); }
 
@@ -173,8 +162,12 @@ public:
         m_lastProgress = now;
         const CampaignCounts c = m_loop.GetCounts();
         std::ostringstream line;
-        line << "progress: " << c.sent << " sent, " << c.failed << " failed, " << c.pending
-             << " waiting for the network, " << c.remaining << " to send of " << c.total;
+        line << "progress: " << c.sent << " sent, " << c.failed << " failed, ";
+        if (c.unknown != 0) {
+            line << c.unknown << " outcome unknown, ";
+        }
+        line << c.pending << " waiting for the network, " << c.remaining << " to send of "
+             << c.total;
         if (c.remaining != 0) {
             line << ", about " << formatDuration(m_loop.EstimatedTimeLeft()) << " left";
         }
@@ -188,6 +181,114 @@ private:
     const CCampaignLoop& m_loop;
     std::chrono::steady_clock::time_point m_lastProgress{};
     std::string m_lastLine;
+    bool m_bRowsEnded = false;
+};
+
+// The CSV report of --report: opened (and checked) before the first send,
+// rewritten from the store as rows end and once more at the end, so that a
+// campaign cut short still leaves one. Its columns stay those of earlier
+// versions: number, status text, final status code, request id, time, parts.
+class ReportFile final {
+public:
+    ReportFile() = default;
+    ReportFile(const ReportFile&) = delete;
+    ReportFile& operator=(const ReportFile&) = delete;
+    ~ReportFile() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+
+    // Refuses an input of the campaign (the numbers file, the store) and a
+    // path that cannot be written; false with the reason.
+    bool Open(const std::string& path, const std::string& numbers, const std::string& store,
+              std::string& error) {
+        m_strPath = path;
+        std::error_code ec;
+        if (!numbers.empty() && std::filesystem::equivalent(std::filesystem::u8path(path),
+                                                            std::filesystem::u8path(numbers), ec)) {
+            error = "--report " + path + " is the numbers file; choose another file";
+            return false;
+        }
+        if (IsStoreFile(path, store)) {
+            error = "--report " + path + " is the campaign store; choose another file";
+            return false;
+        }
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (m_fd < 0) {
+            error = "cannot write the report " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        return WriteAll(kHeader, error);
+    }
+
+    // Rewrites the whole report. Rows never sent of a campaign that did not
+    // finish say "Not sent: stopped".
+    bool Write(const CampaignRecord& campaign, const std::vector<RowRecord>& rows,
+               std::string& error) {
+        if (m_fd < 0) {
+            return true;
+        }
+        const bool ended = campaign.state == CampaignState::Finished;
+        std::string csv = kHeader;
+        csv.reserve(rows.size() * 64);
+        for (const RowRecord& row : rows) {
+            std::string status = row.statusText;
+            if (row.state == SendState::NotSent && !ended &&
+                (status.empty() || status == Utf16ToUtf8(kBusyText))) {
+                status = Utf16ToUtf8(kNotSentStoppedText);
+            }
+            csv += Utf16ToUtf8(CsvCell(Utf8ToUtf16(row.number)));
+            csv += ',';
+            csv += Utf16ToUtf8(CsvCell(Utf8ToUtf16(status)));
+            csv += ',';
+            if (row.code) {
+                csv += hresultHex(static_cast<HRESULT>(static_cast<std::uint32_t>(*row.code)));
+            }
+            csv += ',';
+            csv += row.requestId ? std::to_string(*row.requestId) : std::string();
+            csv += ',';
+            if (row.state != SendState::NotSent || row.time != campaign.created) {
+                csv += History::IsoTime(row.time).substr(0, 19) + "Z";
+            }
+            csv += ',';
+            csv += campaign.parts > 1 || !row.parts.empty() ? std::to_string(campaign.parts) : "";
+            csv += "\r\n";
+        }
+        if (::ftruncate(m_fd, 0) != 0) {
+            error = "cannot write the report " + m_strPath + ": " + std::strerror(errno);
+            return false;
+        }
+        return WriteAll(csv, error);
+    }
+
+private:
+    static constexpr const char* kHeader =
+        "number,status text,final status code,request id,time,parts\r\n";
+
+    bool WriteAll(const std::string& text, std::string& error) {
+        if (::lseek(m_fd, 0, SEEK_SET) < 0) {
+            error = "cannot write the report " + m_strPath + ": " + std::strerror(errno);
+            return false;
+        }
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::write(m_fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                error = "cannot write the report " + m_strPath + ": " +
+                        std::strerror(n < 0 ? errno : ENOSPC);
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    std::string m_strPath;
+    int m_fd = -1;
 };
 
 struct SendOptions {
@@ -195,20 +296,26 @@ struct SendOptions {
     std::string message;
     std::string report;
     int intervalMs = 1000;
+    bool intervalGiven = false;
     bool trace = false;
+    bool everyoneAgain = false;
     ModemChoice modem;
     CliMessageOptions options;
+    StoreOption store;
+    // resume
+    std::int64_t resumeId = 0;
+    bool resendUnknown = false;
 };
 
 // The message as the loop will send it, checked once before any number:
 // false (with the reason printed) when it cannot be sent at all.
-bool checkMessage(const SendOptions& o, const PduLib::MessageOptions& options,
+bool checkMessage(const std::string& message8, const PduLib::MessageOptions& options,
                   PduLib::MessagePlan& plan) {
-    if (!PduLib::IsValidUtf8(o.message)) {
+    if (!PduLib::IsValidUtf8(message8)) {
         std::cerr << "vantorix-cli: send: the message is not valid UTF-8\n";
         return false;
     }
-    const std::u16string message = Utf8ToUtf16(o.message);
+    const std::u16string message = Utf8ToUtf16(message8);
     const std::u16string_view text = TrimBlanks(message);
     if (text.empty()) {
         std::cerr << "vantorix-cli: " << Utf16ToUtf8(CCampaignLoop::kNoMessageNotice) << '\n';
@@ -240,24 +347,140 @@ void keepReferences(CDeviceFront& front, const std::shared_ptr<CReferenceState>&
     });
 }
 
-int runSend(const SendOptions& o) {
+// The settings a campaign is sent with, kept in the store so that resume
+// sends the same message the same way.
+std::string settingsJson(const SendOptions& o) {
+    return nlohmann::json{{"interval_ms", o.intervalMs},       {"encoding", o.options.encoding},
+                          {"max_parts", o.options.maxParts},   {"ref16", o.options.ref16},
+                          {"no_replace", o.options.noReplace}, {"languages", o.options.languages}}
+        .dump();
+}
+
+void applySettings(const std::string& settings, SendOptions& o) {
+    const nlohmann::json json = nlohmann::json::parse(settings, nullptr, false);
+    if (!json.is_object()) {
+        return;
+    }
+    if (!o.intervalGiven) {
+        o.intervalMs = json.value("interval_ms", o.intervalMs);
+    }
+    o.options.encoding = json.value("encoding", o.options.encoding);
+    o.options.maxParts = json.value("max_parts", o.options.maxParts);
+    o.options.ref16 = json.value("ref16", o.options.ref16);
+    o.options.noReplace = json.value("no_replace", o.options.noReplace);
+    o.options.languages = json.value("languages", o.options.languages);
+}
+
+std::string countsText(const CampaignCounts& c) {
+    std::ostringstream text;
+    text << c.sent << " sent, " << c.failed << " failed, " << c.unknown << " outcome unknown, "
+         << c.total - c.sent - c.failed - c.unknown - c.pending << " not sent";
+    return text.str();
+}
+
+// Opens the store for sending; false (with the reason printed) when another
+// program sends with it, or it is damaged, unreadable or locked.
+bool openStore(const std::string& path, CCampaignStore& store) {
+    if (path.empty()) {
+        std::cerr << "vantorix-cli: there is no place for the campaign store (neither "
+                     "XDG_DATA_HOME nor HOME is set); give one with --store\n";
+        return false;
+    }
+    StoreError error;
+    StoreOptions options;
+    options.program = "vantorix-cli";
+    if (!store.Open(path, StoreMode::Send, error, options)) {
+        std::cerr << "vantorix-cli: " << error.text << "\nNothing was sent.\n";
+        return false;
+    }
+    const RecoveryReport& recovered = store.GetRecovery();
+    for (const std::int64_t id : recovered.interrupted) {
+        std::cerr << "Campaign " << id << " was interrupted; `vantorix-cli resume " << id
+                  << "` carries it on.\n";
+    }
+    return true;
+}
+
+// Sends a campaign begun (o.resumeId == 0) or carried on (resume).
+int runCampaign(SendOptions o) {
+    const std::string storePath = StorePath(o.store);
+    CCampaignStore store;
+    // A new campaign: the numbers file and the message first, as a bad file
+    // or message is the user's to fix, whatever the store and the modem.
+    NewCampaign campaign;
+    CNumberList list;
+    CampaignRecord resumed;
+    if (o.resumeId == 0) {
+        PduLib::MessagePlan plan;
+        if (!checkMessage(o.message, ToMessageOptions(o.options), plan)) {
+            return kExitUsage;
+        }
+        list.m_strFilePath = Utf8ToUtf16(o.numbers);
+        std::u16string error;
+        if (!list.Load(error)) {
+            std::cerr << "vantorix-cli: " << Utf16ToUtf8(error) << '\n';
+            return kExitUsage;
+        }
+        if (list.m_mapNumbers.IsEmpty()) {
+            std::cerr << "vantorix-cli: the file holds no numbers (a number has at least "
+                      << CNumberList::kMinNumberLength << " characters).\n";
+            return kExitUsage;
+        }
+        StoreError hashError;
+        if (!FileContentHash(o.numbers, campaign.numbersHash, hashError)) {
+            std::cerr << "vantorix-cli: " << hashError.text << '\n';
+            return kExitUsage;
+        }
+        campaign.message = Utf16ToUtf8(TrimBlanks(Utf8ToUtf16(o.message)));
+        campaign.encoding = plan.encoding == PduLib::TextEncoding::Ucs2 ? "UCS-2" : "GSM 7-bit";
+        campaign.parts = static_cast<int>(std::max<std::size_t>(plan.parts, 1));
+        campaign.numbersPath = o.numbers;
+        campaign.settings = settingsJson(o);
+        for (const std::u16string_view number : list.m_mapNumbers) {
+            campaign.numbers.push_back(Utf16ToUtf8(number));
+        }
+        if (!openStore(storePath, store)) {
+            return kExitFailure;
+        }
+        std::optional<std::int64_t> earlier;
+        StoreError error2;
+        if (!o.everyoneAgain &&
+            store.FindResumable(campaign.message, campaign.numbersHash, earlier, error2) &&
+            earlier) {
+            std::cerr << "Campaign " << *earlier
+                      << " sent this message to these numbers and did not finish: carrying it "
+                         "on (--everyone-again starts anew).\n";
+            o.resumeId = *earlier;
+        }
+    } else if (!openStore(storePath, store)) {
+        return kExitFailure;
+    }
+    if (o.resumeId != 0) {
+        StoreError error;
+        if (!store.GetCampaign(o.resumeId, resumed, error)) {
+            std::cerr << "vantorix-cli: resume: " << error.text
+                      << (error.kind == StoreError::Kind::NotFound
+                              ? " (`vantorix-cli campaigns` lists them)"
+                              : "")
+                      << '\n';
+            return error.kind == StoreError::Kind::NotFound ? kExitUsage : kExitFailure;
+        }
+        applySettings(resumed.settings, o);
+        o.message = resumed.message;
+        o.numbers = resumed.numbersPath;
+    }
     const PduLib::MessageOptions messageOptions = ToMessageOptions(o.options);
     PduLib::MessagePlan plan;
-    if (!checkMessage(o, messageOptions, plan)) {
+    if (!checkMessage(o.message, messageOptions, plan)) {
         return kExitUsage;
     }
-    // Load the numbers first: a bad file is the user's to fix, whatever the modem.
-    CNumberList list;
-    list.m_strFilePath = Utf8ToUtf16(o.numbers);
-    std::u16string error;
-    if (!list.Load(error)) {
-        std::cerr << "vantorix-cli: " << Utf16ToUtf8(error) << '\n';
-        return kExitUsage;
-    }
-    if (list.m_mapNumbers.IsEmpty()) {
-        std::cerr << "vantorix-cli: the file holds no numbers (a number has at least "
-                  << CNumberList::kMinNumberLength << " characters).\n";
-        return kExitUsage;
+    ReportFile report;
+    if (!o.report.empty()) {
+        std::string error;
+        if (!report.Open(o.report, o.numbers, storePath, error)) {
+            std::cerr << "vantorix-cli: " << error << "\nNothing was sent.\n";
+            return kExitUsage;
+        }
     }
 
     QCoreApplication app(g_argc, g_argv);
@@ -301,28 +524,73 @@ int runSend(const SendOptions& o) {
               << (ucs2 ? "Unicode" : "GSM 7-bit") << ", " << plan.units
               << (ucs2 ? " UCS2 units" : " septets") << " with the signature\n";
 
+    CCampaignRecorder recorder(store, loop);
+    recorder.SetModem(selector + (simulated ? " (simulated)" : ""));
+    StoreError storeError;
+    if (o.resumeId == 0 ? !recorder.Begin(campaign, storeError)
+                        : !recorder.Resume(o.resumeId, o.resendUnknown, storeError)) {
+        std::cerr << "vantorix-cli: " << storeError.text << "\nNothing was sent.\n";
+        return kExitFailure;
+    }
+    const std::int64_t id = recorder.GetCampaign();
+    std::cerr << "Campaign " << id << " (store: " << storePath << ")";
+    if (o.resumeId != 0) {
+        std::cerr << ": " << countsText(loop.GetCounts());
+        if (loop.GetCounts().unknown != 0 && !o.resendUnknown) {
+            std::cerr << "; the " << loop.GetCounts().unknown
+                      << " of unknown outcome are not sent again without --resend-unknown";
+        }
+    }
+    std::cerr << '\n';
+
     ConsoleListener listener(loop);
     loop.SetListener(&listener);
     loop.SetTickInterval(std::chrono::milliseconds(o.intervalMs));
-    loop.SetNumbers(list.m_mapNumbers);
     std::u16string notice;
-    if (!loop.Start(Utf8ToUtf16(o.numbers), Utf8ToUtf16(o.message), notice)) {
+    if (!loop.Start(Utf8ToUtf16(o.numbers.empty() ? storePath : o.numbers), Utf8ToUtf16(o.message),
+                    notice)) {
         std::cerr << "vantorix-cli: " << Utf16ToUtf8(notice) << '\n';
         return kExitUsage;
     }
 
+    bool reportOk = true;
+    std::string reportError;
+    auto writeReport = [&] {
+        CampaignRecord record;
+        std::vector<RowRecord> rows;
+        StoreError error;
+        if (!store.GetCampaign(id, record, error) || !store.GetRows(id, rows, error)) {
+            reportError = "cannot read the campaign for the report: " + error.text;
+            reportOk = false;
+            return;
+        }
+        if (!report.Write(record, rows, reportError)) {
+            reportOk = false;
+        }
+    };
+
+    // Ctrl-C, kill, a closed terminal or a closed pipe: the first stops
+    // sending and waits for the sends in flight; a second stops waiting
+    // (those become outcome unknown).
+    int stops = 0;
     if (::pipe(g_signalPipe) == 0) {
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+            std::signal(sig, onSignal);
+        }
     }
     QSocketNotifier stopper(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&stopper, &QSocketNotifier::activated, &app, [&] {
         char c;
         (void)!::read(g_signalPipe[0], &c, 1);
+        ++stops;
         if (loop.IsSending()) {
             loop.Stop();
             std::cerr << "Stopped: no new messages; waiting for " << loop.GetCounts().pending
-                      << " in flight.\n";
+                      << " in flight (stop again to wait no longer).\n";
+        } else if (stops > 1 && loop.GetCounts().pending != 0) {
+            std::cerr << "Not waiting for the " << loop.GetCounts().pending
+                      << " in flight: their outcome is unknown.\n";
+            loop.AbandonPending();
         }
     });
 
@@ -337,17 +605,51 @@ int runSend(const SendOptions& o) {
             app.quit();
         }
     });
+    QTimer reporter;
+    reporter.setInterval(1000);
+    QObject::connect(&reporter, &QTimer::timeout, &app, [&] {
+        if (listener.TakeRowsEnded() && reportOk) {
+            writeReport();
+        }
+    });
     ticker.start();
+    if (!o.report.empty()) {
+        reporter.start();
+    }
     app.exec();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        std::signal(sig, SIG_DFL);
+    }
     loop.SetListener(nullptr);
 
     listener.Progress(true);
-    if (!o.report.empty() && !writeReport(loop, o.report)) {
-        std::cerr << "vantorix-cli: could not write the report " << o.report << '\n';
+    if (!recorder.End(storeError)) {
+        std::cerr << "vantorix-cli: " << storeError.text << '\n';
+    }
+    if (recorder.GetRecordError()) {
+        std::cerr << "vantorix-cli: an outcome could not be recorded ("
+                  << recorder.GetRecordError().text
+                  << "); the store counts such numbers as outcome unknown.\n";
+    }
+    if (!o.report.empty() && reportOk) {
+        writeReport();
+    }
+    if (!reportOk) {
+        std::cerr << "vantorix-cli: " << reportError << '\n';
     }
     const CampaignCounts c = loop.GetCounts();
+    std::cerr << "Campaign " << id << ": " << countsText(c) << ".\n";
+    if (loop.IsPaused()) {
+        std::cerr << "Paused: " << Utf16ToUtf8(loop.GetPauseReason())
+                  << "\nRun `vantorix-cli resume " << id << "` when the modem can send again.\n";
+        return kExitFailure;
+    }
+    if (c.sent + c.failed + c.unknown != c.total) {
+        std::cerr << "`vantorix-cli resume " << id << "` sends to the rest.\n";
+    }
+    if (!reportOk || recorder.GetRecordError()) {
+        return kExitFailure;
+    }
     return c.sent == c.total ? kExitOk : kExitSomeFailed;
 }
 
@@ -417,14 +719,41 @@ void addModemOptions(CLI::App* cmd, ModemChoice& choice) {
 
 }  // namespace
 
+namespace {
+
+void addRunOptions(CLI::App* cmd, SendOptions& o) {
+    cmd->add_option("--interval-ms", o.intervalMs, "time between two sends (default 1000)")
+        ->check(CLI::Range(0, 3600000))
+        ->each([&o](const std::string&) { o.intervalGiven = true; });
+    cmd->add_option("--report", o.report,
+                    "write a CSV report: number, status text, final status code, request id, "
+                    "time, parts; checked before the first send, rewritten as numbers end");
+    cmd->add_flag("--trace", o.trace, "print the report of every composed PDU on standard error");
+    addModemOptions(cmd, o.modem);
+    AddStoreOption(cmd, o.store);
+}
+
+void runOrThrow(const SendOptions& o) {
+    const int status = runCampaign(o);
+    if (status != kExitOk) {
+        throw CLI::RuntimeError(status);
+    }
+}
+
+}  // namespace
+
 void AddSendCommand(CLI::App& app) {
     auto o = std::make_shared<SendOptions>();
     CLI::App* cmd = app.add_subcommand(
         "send",
         "Send one message to every number of a numbers file, one per interval, and print "
-        "each number's final status. Exit status: 0 all sent, 3 some failed, 2 bad input, "
-        "1 no modem to send with. Ctrl-C stops sending new messages and waits for those in "
-        "flight.");
+        "each number's final status. Every send is recorded in the campaign store before it "
+        "goes to the modem; the campaign's id is printed on standard error. A campaign of the "
+        "same message and numbers file that did not finish is carried on, not sent again. "
+        "Exit status: 0 all sent, 3 some failed or not sent, 2 bad input, 1 no modem to send "
+        "with, a paused campaign (modem or network fault), or a store or report that could not "
+        "be written. Ctrl-C (or a closed terminal) stops sending new messages and waits for "
+        "those in flight; a second one stops waiting.");
     cmd->add_option("--numbers", o->numbers, "numbers file (UTF-16 or UTF-8, one per line)")
         ->required();
     cmd->add_option("--message", o->message,
@@ -434,20 +763,29 @@ void AddSendCommand(CLI::App& app) {
                     "number (exit 2). The concatenation reference is kept in "
                     "$XDG_STATE_HOME/Vantorix/concat-reference")
         ->required();
-    cmd->add_option("--interval-ms", o->intervalMs, "time between two sends (default 1000)")
-        ->check(CLI::Range(0, 3600000));
-    cmd->add_option("--report", o->report,
-                    "write a CSV report: number, status text, final status code, request id, "
-                    "time, parts");
-    cmd->add_flag("--trace", o->trace, "print the report of every composed PDU on standard error");
-    addModemOptions(cmd, o->modem);
+    cmd->add_flag("--everyone-again", o->everyoneAgain,
+                  "start a new campaign even when one of this message and numbers file did not "
+                  "finish (sends to everyone again)");
+    addRunOptions(cmd, *o);
     AddMessageOptions(cmd, o->options);
-    cmd->callback([o] {
-        const int status = runSend(*o);
-        if (status != kExitOk) {
-            throw CLI::RuntimeError(status);
-        }
-    });
+    cmd->callback([o] { runOrThrow(*o); });
+}
+
+void AddResumeCommand(CLI::App& app) {
+    auto o = std::make_shared<SendOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "resume",
+        "Carry on with a campaign of the campaign store that was stopped or interrupted: only "
+        "numbers not sent yet are sent, with the campaign's own message and settings. Numbers "
+        "whose outcome is unknown (with the modem when the sending stopped) are sent again "
+        "only with --resend-unknown. Exit statuses as for send.");
+    cmd->add_option("ID", o->resumeId, "the campaign's id (see `campaigns`)")
+        ->required()
+        ->check(CLI::PositiveNumber);
+    cmd->add_flag("--resend-unknown", o->resendUnknown,
+                  "send again to the numbers whose outcome is unknown");
+    addRunOptions(cmd, *o);
+    cmd->callback([o] { runOrThrow(*o); });
 }
 
 void AddModemsCommand(CLI::App& app) {

@@ -13,6 +13,7 @@ void AddCampaignsCommands(CLI::App& app);
 // With the modem link (Qt): a whole campaign, and the list of modems.
 void AddSendCommand(CLI::App& app);
 void AddModemsCommand(CLI::App& app);
+void AddResumeCommand(CLI::App& app);
 
 // Exit statuses shared by the subcommands.
 enum ExitStatus : int {

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
 #ifdef VANTORIX_CLI_WITH_MODEMS
     AddSendCommand(app);
     AddModemsCommand(app);
+    AddResumeCommand(app);
 #endif
     try {
         app.parse(argc, argv);

@@ -64,7 +64,8 @@ TEST_F(StoreTest, RowsAndPartsMoveOnlyThroughWriteAheadMarks) {
     } cases[] = {
         {1, "M S", S::Sent},
         {1, "M M!", S::Sending},
-        {1, "S! F!", S::NotSent},   // a result without a mark
+        {1, "S! U!", S::NotSent},   // a result without a mark
+        {1, "F", S::Failed},        // refused before any send
         {1, "M S M! S!", S::Sent},  // sent is never sent again
         {1, "M F M S", S::Sent},    // failed may be tried again
         {1, "M B M", S::Sending},   // busy hands it back unsent

@@ -1,0 +1,157 @@
+#include "campaign/store/CampaignRecorder.h"
+
+#include <utility>
+
+#include "pdu/Unicode.h"
+
+SendState ToSendState(RowState state) {
+    switch (state) {
+        case RowState::NotSent:
+            return SendState::NotSent;
+        case RowState::Pending:
+            return SendState::Sending;
+        case RowState::Sent:
+            return SendState::Sent;
+        case RowState::Failed:
+            return SendState::Failed;
+        case RowState::Unknown:
+            break;
+    }
+    return SendState::Unknown;
+}
+
+std::vector<CampaignRow> LoopRowsFromStore(const std::vector<RowRecord>& rows) {
+    std::vector<CampaignRow> loopRows;
+    loopRows.reserve(rows.size());
+    for (const RowRecord& record : rows) {
+        CampaignRow& row = loopRows.emplace_back();
+        row.number = PduLib::Utf8ToUtf16(record.number);
+        row.statusText = PduLib::Utf8ToUtf16(record.statusText);
+        switch (record.state) {
+            case SendState::NotSent:
+                row.state = RowState::NotSent;
+                break;
+            case SendState::Sent:
+                row.state = RowState::Sent;
+                break;
+            case SendState::Failed:
+                row.state = RowState::Failed;
+                break;
+            case SendState::Sending:  // only while another sender runs
+            case SendState::Unknown:
+                row.state = RowState::Unknown;
+                break;
+        }
+        if (record.code) {
+            row.finalStatus = static_cast<HRESULT>(static_cast<std::uint32_t>(*record.code));
+        }
+        if (row.state != RowState::NotSent) {
+            row.time = record.time;
+        }
+        row.parts = record.parts.size();
+        for (const PartRecord& part : record.parts) {
+            row.partsSent += part.state == SendState::Sent ? 1 : 0;
+        }
+    }
+    return loopRows;
+}
+
+CCampaignRecorder::CCampaignRecorder(CCampaignStore& store, CCampaignLoop& loop)
+    : m_store(store), m_loop(loop) {
+    m_loop.SetJournal(this);
+}
+
+CCampaignRecorder::~CCampaignRecorder() {
+    m_loop.SetJournal(nullptr);
+}
+
+bool CCampaignRecorder::Begin(const NewCampaign& campaign, StoreError& error) {
+    std::int64_t id = 0;
+    if (!m_store.CreateCampaign(campaign, id, error) || !m_store.GetCampaign(id, m_record, error)) {
+        return false;
+    }
+    m_nCampaign = id;
+    std::vector<std::u16string> numbers;
+    numbers.reserve(campaign.numbers.size());
+    for (const std::string& number : campaign.numbers) {
+        numbers.push_back(PduLib::Utf8ToUtf16(number));
+    }
+    m_loop.SetNumbers(numbers);
+    return true;
+}
+
+bool CCampaignRecorder::Resume(std::int64_t id, bool resendUnknown, StoreError& error) {
+    CampaignRecord record;
+    if (!m_store.GetCampaign(id, record, error)) {
+        return false;
+    }
+    if (record.state == CampaignState::Running) {
+        error = {StoreError::Kind::Refused,
+                 "Campaign " + std::to_string(id) + " is being sent already."};
+        return false;
+    }
+    std::int64_t reopened = 0;
+    std::vector<RowRecord> rows;
+    if ((resendUnknown && !m_store.ReopenRows(id, SendState::Unknown, reopened, error)) ||
+        !m_store.GetRows(id, rows, error) ||
+        !m_store.SetCampaignState(id, CampaignState::Running, error, "resumed") ||
+        !m_store.GetCampaign(id, m_record, error)) {
+        return false;
+    }
+    m_nCampaign = id;
+    m_loop.SetRows(LoopRowsFromStore(rows));
+    return true;
+}
+
+bool CCampaignRecorder::End(StoreError& error) {
+    if (m_nCampaign == 0) {
+        return true;
+    }
+    const CampaignCounts counts = m_loop.GetCounts();
+    const bool done = counts.sent + counts.failed + counts.unknown == counts.total;
+    const std::string detail =
+        m_loop.IsPaused() ? "paused: " + PduLib::Utf16ToUtf8(m_loop.GetPauseReason()) : "";
+    return m_store.SetCampaignState(m_nCampaign,
+                                    done ? CampaignState::Finished : CampaignState::Stopped, error,
+                                    detail) &&
+           m_store.GetCampaign(m_nCampaign, m_record, error);
+}
+
+bool CCampaignRecorder::WillSend(std::size_t row, std::size_t part, std::size_t parts,
+                                 std::u16string& reason) {
+    StoreError error;
+    const std::optional<int> which =
+        parts > 1 ? std::optional<int>(static_cast<int>(part)) : std::nullopt;
+    if (m_store.MarkSending(m_nCampaign, static_cast<std::int64_t>(row), which, m_strModem,
+                            error)) {
+        return true;
+    }
+    reason = u"The send could not be recorded first, so nothing more is sent: " +
+             PduLib::Utf8ToUtf16(error.text);
+    return false;
+}
+
+void CCampaignRecorder::PartChanged(std::size_t row, std::size_t part, std::size_t parts,
+                                    RowState state) {
+    Record(row, parts > 1 ? std::optional<int>(static_cast<int>(part)) : std::nullopt, state);
+}
+
+void CCampaignRecorder::RowEnded(std::size_t row) {
+    Record(row, std::nullopt, m_loop.GetRow(row).state);
+}
+
+void CCampaignRecorder::Record(std::size_t row, std::optional<int> part, RowState state) {
+    const CampaignRow& entry = m_loop.GetRow(row);
+    SendUpdate update(m_nCampaign, static_cast<std::int64_t>(row), part, ToSendState(state),
+                      PduLib::Utf16ToUtf8(entry.statusText));
+    if (entry.finalStatus && state != RowState::Pending) {
+        update.code = static_cast<std::int64_t>(static_cast<std::uint32_t>(*entry.finalStatus));
+    }
+    if (state == RowState::Pending && entry.requestId) {
+        update.requestId = *entry.requestId;
+    }
+    StoreError error;
+    if (!m_store.RecordResult(update, error) && !m_recordError) {
+        m_recordError = error;
+    }
+}

@@ -1,0 +1,61 @@
+// Ties a sending loop to the campaign store: every part is recorded as being
+// sent, durably, before the loop hands it to the device link, and every
+// outcome is recorded when it comes. A campaign is begun from a numbers list
+// or carried on from the store, where the loop's rows take up the outcomes
+// already known, so that nobody is sent the message twice.
+// Standard library only; the command line and the desktop program share it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "campaign/CCampaignLoop.h"
+#include "campaign/store/CampaignStore.h"
+
+class CCampaignRecorder final : public ISendJournal {
+public:
+    CCampaignRecorder(CCampaignStore& store, CCampaignLoop& loop);
+    ~CCampaignRecorder() override;
+    CCampaignRecorder(const CCampaignRecorder&) = delete;
+    CCampaignRecorder& operator=(const CCampaignRecorder&) = delete;
+
+    // A new running campaign: its numbers become the loop's rows.
+    bool Begin(const NewCampaign& campaign, StoreError& error);
+    // Carries on with campaign `id` (stopped, interrupted or finished): the
+    // loop's rows take the store's outcomes, and only rows not sent go out.
+    // Rows of unknown outcome are sent again only with `resendUnknown`.
+    bool Resume(std::int64_t id, bool resendUnknown, StoreError& error);
+
+    std::int64_t GetCampaign() const { return m_nCampaign; }
+    const CampaignRecord& GetRecord() const { return m_record; }
+    // Written into every row this recorder marks.
+    void SetModem(std::string modem) { m_strModem = std::move(modem); }
+
+    // Once the loop stopped: finished when every row has an outcome, else
+    // stopped (the detail says why, e.g. the pause reason).
+    bool End(StoreError& error);
+    // The first failure to record an outcome, if any (the outcome then stays
+    // "outcome unknown" in the store, never "not sent").
+    const StoreError& GetRecordError() const { return m_recordError; }
+
+    // ISendJournal
+    bool WillSend(std::size_t row, std::size_t part, std::size_t parts,
+                  std::u16string& reason) override;
+    void PartChanged(std::size_t row, std::size_t part, std::size_t parts, RowState state) override;
+    void RowEnded(std::size_t row) override;
+
+private:
+    void Record(std::size_t row, std::optional<int> part, RowState state);
+
+    CCampaignStore& m_store;
+    CCampaignLoop& m_loop;
+    std::int64_t m_nCampaign = 0;
+    CampaignRecord m_record;
+    std::string m_strModem;
+    StoreError m_recordError;
+};
+
+// The loop's rows for the store's rows: states, texts, codes and times.
+std::vector<CampaignRow> LoopRowsFromStore(const std::vector<RowRecord>& rows);
+SendState ToSendState(RowState state);
