@@ -22,6 +22,12 @@ void packSemiOctets(const std::string& number, std::ostream& os, std::string& oc
 // nibble above 9, or a high nibble above 9 before the last octet, sets failbit.
 void unpackSemiOctets(std::istream& is, std::size_t count, std::string& digits);
 
+// Reads an address field whose length octet counts semi-octets (TP-OA, TP-RA,
+// TS 23.040 9.1.2.5): the number with a '+' for an international one, or for
+// an alphanumeric address (type of number 101) its GSM 7-bit text as UTF-8.
+// A short or malformed field sets failbit.
+void readAddressField(std::istream& is, std::string& text, std::uint8_t& toa);
+
 }  // namespace detail
 
 // The state of an address unit: the number text and its type of address.

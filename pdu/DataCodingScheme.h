@@ -229,6 +229,10 @@ public:
 
     void read(std::istream& is) {
         Base::read(is);
+        // Absent (a status report without it): 0x00, as TS 23.040 9.2.3.27 says.
+        if (!this->parameterPresent(kDataCodingSchemePresent)) {
+            return;
+        }
         const std::uint8_t octet = detail::getOctet(is);
         if (is.fail()) {
             detail::fail("TPDataCodingScheme: input stream read failure");

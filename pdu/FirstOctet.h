@@ -122,6 +122,9 @@ public:
 
     void read(std::istream& is) {
         Base::read(is);
+        if (!this->parameterPresent(kProtocolIdentifierPresent)) {
+            return;
+        }
         const std::uint8_t octet = detail::getOctet(is);
         if (is.fail()) {
             detail::fail("TPProtocolIdentifier: input stream read failure");

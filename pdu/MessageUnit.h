@@ -1,7 +1,7 @@
-// The unit framework of the PDU codec: one unit per field of an SMS-SUBMIT
-// (3GPP TS 23.040 9.2.2.2), led by the service-centre address of the PDU mode
-// of 3GPP TS 27.005. Units are chained by inheritance so that every unit sees
-// the units before it; `write` and `read` run the chain from the first field.
+// The unit framework of the PDU codec: one unit per field of an SMS-SUBMIT,
+// SMS-DELIVER or SMS-STATUS-REPORT (3GPP TS 23.040 9.2.2), led by the
+// service-centre address of the PDU mode of 3GPP TS 27.005. Units are chained by inheritance so
+// that every unit sees the units before it; `write` and `read` run the chain from the first field.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,18 @@ public:
     typedef std::basic_ostream<CharT, Traits> ostream_type;
 
     virtual ~MessageUnitBase() = default;
+
+    // Whether the optional field behind `bit` (a ParameterIndicatorBit) is in
+    // the PDU: always, except after the TP-PI unit of an SMS-STATUS-REPORT,
+    // which hides this with the answer its octet gives.
+    bool parameterPresent(unsigned /*bit*/) const { return true; }
+};
+
+// TP-Parameter-Indicator bits (3GPP TS 23.040 9.2.3.27).
+enum ParameterIndicatorBit : unsigned {
+    kProtocolIdentifierPresent = 0x01,
+    kDataCodingSchemePresent = 0x02,
+    kUserDataLengthPresent = 0x04,
 };
 
 typedef MessageUnitBase<char>::failure failure;
@@ -43,6 +55,15 @@ class TPProtocolIdentifier {};
 class TPDataCodingScheme {};
 class TPValidityPeriod {};
 class TPUserData {};
+// SMS-DELIVER (9.2.2.1) and SMS-STATUS-REPORT (9.2.2.3) only.
+class TPMtiAndFriendsSmsDeliver {};
+class TPMtiAndFriendsSmsStatusReport {};
+class TPOriginatingAddress {};
+class TPRecipientAddress {};
+class TPServiceCentreTimeStamp {};
+class TPDischargeTime {};
+class TPStatus {};
+class TPParameterIndicator {};
 
 // One PDU field; partially specialised for each field tag.
 template <class Field, class Base>

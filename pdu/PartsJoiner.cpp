@@ -1,8 +1,25 @@
 #include "pdu/PartsJoiner.h"
 
 namespace PduLib {
+namespace {
 
-CPartsJoiner::Result CPartsJoiner::Add(const DecodedSubmit& part, Message& out) {
+const std::string& party(const DecodedSubmit& part) {
+    return part.destination;
+}
+const std::string& party(const DecodedDeliver& part) {
+    return part.originator;
+}
+const char* partyWord(const DecodedSubmit*) {
+    return "to";
+}
+const char* partyWord(const DecodedDeliver*) {
+    return "from";
+}
+
+}  // namespace
+
+template <class Part>
+typename CPartsJoinerOf<Part>::Result CPartsJoinerOf<Part>::Add(const Part& part, Message& out) {
     const ConcatenationInfo* concat = part.concatenation();
     if (concat == nullptr || concat->total == 1) {
         out.first = part;
@@ -13,7 +30,7 @@ CPartsJoiner::Result CPartsJoiner::Add(const DecodedSubmit& part, Message& out) 
     if (concat->sequence == 0 || concat->sequence > concat->total || concat->total == 0) {
         return Result::Invalid;
     }
-    const Key key(part.destination, concat->iei, concat->reference, concat->total);
+    const Key key(party(part), concat->iei, concat->reference, concat->total);
     const std::size_t index = concat->sequence - 1;
     std::u16string text = part.text();
 
@@ -51,7 +68,8 @@ CPartsJoiner::Result CPartsJoiner::Add(const DecodedSubmit& part, Message& out) 
     return Result::Complete;
 }
 
-std::vector<std::string> CPartsJoiner::Incomplete() const {
+template <class Part>
+std::vector<std::string> CPartsJoinerOf<Part>::Incomplete() const {
     std::vector<std::string> out;
     for (const auto& entry : m_pending) {
         const Key& key = entry.first;
@@ -61,12 +79,16 @@ std::vector<std::string> CPartsJoiner::Incomplete() const {
                 missing += (missing.empty() ? "" : ",") + std::to_string(k + 1);
             }
         }
-        out.push_back("incomplete message to " + std::get<0>(key) + " (reference " +
-                      std::to_string(std::get<2>(key)) +
+        out.push_back(std::string("incomplete message ") +
+                      partyWord(static_cast<const Part*>(nullptr)) + " " + std::get<0>(key) +
+                      " (reference " + std::to_string(std::get<2>(key)) +
                       "): " + std::to_string(entry.second.count) + " of " +
                       std::to_string(std::get<3>(key)) + " parts; missing part " + missing);
     }
     return out;
 }
+
+template class CPartsJoinerOf<DecodedSubmit>;
+template class CPartsJoinerOf<DecodedDeliver>;
 
 }  // namespace PduLib

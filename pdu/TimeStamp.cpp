@@ -5,7 +5,7 @@ namespace {
 
 bool inRange(const TimeStamp& t) {
     return t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour <= 23 &&
-           t.minute <= 59 && t.second <= 59 && t.timeZone >= -48 && t.timeZone <= 52;
+           t.minute <= 59 && t.second <= 59 && t.timeZone >= -48 && t.timeZone <= 56;
 }
 
 }  // namespace

@@ -361,6 +361,10 @@ public:
 
     void read(std::istream& is) {
         Base::read(is);
+        headerRead_ = false;
+        if (!this->parameterPresent(kUserDataLengthPresent)) {
+            return;
+        }
         const unsigned udl = detail::getOctet(is);
         if (is.fail()) {
             detail::fail("TPUserData: input stream read failure");

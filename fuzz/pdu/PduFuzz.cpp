@@ -1,6 +1,6 @@
-// Fuzz target for the PDU reader: any octets either decode or end in the
-// codec's `failure`; a decoded message re-encodes to octets that decode to
-// the same message again.
+// Fuzz target for the PDU readers: any octets either decode (as whichever
+// message TP-MTI names) or end in the codec's `failure`; a decoded
+// SMS-SUBMIT re-encodes to octets that decode to the same message again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -55,6 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     try {
         (void)PduLib::DecodeSubmitPdu(octets);
+    } catch (const PduLib::failure&) {
+    } catch (...) {
+        std::abort();
+    }
+    // Every kind through the TP-MTI dispatcher: SMS-DELIVER and
+    // SMS-STATUS-REPORT (with or without TP-PI) end the same two ways.
+    try {
+        const PduLib::DecodedPdu any = PduLib::DecodePdu(octets);
+        (void)any.deliver.textUtf8();
+        (void)any.statusReport.textUtf8();
     } catch (const PduLib::failure&) {
     } catch (...) {
         std::abort();

@@ -82,7 +82,7 @@ TEST(ValidityPeriod, AbsoluteRejectsBadTimeStamps) {
               "AbsoluteValidityPeriod: input stream read failure");
 
     const TimeStamp outOfRange[] = {
-        {13, 2, 11, 9, 45, 12, 53}, {13, 2, 11, 9, 45, 12, -49}, {100, 2, 11, 9, 45, 12, 0},
+        {13, 2, 11, 9, 45, 12, 57}, {13, 2, 11, 9, 45, 12, -49}, {100, 2, 11, 9, 45, 12, 0},
         {13, 2, 11, 24, 45, 12, 0}, {13, 2, 11, 9, 60, 12, 0},   {13, 2, 32, 9, 45, 12, 0},
     };
     for (const auto& stamp : outOfRange) {

@@ -102,13 +102,23 @@ printf '+1\tok\n+1\tbad \xff\n' >"$work/in"
 STDIN="$work/in" check "encode batch invalid UTF-8" 1 \
     "$(printf '0091010191F100008F02EF35\n')" "line 2: the line is not valid UTF-8" -- encode --batch
 
-printf '009101099121436587F900008F02E834\nzz\n\n0000\n' >"$work/in"
+printf '009101099121436587F900008F02E834\nzz\n\n0003\n' >"$work/in"
 STDIN="$work/in" check "decode batch" 1 \
     "$(printf '%s\n%s\n%s\n%s' \
         '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":false,"reply_path":true,"mr":1,"da":"+123456789","da_toa":145,"pid":0,"dcs":0,"alphabet":0,"vp":143,"udh":[],"udl":2,"text":"hi"}' \
         '{"error":"not a hexadecimal digit at position 1"}' \
         '{"error":"TPServiceCenterAddress: input stream read failure"}' \
-        '{"error":"TPMtiAndFriendsSmsSubmit: bad MTI"}')" "" -- decode --batch
+        '{"error":"TPMessageTypeIndicator: reserved message type 11"}')" "" -- decode --batch
+check "decode deliver" 0 \
+    '{"type":"deliver","sca":"+31624000000","oa":"+31641600986","oa_toa":145,"pid":0,"dcs":0,"alphabet":0,"scts":"2002-08-26T19:37:41-01:00","udh":[],"udl":12,"text":"How are you?"}' \
+    "" -- decode 07911326040000F0040B911346610089F60000208062917314480CC8F71D14969741F977FD07
+printf '00440B915121436587F9000842211332958549080500032A02020021\n00440B915121436587F90008422113329585490C0500032A0201004800E920AC\n' >"$work/in"
+STDIN="$work/in" check "decode join deliver" 0 \
+    '{"type":"deliver","sca":"","oa":"+15123456789","oa_toa":145,"pid":0,"dcs":8,"alphabet":2,"scts":"2024-12-31T23:59:58-03:30","udh":[{"iei":0,"reference":42,"total":2,"sequence":1}],"udl":12,"parts":2,"text":"Hé€!"}' \
+    "" -- decode --batch --join
+check "decode status report" 0 \
+    '{"type":"status-report","sca":"","mr":0,"ra":"+20121875612","ra_toa":145,"scts":"2007-09-12T15:10:12+02:00","discharge_time":"2007-09-12T15:10:17+02:00","st":0,"st_text":"Received by the recipient"}' \
+    "" -- decode 0006000B910221815716F2709021510121807090215101718000
 
 # numbers: the unique numbers of a UTF-16 file as UTF-8, in sending order.
 printf '33333\r\n\xd9\xa0\xd9\xa1\xd9\xa2\xd9\xa3\xd9\xa4\n 33333\n1234' | iconv -f utf-8 -t utf-16le |

@@ -1,6 +1,7 @@
 // vantorix-cli decode: PDU text to one JSON object per PDU.
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "pdu/Hex.h"
 #include "pdu/MessageUnit.h"
@@ -20,7 +21,7 @@ bool decodeLine(PduLib::CSubmitDecoder& decoder, std::string_view hex, std::stri
         return false;
     }
     try {
-        AppendDecodedJson(decoder.Decode(octets), out);
+        AppendDecodedJson(decoder.DecodeAny(octets), out);
     } catch (const PduLib::failure& e) {
         reason = e.what();
         return false;
@@ -51,8 +52,34 @@ int decodeOne(const std::string& hex) {
     return kExitOk;
 }
 
-// Reassembles concatenated parts: a message is printed when its last
-// missing part arrives; parts still missing at the end are reported.
+// Feeds one part to `joiner`; appends what there is to print (a whole
+// message, or an error) and returns false when there is nothing.
+template <class Joiner, class Part>
+bool joinPart(Joiner& joiner, const Part& part, std::string& out, bool& anyFailed) {
+    typename Joiner::Message joined;
+    switch (joiner.Add(part, joined)) {
+        case Joiner::Result::Complete:
+            if (joined.parts == 1) {
+                AppendDecodedJson(joined.first, out);
+            } else {
+                AppendJoinedJson(joined.first, PduLib::Utf16ToUtf8(joined.text), joined.parts, out);
+            }
+            return true;
+        case Joiner::Result::Invalid:
+            AppendErrorJson("part sequence outside 1..total", out);
+            anyFailed = true;
+            return true;
+        case Joiner::Result::Pending:
+        case Joiner::Result::Duplicate:
+            break;
+    }
+    return false;
+}
+
+// Reassembles concatenated parts, sent (SMS-SUBMIT) and received
+// (SMS-DELIVER) apart: a message is printed when its last missing part
+// arrives; parts still missing at the end are reported. Status reports are
+// printed as they come.
 int decodeJoined() {
     std::string line;
     std::string octets;
@@ -60,19 +87,19 @@ int decodeJoined() {
     std::string out;
     bool anyFailed = false;
     PduLib::CSubmitDecoder decoder;
-    PduLib::CPartsJoiner joiner;
-    PduLib::CPartsJoiner::Message joined;
+    PduLib::CPartsJoiner submits;
+    PduLib::CDeliverJoiner delivers;
     while (std::getline(std::cin, line)) {
         const std::string_view hex = trimmed(line);
         if (hex.empty()) {
             continue;
         }
         out.clear();
-        PduLib::DecodedSubmit part;
+        PduLib::DecodedPdu pdu;
         bool read = PduLib::FromHex(hex, octets, reason);
         if (read) {
             try {
-                part = decoder.Decode(octets);
+                pdu = decoder.DecodeAny(octets);
             } catch (const PduLib::failure& e) {
                 reason = e.what();
                 read = false;
@@ -82,28 +109,30 @@ int decodeJoined() {
             AppendErrorJson(reason, out);
             anyFailed = true;
         } else {
-            switch (joiner.Add(part, joined)) {
-                case PduLib::CPartsJoiner::Result::Complete:
-                    if (joined.parts == 1) {
-                        AppendDecodedJson(joined.first, out);
-                    } else {
-                        AppendJoinedJson(joined.first, PduLib::Utf16ToUtf8(joined.text),
-                                         joined.parts, out);
-                    }
+            bool print = true;
+            switch (pdu.type) {
+                case PduLib::DecodedPdu::Type::Submit:
+                    print = joinPart(submits, pdu.submit, out, anyFailed);
                     break;
-                case PduLib::CPartsJoiner::Result::Invalid:
-                    AppendErrorJson("part sequence outside 1..total", out);
-                    anyFailed = true;
+                case PduLib::DecodedPdu::Type::Deliver:
+                    print = joinPart(delivers, pdu.deliver, out, anyFailed);
                     break;
-                case PduLib::CPartsJoiner::Result::Pending:
-                case PduLib::CPartsJoiner::Result::Duplicate:
-                    continue;
+                case PduLib::DecodedPdu::Type::StatusReport:
+                    AppendDecodedJson(pdu.statusReport, out);
+                    break;
+            }
+            if (!print) {
+                continue;
             }
         }
         out.push_back('\n');
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     }
-    for (const std::string& gap : joiner.Incomplete()) {
+    std::vector<std::string> gaps = submits.Incomplete();
+    for (std::string& gap : delivers.Incomplete()) {
+        gaps.push_back(std::move(gap));
+    }
+    for (const std::string& gap : gaps) {
         out.clear();
         AppendErrorJson(gap, out);
         out.push_back('\n');
@@ -141,8 +170,9 @@ void AddDecodeCommand(CLI::App& app) {
     auto join = std::make_shared<bool>(false);
     CLI::App* cmd = app.add_subcommand(
         "decode",
-        "Decode an SMS-SUBMIT PDU (service-centre field first) given as hexadecimal and print "
-        "it as one JSON object. With --batch, read one PDU per line from standard input and "
+        "Decode an SMS-SUBMIT, SMS-DELIVER or SMS-STATUS-REPORT PDU (service-centre field "
+        "first) given as hexadecimal and print it as one JSON object (a DELIVER or "
+        "STATUS-REPORT with \"type\"). With --batch, read one PDU per line from standard input and "
         "print one JSON object per line ({\"error\": reason} for a line that fails).");
     CLI::Option* pdu = cmd->add_option("PDU", *hex, "the PDU as hexadecimal text");
     CLI::Option* batchFlag = cmd->add_flag("--batch", *batch, "read PDUs from standard input");

@@ -2,6 +2,7 @@
 
 #include "pdu/Gsm7.h"
 #include "pdu/Hex.h"
+#include "pdu/StatusReportOutcome.h"
 #include "pdu/Unicode.h"
 
 namespace {
@@ -110,6 +111,95 @@ void AppendJsonString(std::string_view text, std::string& out) {
 
 namespace {
 
+void appendHeader(const PduLib::DecodedUserData& d, std::string& out) {
+    key("udh", out);
+    out.push_back('[');
+    for (std::size_t i = 0; i < d.header.size(); ++i) {
+        const auto& e = d.header[i];
+        if (i != 0) {
+            out.push_back(',');
+        }
+        out.push_back('{');
+        key("iei", out);
+        appendInt(e.iei, out);
+        if (e.concatenation()) {
+            key("reference", out);
+            appendUnsigned(e.reference, out);
+            key("total", out);
+            appendUnsigned(e.total, out);
+            key("sequence", out);
+            appendUnsigned(e.sequence, out);
+        } else if (e.nationalLanguage()) {
+            key("language", out);
+            appendInt(e.language, out);
+        } else {
+            key("data", out);
+            AppendJsonString(PduLib::ToHex(e.data), out);
+        }
+        out.push_back('}');
+    }
+    out.push_back(']');
+}
+
+// `joinedText`: the text of all parts (UTF-8), or nullptr for this part's.
+void appendText(const PduLib::DecodedUserData& d, const std::string* joinedText, std::string& out) {
+    key("text", out);
+    if (joinedText != nullptr) {
+        AppendJsonString(*joinedText, out);
+    } else if (d.alphabet == 1) {
+        AppendJsonString(PduLib::ToHex(d.eightBit), out);
+    } else if (d.alphabet == 0 && d.lockingShift == 0 && d.singleShift == 0 &&
+               plainSeptets(d.septets)) {
+        // The usual text: no septet whose character JSON escapes (quote, line
+        // end, or anything behind the escape): straight into the line.
+        out.push_back('"');
+        PduLib::AppendGsm7AsUtf8(d.septets, out);
+        out.push_back('"');
+    } else {
+        AppendJsonString(d.textUtf8(), out);
+    }
+}
+
+void appendStamp(const PduLib::TimeStamp& stamp, std::string& out) {
+    out.push_back('"');
+    out.append(PduLib::TimeStampIso8601(stamp));
+    out.push_back('"');
+}
+
+void appendDeliver(const PduLib::DecodedDeliver& d, const std::string* joinedText, unsigned parts,
+                   std::string& out) {
+    out.push_back('{');
+    key("type", out);
+    out.append("\"deliver\"");
+    key("sca", out);
+    AppendJsonString(d.serviceCenter, out);
+    key("oa", out);
+    AppendJsonString(d.originator, out);
+    key("oa_toa", out);
+    appendUnsigned(d.originatorToa, out);
+    key("pid", out);
+    appendUnsigned(d.protocolIdentifier, out);
+    key("dcs", out);
+    appendUnsigned(d.dataCodingScheme, out);
+    key("alphabet", out);
+    appendInt(d.alphabet, out);
+    key("scts", out);
+    appendStamp(d.serviceCentreTime, out);
+    appendHeader(d, out);
+    key("udl", out);
+    appendUnsigned(d.userDataLength, out);
+    if (joinedText != nullptr) {
+        key("parts", out);
+        appendUnsigned(parts, out);
+    }
+    appendText(d, joinedText, out);
+    out.push_back('}');
+}
+
+}  // namespace
+
+namespace {
+
 // `joinedText`: the text of all parts (UTF-8) in place of this part's, with
 // the number of parts; nullptr for one PDU as it is.
 void appendJson(const PduLib::DecodedSubmit& d, const std::string* joinedText, unsigned parts,
@@ -163,54 +253,14 @@ void appendJson(const PduLib::DecodedSubmit& d, const std::string* joinedText, u
             break;
         }
     }
-    key("udh", out);
-    out.push_back('[');
-    for (std::size_t i = 0; i < d.header.size(); ++i) {
-        const auto& e = d.header[i];
-        if (i != 0) {
-            out.push_back(',');
-        }
-        out.push_back('{');
-        key("iei", out);
-        appendInt(e.iei, out);
-        if (e.concatenation()) {
-            key("reference", out);
-            appendUnsigned(e.reference, out);
-            key("total", out);
-            appendUnsigned(e.total, out);
-            key("sequence", out);
-            appendUnsigned(e.sequence, out);
-        } else if (e.nationalLanguage()) {
-            key("language", out);
-            appendInt(e.language, out);
-        } else {
-            key("data", out);
-            AppendJsonString(PduLib::ToHex(e.data), out);
-        }
-        out.push_back('}');
-    }
-    out.push_back(']');
+    appendHeader(d, out);
     key("udl", out);
     appendUnsigned(d.userDataLength, out);
     if (joinedText != nullptr) {
         key("parts", out);
         appendUnsigned(parts, out);
     }
-    key("text", out);
-    if (joinedText != nullptr) {
-        AppendJsonString(*joinedText, out);
-    } else if (d.alphabet == 1) {
-        AppendJsonString(PduLib::ToHex(d.eightBit), out);
-    } else if (d.alphabet == 0 && d.lockingShift == 0 && d.singleShift == 0 &&
-               plainSeptets(d.septets)) {
-        // The usual text: no septet whose character JSON escapes (quote, line
-        // end, or anything behind the escape): straight into the line.
-        out.push_back('"');
-        PduLib::AppendGsm7AsUtf8(d.septets, out);
-        out.push_back('"');
-    } else {
-        AppendJsonString(d.textUtf8(), out);
-    }
+    appendText(d, joinedText, out);
     out.push_back('}');
 }
 
@@ -223,6 +273,58 @@ void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out) {
 void AppendJoinedJson(const PduLib::DecodedSubmit& first, const std::string& textUtf8,
                       unsigned parts, std::string& out) {
     appendJson(first, &textUtf8, parts, out);
+}
+
+void AppendDecodedJson(const PduLib::DecodedDeliver& d, std::string& out) {
+    appendDeliver(d, nullptr, 0, out);
+}
+
+void AppendJoinedJson(const PduLib::DecodedDeliver& first, const std::string& textUtf8,
+                      unsigned parts, std::string& out) {
+    appendDeliver(first, &textUtf8, parts, out);
+}
+
+void AppendDecodedJson(const PduLib::DecodedStatusReport& d, std::string& out) {
+    out.push_back('{');
+    key("type", out);
+    out.append("\"status-report\"");
+    key("sca", out);
+    AppendJsonString(d.serviceCenter, out);
+    key("mr", out);
+    appendUnsigned(d.messageReference, out);
+    key("ra", out);
+    AppendJsonString(d.recipient, out);
+    key("ra_toa", out);
+    appendUnsigned(d.recipientToa, out);
+    key("scts", out);
+    appendStamp(d.serviceCentreTime, out);
+    key("discharge_time", out);
+    appendStamp(d.dischargeTime, out);
+    key("st", out);
+    appendUnsigned(d.status, out);
+    key("st_text", out);
+    AppendJsonString(PduLib::StatusReportOutcome(d.status).text, out);
+    if (d.parameterIndicator & PduLib::kUserDataLengthPresent) {
+        appendHeader(d, out);
+        key("udl", out);
+        appendUnsigned(d.userDataLength, out);
+        appendText(d, nullptr, out);
+    }
+    out.push_back('}');
+}
+
+void AppendDecodedJson(const PduLib::DecodedPdu& d, std::string& out) {
+    switch (d.type) {
+        case PduLib::DecodedPdu::Type::Submit:
+            AppendDecodedJson(d.submit, out);
+            break;
+        case PduLib::DecodedPdu::Type::Deliver:
+            AppendDecodedJson(d.deliver, out);
+            break;
+        case PduLib::DecodedPdu::Type::StatusReport:
+            AppendDecodedJson(d.statusReport, out);
+            break;
+    }
 }
 
 void AppendErrorJson(std::string_view reason, std::string& out) {

@@ -1,4 +1,6 @@
-// One decoded SMS-SUBMIT as one line of JSON.
+// One decoded SMS-SUBMIT, SMS-DELIVER or SMS-STATUS-REPORT as one line of
+// JSON. A SUBMIT keeps the keys it always had; the other two open with
+// "type" ("deliver", "status-report").
 #pragma once
 
 #include <string>
@@ -15,6 +17,13 @@ void AppendDecodedJson(const PduLib::DecodedSubmit& d, std::string& out);
 // part, "parts" (how many were joined) and the whole text (UTF-8).
 void AppendJoinedJson(const PduLib::DecodedSubmit& first, const std::string& textUtf8,
                       unsigned parts, std::string& out);
+
+void AppendDecodedJson(const PduLib::DecodedDeliver& d, std::string& out);
+void AppendJoinedJson(const PduLib::DecodedDeliver& first, const std::string& textUtf8,
+                      unsigned parts, std::string& out);
+void AppendDecodedJson(const PduLib::DecodedStatusReport& d, std::string& out);
+// Whichever of the three `d` holds.
+void AppendDecodedJson(const PduLib::DecodedPdu& d, std::string& out);
 
 // Appends {"error":"<reason>"}.
 void AppendErrorJson(std::string_view reason, std::string& out);
