@@ -1,0 +1,142 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "campaign/CsvCell.h"
+#include "campaign/CsvTable.h"
+#include "pdu/Unicode.h"
+
+using ::testing::HasSubstr;
+using Cells = std::vector<std::u16string>;
+
+namespace {
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const char high = static_cast<char>(c >> 8);
+        const char low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+std::string U8(std::u16string_view text) {
+    return PduLib::Utf16ToUtf8(text);
+}
+
+struct TableCase {
+    const char* name;
+    std::string bytes;
+    Cells header;
+    std::vector<Cells> rows;
+    std::vector<std::size_t> lines;  // empty: not checked
+};
+
+class ReadsTable : public ::testing::TestWithParam<TableCase> {};
+
+TEST_P(ReadsTable, HeaderRowsAndLines) {
+    CsvTable table;
+    std::u16string error;
+    ASSERT_TRUE(table.Parse(GetParam().bytes, error)) << U8(error);
+    EXPECT_EQ(table.Header(), GetParam().header);
+    std::vector<Cells> rows;
+    std::vector<std::size_t> lines;
+    for (std::size_t r = 0; r < table.RowCount(); ++r) {
+        const CsvRow row = table.Row(r);
+        rows.emplace_back(row.cells, row.cells + row.count);
+        lines.push_back(table.RowLine(r));
+    }
+    EXPECT_EQ(rows, GetParam().rows);
+    if (!GetParam().lines.empty()) {
+        EXPECT_EQ(lines, GetParam().lines);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadsTable,
+    ::testing::Values(
+        TableCase{"Utf8BomSemicolons",
+                  "\xEF\xBB\xBF Name ;Phone\r\nAnna;+4477\r\n",
+                  {u"Name", u"Phone"},
+                  {{u"Anna", u"+4477"}},
+                  {2}},
+        TableCase{"QuotedSeparatorQuoteAndBreaks",
+                  "name,note\n\"Smith, J.\",\"say \"\"hi\"\"\r\nagain\rand\"\nBob,5\" tall\n",
+                  {u"name", u"note"},
+                  {{u"Smith, J.", u"say \"hi\"\nagain\nand"}, {u"Bob", u"5\" tall"}},
+                  {2, 5}},
+        TableCase{"Utf16LeTabs",
+                  Utf16(u"Имя\tTel\r\nZoë 😀\t12345\r\n", false),
+                  {u"Имя", u"Tel"},
+                  {{u"Zoë 😀", u"12345"}},
+                  {}},
+        TableCase{"Utf16BeCommas", Utf16(u"a,b\n1,2", true), {u"a", u"b"}, {{u"1", u"2"}}, {}},
+        TableCase{"SeparatorOutsideQuotesOnly",
+                  "\"a,b,c\";d\n1;2\n",
+                  {u"a,b,c", u"d"},
+                  {{u"1", u"2"}},
+                  {}},
+        TableCase{"ShortRowsPaddedBlankRowsSkipped",
+                  "\na,b,c\n1\n\n,, \n2,,,\n,\"\"\n",
+                  {u"a", u"b", u"c"},
+                  {{u"1", u"", u""}, {u"2", u"", u""}},
+                  {3, 6}},
+        TableCase{"SepLine", "sep=;\r\na,b;c\n1,5;2", {u"a,b", u"c"}, {{u"1,5", u"2"}}, {3}},
+        TableCase{"LoneCarriageReturns",
+                  "a;b\r1;2\r3;4",
+                  {u"a", u"b"},
+                  {{u"1", u"2"}, {u"3", u"4"}},
+                  {2, 3}},
+        TableCase{"WhatCsvCellWrites",
+                  U8(CsvCell(u"x;y") + u"," + CsvCell(u" z") + u"\n" + CsvCell(u"a,\"b\"\nc") +
+                     u"," + CsvCell(u"+44 1")),
+                  {u"x;y", u"z"},
+                  {{u"a,\"b\"\nc", u"+44 1"}},
+                  {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusalCase {
+    const char* name;
+    std::string bytes;
+    std::string error;
+};
+
+class RefusesTable : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusesTable, WithLine) {
+    CsvTable table;
+    std::u16string error;
+    EXPECT_FALSE(table.Parse(GetParam().bytes, error));
+    EXPECT_THAT(U8(error), HasSubstr(GetParam().error));
+    EXPECT_TRUE(table.Header().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusesTable,
+    ::testing::Values(
+        RefusalCase{"UnclosedQuote", "a,b\n1,2\n3,\"open\n4,5\n", "Line 3: a quoted cell begins"},
+        RefusalCase{"MoreCellsThanHeader", "a,b\n1,2\n\"x\ny\",2,3\n",
+                    "Line 3: the row has 3 cells but the header names only 2 columns"},
+        RefusalCase{"EightBitText", "a,b\r\n1,2\r\nM\xFCller,3\n", "Line 3: the text is not UTF-8"},
+        RefusalCase{"TextAfterQuote", "a,b\n\"x\"y,2", "Line 2: text follows the closing quote"},
+        RefusalCase{"Utf16WithoutBom", std::string("a\0,\0b\0", 6), "Line 1: the file is not text"},
+        RefusalCase{"NoHeader", "\n ,\n", "no header row"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CsvTable, TakesAtMost65535Rows) {
+    std::string bytes = "name;phone\n";
+    for (int i = 0; i < 65535; ++i) {
+        bytes += "Name " + std::to_string(i) + ";+4477009" + std::to_string(i) + "\n";
+    }
+    CsvTable table;
+    std::u16string error;
+    ASSERT_TRUE(table.Parse(bytes, error));
+    EXPECT_EQ(table.RowCount(), 65535u);
+    EXPECT_FALSE(table.Parse(bytes + "x;y\n", error));
+    EXPECT_THAT(U8(error), HasSubstr("more than 65,535 rows"));
+}
+
+}  // namespace
