@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "campaign/CsvCell.h"
+#include "campaign/CsvRecipients.h"
 #include "campaign/CsvTable.h"
 #include "pdu/Unicode.h"
 
@@ -137,6 +138,37 @@ TEST(CsvTable, TakesAtMost65535Rows) {
     EXPECT_EQ(table.RowCount(), 65535u);
     EXPECT_FALSE(table.Parse(bytes + "x;y\n", error));
     EXPECT_THAT(U8(error), HasSubstr("more than 65,535 rows"));
+}
+
+TEST(CsvRecipients, GuessesColumnAndKeepsFirstRowOfANumber) {
+    const std::vector<std::pair<Cells, std::size_t>> guesses = {
+        {{u"Name", u"Mobile number"}, 1},
+        {{u"ID", u"Number", u"Tel."}, 2},
+        {{u"Hotel", u"Cellar"}, CsvTable::npos},
+        {{u"Имя", u"Номер"}, 1},
+        {{u"Handynummer"}, 0},
+        {{u"Nom", u"Téléphone"}, 1},
+        {{u"الاسم", u"رقم الجوال"}, 1},
+        {{u"姓名", u"手机号码"}, 1}};
+    for (const auto& [header, column] : guesses) {
+        EXPECT_EQ(GuessNumberColumn(header), column) << U8(header.back());
+    }
+    CsvTable table;
+    std::u16string error;
+    ASSERT_TRUE(
+        table.Parse("n,p\nA, 0501234567 \nB,0501234567\nC,\nD,1234\nE,+971501234567\n", error));
+    CsvRecipients got;
+    ASSERT_TRUE(CollectRecipients(table, 1, got, error));
+    ASSERT_EQ(got.recipients.size(), 2u);
+    EXPECT_EQ(got.recipients[0].number, u"0501234567");
+    EXPECT_EQ(got.recipients[1].row, 4u);
+    ASSERT_EQ(got.skipped.size(), 3u);
+    EXPECT_EQ(got.skipped[0].reason, CsvSkippedRow::Reason::Duplicate);
+    EXPECT_EQ(got.skipped[0].firstRow, 0u);
+    EXPECT_EQ(got.skipped[2].reason, CsvSkippedRow::Reason::NoNumber);
+    ASSERT_TRUE(table.Parse("n,p\nA,1\n\nB," + std::string(257, '7'), error));
+    EXPECT_FALSE(CollectRecipients(table, 1, got, error));
+    EXPECT_THAT(U8(error), HasSubstr("Line 4: the cell of \"p\" is too long"));
 }
 
 }  // namespace
