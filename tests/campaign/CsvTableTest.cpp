@@ -7,6 +7,7 @@
 #include "campaign/CsvCell.h"
 #include "campaign/CsvRecipients.h"
 #include "campaign/CsvTable.h"
+#include "campaign/MessageTemplate.h"
 #include "pdu/Unicode.h"
 
 using ::testing::HasSubstr;
@@ -170,5 +171,64 @@ TEST(CsvRecipients, GuessesColumnAndKeepsFirstRowOfANumber) {
     EXPECT_FALSE(CollectRecipients(table, 1, got, error));
     EXPECT_THAT(U8(error), HasSubstr("Line 4: the cell of \"p\" is too long"));
 }
+
+struct TemplateCase {
+    const char* name;
+    std::u16string message;
+    Cells header;
+    Cells row;
+    std::u16string expected;  // the text, or a part of the refusal
+    Cells unknown;
+};
+
+class ExpandsTemplate : public ::testing::TestWithParam<TemplateCase> {};
+
+TEST_P(ExpandsTemplate, OrRefuses) {
+    const TemplateCase& c = GetParam();
+    CMessageTemplate message;
+    std::u16string error;
+    if (!message.Parse(c.message, error)) {
+        EXPECT_THAT(U8(error), HasSubstr(U8(c.expected)));
+        return;
+    }
+    EXPECT_EQ(message.Bind(c.header), c.unknown);
+    if (c.unknown.empty()) {
+        EXPECT_EQ(message.Expand({c.row.data(), c.row.size()}), c.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ExpandsTemplate,
+    ::testing::Values(
+        TemplateCase{"CaseAndBlanksIgnored",
+                     u"Dear {Name}, {DAY} at { time }.",
+                     {u"name", u"day", u"Time"},
+                     {u"Anna", u"Monday", u"10:30"},
+                     u"Dear Anna, Monday at 10:30.",
+                     {}},
+        TemplateCase{"Cyrillic", u"Уважаемый {ИМЯ}!", {u"имя"}, {u"Ёжик"}, u"Уважаемый Ёжик!", {}},
+        TemplateCase{"GreekAccents", u"{ΌΝΟΜΑ}", {u"όνομα"}, {u"Ζωή"}, u"Ζωή", {}},
+        TemplateCase{"ArabicChineseEmoji",
+                     u"{الاسم} {姓名}😀",
+                     {u"姓名", u"الاسم"},
+                     {u"李", u"أحمد"},
+                     u"أحمد 李😀",
+                     {}},
+        TemplateCase{
+            "LiteralBracesAndValueNotExpanded", u"{{x}} {a}}}", {u"a"}, {u"{a}"}, u"{x} {a}}", {}},
+        TemplateCase{"EmptyValue", u"Hi {name}!", {u"name"}, {u""}, u"Hi !", {}},
+        TemplateCase{
+            "UnknownOnceEach", u"{nmae} {Name} {NMAE} {x}", {u"name"}, {}, u"", {u"nmae", u"x"}},
+        TemplateCase{"LoneOpen",
+                     u"Hi {name",
+                     {},
+                     {},
+                     u"'{' whose placeholder is not closed "
+                     u"by '}' (character 4",
+                     {}},
+        TemplateCase{"OpenInside", u"{a{b}", {}, {}, u"'{' whose placeholder", {}},
+        TemplateCase{"LoneClose", u"ok :}", {}, {}, u"'}' that closes no placeholder", {}},
+        TemplateCase{"Empty", u"{ }", {}, {}, u"empty placeholder", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
