@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Behaviour of vantorix-cli encode, decode and numbers as a user meets it: output,
+# Behaviour of vantorix-cli encode, decode, numbers and preview as a user meets it: output,
 # standard error and exit status.
 set -u
 cli="$1"
@@ -126,5 +126,16 @@ printf '33333\r\n\xd9\xa0\xd9\xa1\xd9\xa2\xd9\xa3\xd9\xa4\n 33333\n1234' | iconv
 check "numbers" 0 "$(printf '33333\n\xd9\xa0\xd9\xa1\xd9\xa2\xd9\xa3\xd9\xa4')" "" -- numbers "$work/numbers.txt"
 check "numbers missing file" 1 "" "Could Not Open File [$work/none.txt] to Read Numbers." -- \
     numbers "$work/none.txt"
+
+# preview: each row's own text; the first row of a number wins; a placeholder
+# naming no column is refused with its name.
+printf '\xef\xbb\xbfName;Mobile\r\n"Zo\xc3\xab; Jr";+447700900001\r\nAnna;+447700900001\r\n' \
+    >"$work/people.csv"
+check "preview csv" 0 \
+    '{"line":2,"number":"+447700900001","text":"{Hi} Zoë; Jr","parts":1,"encoding":"ucs2","needs_unicode":true}' \
+    "line 3: the number repeats line 2; skipped" -- \
+    preview --numbers "$work/people.csv" --message '{{Hi}} {NAME}'
+check "preview unknown placeholder" 2 "" "names no column of the file: {nmae}" -- \
+    preview --numbers "$work/people.csv" --message 'Hi {nmae}'
 
 [ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }

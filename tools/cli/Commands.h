@@ -8,6 +8,8 @@
 void AddEncodeCommand(CLI::App& app);
 void AddDecodeCommand(CLI::App& app);
 void AddCountCommand(CLI::App& app);
+// Each recipient's own text and parts, from a numbers file or a CSV table.
+void AddPreviewCommand(CLI::App& app);
 // The campaign store's history: `campaigns` and `show`.
 void AddCampaignsCommands(CLI::App& app);
 // With the modem link (Qt): a whole campaign, and the list of modems.

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     AddEncodeCommand(app);
     AddDecodeCommand(app);
     AddCountCommand(app);
+    AddPreviewCommand(app);
     AddNumbersCommand(app);
     AddCampaignsCommands(app);
 #ifdef VANTORIX_CLI_WITH_MODEMS
