@@ -70,10 +70,10 @@ STDIN="$work/in" check "decode join incomplete" 1 \
     '{"error":"incomplete message to +4915 (reference 77): 2 of 3 parts; missing part 3"}' "" -- \
     decode --batch --join
 check "decode empty header" 0 \
-    '{"sca":"+436640501","sca_toa":145,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":true,"reply_path":false,"mr":0,"da":"066460353302","da_toa":129,"pid":0,"dcs":241,"alphabet":0,"vp":0,"udh":[],"udl":22,"text":"Sample Gammu message"}' \
+    '{"type":"submit","sca":"+436640501","sca_toa":145,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":true,"reply_path":false,"mr":0,"da":"066460353302","da_toa":129,"pid":0,"dcs":241,"alphabet":0,"vp":0,"udh":[],"udl":22,"text":"Sample Gammu message"}' \
     "" -- decode 069134660405F151000C8160460653332000F1001600C034DC86B3CBA063B8DDAE83DAE5F93C7C2E03
 check "decode other element" 0 \
-    '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":0,"status_report_request":false,"udhi":true,"reply_path":false,"mr":0,"da":"1234","da_toa":129,"pid":0,"dcs":4,"alphabet":1,"vp":null,"udh":[{"iei":5,"data":"15820000"}],"udl":8,"text":"7F"}' \
+    '{"type":"submit","sca":"","sca_toa":129,"reject_duplicates":false,"vpf":0,"status_report_request":false,"udhi":true,"reply_path":false,"mr":0,"da":"1234","da_toa":129,"pid":0,"dcs":4,"alphabet":1,"vp":null,"udh":[{"iei":5,"data":"15820000"}],"udl":8,"text":"7F"}' \
     "" -- decode 00410004812143000408060504158200007F
 check "encode usage" 2 "" "is required" -- encode --to +1
 check "no subcommand" 2 "" "subcommand" --
@@ -89,7 +89,7 @@ else
 fi
 
 check "decode every field" 0 \
-    '{"sca":"+12345678901","sca_toa":145,"reject_duplicates":false,"vpf":3,"status_report_request":true,"udhi":true,"reply_path":true,"mr":42,"da":"+15123456789","da_toa":145,"pid":127,"dcs":246,"alphabet":1,"vp":[13,2,11,9,45,12,8],"udh":[{"iei":8,"reference":4660,"total":2,"sequence":1}],"udl":9,"text":"0041"}' \
+    '{"type":"submit","sca":"+12345678901","sca_toa":145,"reject_duplicates":false,"vpf":3,"status_report_request":true,"udhi":true,"reply_path":true,"mr":42,"da":"+15123456789","da_toa":145,"pid":127,"dcs":246,"alphabet":1,"vp":[13,2,11,9,45,12,8],"udh":[{"iei":8,"reference":4660,"total":2,"sequence":1}],"udl":9,"text":"0041"}' \
     "" -- decode 07912143658709F1F92A0B915121436587F97FF63120119054218009060804123402010041
 check "decode odd length" 1 "" "odd number of hexadecimal digits" -- decode 009
 check "decode trailing" 1 "" "trailing octets" -- decode 009101099121436587F900008F02E83400
@@ -105,7 +105,7 @@ STDIN="$work/in" check "encode batch invalid UTF-8" 1 \
 printf '009101099121436587F900008F02E834\nzz\n\n0003\n' >"$work/in"
 STDIN="$work/in" check "decode batch" 1 \
     "$(printf '%s\n%s\n%s\n%s' \
-        '{"sca":"","sca_toa":129,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":false,"reply_path":true,"mr":1,"da":"+123456789","da_toa":145,"pid":0,"dcs":0,"alphabet":0,"vp":143,"udh":[],"udl":2,"text":"hi"}' \
+        '{"type":"submit","sca":"","sca_toa":129,"reject_duplicates":false,"vpf":2,"status_report_request":false,"udhi":false,"reply_path":true,"mr":1,"da":"+123456789","da_toa":145,"pid":0,"dcs":0,"alphabet":0,"vp":143,"udh":[],"udl":2,"text":"hi"}' \
         '{"error":"not a hexadecimal digit at position 1"}' \
         '{"error":"TPServiceCenterAddress: input stream read failure"}' \
         '{"error":"TPMessageTypeIndicator: reserved message type 11"}')" "" -- decode --batch

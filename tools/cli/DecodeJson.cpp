@@ -206,6 +206,8 @@ void appendJson(const PduLib::DecodedSubmit& d, const std::string* joinedText, u
                 std::string& out) {
     out.reserve(out.size() + 320 + 3 * d.septets.size());
     out.push_back('{');
+    key("type", out);
+    out.append("\"submit\"");
     key("sca", out);
     AppendJsonString(d.serviceCenter, out);
     key("sca_toa", out);
