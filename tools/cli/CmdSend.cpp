@@ -25,6 +25,7 @@
 #include "device/link/BackendInterface.h"
 #include "device/sim/CSimulatedModem.h"
 #include "pdu/Unicode.h"
+#include "tools/cli/CmdNumbers.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MessageOptions.h"
 #include "tools/cli/ReferenceState.h"
@@ -196,6 +197,7 @@ struct SendOptions {
     std::string report;
     int intervalMs = 1000;
     bool trace = false;
+    std::string region;
     ModemChoice modem;
     CliMessageOptions options;
 };
@@ -249,6 +251,7 @@ int runSend(const SendOptions& o) {
     // Load the numbers first: a bad file is the user's to fix, whatever the modem.
     CNumberList list;
     list.m_strFilePath = Utf8ToUtf16(o.numbers);
+    list.m_strRegion = ResolveRegion(o.region);
     std::u16string error;
     if (!list.Load(error)) {
         std::cerr << "vantorix-cli: " << Utf16ToUtf8(error) << '\n';
@@ -440,6 +443,7 @@ void AddSendCommand(CLI::App& app) {
                     "write a CSV report: number, status text, final status code, request id, "
                     "time, parts");
     cmd->add_flag("--trace", o->trace, "print the report of every composed PDU on standard error");
+    AddRegionOption(*cmd, o->region);
     addModemOptions(cmd, o->modem);
     AddMessageOptions(cmd, o->options);
     cmd->callback([o] {
