@@ -4,9 +4,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
+#include <unordered_set>
 
 #include "campaign/Blank.h"
+#include "campaign/phone/PhoneNumber.h"
 #include "pdu/Unicode.h"
 
 namespace {
@@ -151,6 +154,7 @@ void ReplaceAll(std::u16string& text, std::u16string_view what, std::u16string_v
 
 void CNumberSet::RemoveAll() {
     m_order.clear();
+    m_lines.clear();
     m_slots.clear();
     m_text = CodeUnits();
 }
@@ -162,6 +166,7 @@ void CNumberSet::SetText(CodeUnits&& text) {
 
 void CNumberSet::Reserve(std::size_t lines) {
     m_order.reserve(lines);
+    m_lines.reserve(lines);
     std::size_t slots = 16;
     while (slots < 2 * lines) {
         slots *= 2;
@@ -191,7 +196,7 @@ bool CNumberSet::Contains(std::u16string_view number) const {
     return !m_slots.empty() && m_slots[FindSlot(number)] != 0;
 }
 
-bool CNumberSet::Add(std::u16string_view number) {
+bool CNumberSet::Add(std::u16string_view number, std::size_t line) {
     if (2 * (m_order.size() + 1) > m_slots.size()) {
         Rehash(std::max<std::size_t>(16, 2 * m_slots.size()));
     }
@@ -200,6 +205,7 @@ bool CNumberSet::Add(std::u16string_view number) {
         return false;
     }
     m_order.push_back(number);
+    m_lines.push_back(static_cast<std::uint32_t>(line));
     m_slots[slot] = static_cast<std::uint32_t>(m_order.size());
     return true;
 }
@@ -213,6 +219,15 @@ std::u16string CNumberList::Message(std::u16string_view format, std::size_t line
     // Last, so that a "%d" inside the path stays as it is.
     ReplaceAll(text, u"%s", m_strFilePath);
     return text;
+}
+
+bool CNumberList::IsNewPerson(std::u16string_view number,
+                              std::unordered_set<std::string>& seen) const {
+    if (m_strRegion.empty()) {
+        return true;
+    }
+    const std::optional<std::string> key = Phone::ToE164(number, m_strRegion);
+    return !key || seen.insert(*key).second;
 }
 
 bool CNumberList::Load(std::u16string& error) {
@@ -361,14 +376,16 @@ bool CNumberList::Decode(CodeUnits&& buffer, std::size_t byteCount, CodeUnits& t
 // Lines end with LF or CR LF, or with CR in a file without any LF (as old
 // Macintosh programs save text); a CR elsewhere is white space. The end of
 // the file ends the last line, and a final line break starts no further
-// line. A file with anything but plain text in it gives no numbers.
+// line. A file with anything but plain text in it gives no numbers. Each
+// number is cleaned in place: its cleaned form is never longer.
 bool CNumberList::SplitLines(std::u16string& error) {
+    char16_t* const data = m_mapNumbers.m_text.data.get();
+    const std::size_t size = m_mapNumbers.m_text.size;
     const std::u16string_view text = m_mapNumbers.Text();
-    const char16_t* const data = text.data();
-    const std::size_t size = text.size();
     m_mapNumbers.Reserve(std::min<std::size_t>(kMaxLines, size / (kMinNumberLength + 1) + 1));
 
     const bool crEndsLines = text.find(u'\n') == std::u16string_view::npos;
+    std::unordered_set<std::string> e164;
     std::size_t line = 0;
     std::size_t pos = 0;
     while (pos < size) {
@@ -403,7 +420,11 @@ bool CNumberList::SplitLines(std::u16string& error) {
             return false;
         }
         if (length >= kMinNumberLength) {
-            m_mapNumbers.Add(std::u16string_view(data + first, length));
+            const std::u16string_view number(data + first,
+                                             Phone::CleanInPlace(data + first, length));
+            if (!number.empty() && IsNewPerson(number, e164)) {
+                m_mapNumbers.Add(number, line + 1);
+            }
         }
         ++line;
         pos = next;

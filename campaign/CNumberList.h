@@ -1,5 +1,6 @@
 // Loader of a numbers file: one mobile number per line, in UTF-16 (LE or BE)
-// or UTF-8 text, read into the set of its unique numbers.
+// or UTF-8 text, read into the set of its unique numbers, each cleaned for
+// sending (blanks, dashes, dots and brackets removed: Phone::CleanForSending).
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 class CNumberList;
@@ -44,6 +46,8 @@ public:
     std::size_t GetCount() const { return m_order.size(); }
     bool IsEmpty() const { return m_order.empty(); }
     const std::u16string_view& operator[](std::size_t index) const { return m_order[index]; }
+    // The line of the file (from 1) that the number at `index` comes from.
+    std::size_t GetLine(std::size_t index) const { return m_lines[index]; }
     const_iterator begin() const { return m_order.begin(); }
     const_iterator end() const { return m_order.end(); }
     bool Contains(std::u16string_view number) const;
@@ -56,11 +60,13 @@ private:
     // Takes the decoded file text that the numbers will point into.
     void SetText(CodeUnits&& text);
     std::u16string_view Text() const { return m_text.View(); }
-    // Adds `number`, which must point into Text(); false if it is there already.
-    bool Add(std::u16string_view number);
+    // Adds `number` of file line `line`; `number` must point into Text().
+    // False if it is there already.
+    bool Add(std::u16string_view number, std::size_t line);
 
     CodeUnits m_text;
     std::vector<std::u16string_view> m_order;
+    std::vector<std::uint32_t> m_lines;
     // Open-addressing hash index over m_order: 0 for a free slot, else the
     // position in m_order plus 1. Its size is a power of two, at least twice
     // the count. (A node-based set took most of the time of a full load.)
@@ -75,7 +81,8 @@ class CNumberList {
 public:
     // Every line counts: short, empty and repeated lines too.
     static constexpr std::size_t kMaxLines = 65535;
-    // A line shorter than this after trimming is not a number and is dropped.
+    // A line shorter than this after trimming is not a number and is dropped,
+    // and so is a line with nothing left once cleaned ("-----").
     static constexpr std::size_t kMinNumberLength = 5;
     // A longer line is no telephone number: the file is refused.
     static constexpr std::size_t kMaxNumberLength = 256;
@@ -93,6 +100,11 @@ public:
     bool LoadFromBytes(std::string_view bytes, std::u16string& error);
 
     std::u16string m_strFilePath;
+    // The two-letter country of national numbers ("GB"), or empty. When set,
+    // two numbers with the same E.164 form are one ("07700 900123" and
+    // "+44 7700 900123"), and the first line keeps it; else duplicates are
+    // judged on the cleaned text.
+    std::string m_strRegion;
     CNumberSet m_mapNumbers;
 
 private:
@@ -103,4 +115,7 @@ private:
     bool Decode(CodeUnits&& buffer, std::size_t byteCount, CodeUnits& text,
                 std::u16string& error) const;
     bool SplitLines(std::u16string& error);
+    // False when a number with the same E.164 form as `number` is in `seen`
+    // (only with a region); else adds its form to `seen`.
+    bool IsNewPerson(std::u16string_view number, std::unordered_set<std::string>& seen) const;
 };

@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libloki-dev
     libsqlite3-dev
+    libphonenumber-dev
     libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format clang-tidy libclang-rt-14-dev

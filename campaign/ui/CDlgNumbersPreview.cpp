@@ -14,11 +14,14 @@
 #include <QUrl>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "campaign/doc/QtText.h"
+#include "campaign/phone/PhoneNumber.h"
 #include "campaign/ui/CDialogUnits.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CNumbersPreviewModel.h"
+#include "campaign/ui/NumbersRegion.h"
 
 namespace {
 
@@ -47,6 +50,8 @@ CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
     m_edtFilePath->setObjectName(QStringLiteral("previewPath"));
     m_edtFilePath->setReadOnly(true);
     label->setBuddy(m_edtFilePath);
+    m_stcProblems = new QLabel(m_stcCount);
+    m_stcProblems->setObjectName(QStringLiteral("previewProblems"));
     m_stcCount->lower();
     m_grpArriving = new QGroupBox(QStringLiteral("What Will Arrive"), this);
     m_edtArriving = new QPlainTextEdit(m_grpArriving);
@@ -66,7 +71,7 @@ CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
     m_lstNumbers->verticalHeader()->setDefaultSectionSize(m_lstNumbers->fontMetrics().height() + 6);
     m_lstNumbers->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lstNumbers->horizontalHeader()->resizeSection(CNumbersPreviewModel::ColumnSr, 75);
-    m_lstNumbers->horizontalHeader()->resizeSection(CNumbersPreviewModel::ColumnNumber, 300);
+    m_lstNumbers->horizontalHeader()->resizeSection(CNumbersPreviewModel::ColumnNumber, 200);
     m_lstNumbers->horizontalHeader()->setStretchLastSection(true);
 
     setTabOrder(m_lstNumbers, m_btnOpenFile);
@@ -115,12 +120,34 @@ void CDlgNumbersPreview::OnInitDialog() {
 
     m_pModel->SetNumbers(nullptr);
     m_numberList.m_strFilePath = ToU16String(m_strFilePath);
+    m_numberList.m_strRegion = NumbersRegion();
     std::u16string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool loaded = m_numberList.Load(error);
+    const CNumberSet& numbers = m_numberList.m_mapNumbers;
+    std::vector<std::string> problems(numbers.GetCount());
+    std::size_t bad = 0;
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+        problems[i] = Phone::CheckNumber(numbers[i], m_numberList.m_strRegion);
+        if (!problems[i].empty() && bad++ == 0) {
+            first = i;
+        }
+    }
     QApplication::restoreOverrideCursor();
+    m_stcProblems->clear();
+    if (loaded && bad != 0) {
+        m_stcProblems->setText(
+            QStringLiteral("%1 Number(s) cannot be Valid. First: Line %2, %3: %4")
+                .arg(static_cast<qulonglong>(bad))
+                .arg(static_cast<qulonglong>(numbers.GetLine(first)))
+                .arg(ToQString(numbers[first]), QString::fromStdString(problems[first])));
+    }
     if (loaded) {
-        m_pModel->SetNumbers(&m_numberList.m_mapNumbers);
+        m_pModel->SetNumbers(&numbers, std::move(problems));
+        if (bad != 0) {
+            m_lstNumbers->selectRow(static_cast<int>(first));
+        }
     } else {
         CMessageBox::Show(this, CMessageBox::Kind::Error, ToQString(error));
     }
@@ -143,6 +170,10 @@ QString CDlgNumbersPreview::GetCountText() const {
     return m_stcCount->title();
 }
 
+QString CDlgNumbersPreview::GetProblemsText() const {
+    return m_stcProblems->text();
+}
+
 void CDlgNumbersPreview::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     PlaceControls();
@@ -159,7 +190,10 @@ void CDlgNumbersPreview::PlaceControls() {
     m_btnOpenFile->setGeometry(u.Rect(247, 7, 50, 14).translated(extraX, 0));
     m_stcCount->setGeometry(u.Rect(7, 24, 290, 197).adjusted(0, 0, extraX, extraY));
     m_lstNumbers->setGeometry(
-        u.Rect(7, 35, 290, 186).adjusted(u.X(4), 0, extraX - u.X(4), extraY - u.Y(4)));
+        u.Rect(7, 35, 290, 172).adjusted(u.X(4), 0, extraX - u.X(4), extraY - u.Y(4)));
+    // Which numbers cannot be valid, under the list in the same frame.
+    m_stcProblems->setGeometry(
+        u.Rect(4, 184, 282, 10).translated(0, extraY).adjusted(0, 0, extraX, 0));
     // What will arrive, under the list.
     m_grpArriving->setGeometry(
         u.Rect(7, 224, 290, 69).translated(0, extraY).adjusted(0, 0, extraX, 0));

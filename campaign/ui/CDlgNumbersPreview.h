@@ -1,7 +1,7 @@
 // The numbers preview: which unique numbers a numbers file yields, and how
-// many, before a campaign starts; and what will arrive: the message as the
-// phone will show it and the SMS it costs. Reads the file itself and
-// changes nothing.
+// many, before a campaign starts; which of them cannot be valid, and why; and
+// what will arrive: the message as the phone will show it and the SMS it
+// costs. Reads the file itself and changes nothing.
 #pragma once
 
 #include <QDialog>
@@ -38,6 +38,9 @@ public:
 
     int GetRowCount() const;
     QString GetCountText() const;
+    // "2 Number(s) cannot be Valid. First: Line 4, +4412: too short", or
+    // empty when every number may be valid.
+    QString GetProblemsText() const;
     QTableView* GetList() const { return m_lstNumbers; }
     QString GetArrivingText() const;
     QString GetTotalText() const;
@@ -59,6 +62,7 @@ private:
     QGroupBox* m_grpArriving = nullptr;
     QPlainTextEdit* m_edtArriving = nullptr;
     QLabel* m_stcTotal = nullptr;
+    QLabel* m_stcProblems = nullptr;
     std::size_t m_nPartsPerNumber = 0;
     CNumbersPreviewModel* m_pModel = nullptr;
 };

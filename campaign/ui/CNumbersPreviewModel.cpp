@@ -1,5 +1,6 @@
 #include "campaign/ui/CNumbersPreviewModel.h"
 
+#include <QBrush>
 #include <QString>
 #include <string>
 
@@ -8,9 +9,11 @@
 
 CNumbersPreviewModel::CNumbersPreviewModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void CNumbersPreviewModel::SetNumbers(const CNumberSet* numbers) {
+void CNumbersPreviewModel::SetNumbers(const CNumberSet* numbers,
+                                      std::vector<std::string> problems) {
     beginResetModel();
     m_pNumbers = numbers;
+    m_problems = std::move(problems);
     endResetModel();
 }
 
@@ -26,13 +29,25 @@ int CNumbersPreviewModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CNumbersPreviewModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
+    if (!index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    if (index.column() == ColumnSr) {
-        return QString::number(index.row() + 1);
+    const auto row = static_cast<std::size_t>(index.row());
+    const bool bad = row < m_problems.size() && !m_problems[row].empty();
+    if (role == Qt::ForegroundRole && bad) {
+        return QBrush(Qt::red);
     }
-    return ToQString((*m_pNumbers)[static_cast<std::size_t>(index.row())]);
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    switch (index.column()) {
+        case ColumnSr:
+            return QString::number(index.row() + 1);
+        case ColumnNumber:
+            return ToQString((*m_pNumbers)[row]);
+        default:
+            return bad ? QString::fromStdString(m_problems[row]) : QString();
+    }
 }
 
 QVariant CNumbersPreviewModel::headerData(int section, Qt::Orientation orientation,
@@ -40,5 +55,12 @@ QVariant CNumbersPreviewModel::headerData(int section, Qt::Orientation orientati
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
     }
-    return section == ColumnSr ? QStringLiteral("Sr") : QStringLiteral("Number");
+    switch (section) {
+        case ColumnSr:
+            return QStringLiteral("Sr");
+        case ColumnNumber:
+            return QStringLiteral("Number");
+        default:
+            return QStringLiteral("Problem");
+    }
 }

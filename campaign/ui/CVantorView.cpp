@@ -23,6 +23,7 @@
 #include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CResultsCsv.h"
 #include "campaign/ui/CSmsSendResultEvent.h"
+#include "campaign/ui/NumbersRegion.h"
 #include "campaign/ui/VantorEvents.h"
 
 namespace {
@@ -165,6 +166,7 @@ void CVantorView::FillNumberList() {
     }
     CNumberList numbers;
     numbers.m_strFilePath = ToU16String(m_strNumbersFile);
+    numbers.m_strRegion = NumbersRegion();
     std::u16string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool loaded = numbers.Load(error);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "campaign/CNumberList.h"
+#include "campaign/phone/PhoneNumber.h"
 #include "pdu/Unicode.h"
 
 namespace fs = std::filesystem;
@@ -58,7 +59,9 @@ TEST_P(LoadsNumbers, InFileOrderOfFirstOccurrence) {
     EXPECT_EQ(Numbers(list), GetParam().numbers);
 }
 
+// Arabic-Indic digits: sent as their ASCII digits.
 const std::u16string kArabic = u"\u0660\u0665\u0660\u0661\u0662\u0663\u0664\u0665\u0666\u0667";
+const std::u16string kArabicSent = u"0501234567";
 
 INSTANTIATE_TEST_SUITE_P(
     Content, LoadsNumbers,
@@ -73,9 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"OrderOfFirstLine",
                  Le(u"33333\n11111\n22222\n11111\n33333"),
                  {u"33333", u"11111", u"22222"}},
-        LoadCase{"CaseSensitiveInnerBlanksKept",
-                 Le(u"abcde\nABCDE\n+971 50 12\n"),
-                 {u"abcde", u"ABCDE", u"+971 50 12"}},
+        LoadCase{"CaseSensitiveAndCleaned",
+                 Le(u"abcde\nABCDE\n+971 50 12\n+9715012\n"),
+                 {u"abcde", u"ABCDE", u"+9715012"}},
+        LoadCase{"CleanedForSendingAndJudgedSo",
+                 Utf8(u"+44 (0)7700-900123\n(0)7700.900123\n[+44] 7700 900123\n- - - - -\n"),
+                 {u"+447700900123", u"07700900123"}},
         LoadCase{"BlanksAfterBomTrimmed", Le(u"  0501234567\r\n0501234567"), {u"0501234567"}},
         LoadCase{"SecondBomDropped", Le(u"\uFEFF0501234567"), {u"0501234567"}},
         LoadCase{"LeadingCyrillicLetterKept",
@@ -87,13 +93,14 @@ INSTANTIATE_TEST_SUITE_P(
                  {u"11111", u"22222", u"33333"}},
         LoadCase{"CarriageReturnInsideALine",
                  Utf8(u"11111\r22222\r\n33333\r\r\n"),
-                 {u"11111\r22222", u"33333"}},
-        LoadCase{"Utf8BomArabicDigits", Utf8(kArabic + u"\r\n12345", true), {kArabic, u"12345"}},
+                 {u"1111122222", u"33333"}},
+        LoadCase{
+            "Utf8BomArabicDigits", Utf8(kArabic + u"\r\n12345", true), {kArabicSent, u"12345"}},
         LoadCase{"Utf16LeWithoutBom", Le(u"0501234567\r\n12345", false), {u"0501234567", u"12345"}},
-        LoadCase{"Utf16LeWithoutBomArabicOnly", Le(kArabic, false), {kArabic}},
-        LoadCase{"Utf16BeWithBom", Be(u"0501234567\r\n" + kArabic), {u"0501234567", kArabic}},
+        LoadCase{"Utf16LeWithoutBomArabicOnly", Le(kArabic, false), {kArabicSent}},
+        LoadCase{"Utf16BeWithBom", Be(u"0501234567\r\n" + kArabic), {u"0501234567"}},
         LoadCase{"Utf16BeWithoutBom", Be(u"0501234567\n12345\n", false), {u"0501234567", u"12345"}},
-        LoadCase{"SurrogatePairKept", Utf8(u"\U0001F4F1 12345"), {u"\U0001F4F1 12345"}},
+        LoadCase{"SurrogatePairKept", Utf8(u"\U0001F4F1 12345"), {u"\U0001F4F112345"}},
         LoadCase{"LongestNumber", std::string(256, '7'), {std::u16string(256, u'7')}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -182,13 +189,29 @@ TEST(NumberListLimit, RefusesTheLine65536EvenWhenEmptyAndKeepsTheFirst) {
     EXPECT_EQ(error, kTooManyLines);
 }
 
+TEST(NumberList, OnePersonPerE164FormWithARegion) {
+    if (!Phone::HasNumberingPlan()) {
+        GTEST_SKIP() << "built without libphonenumber";
+    }
+    CNumberList list;
+    list.m_strRegion = "GB";
+    std::u16string error;
+    ASSERT_TRUE(
+        list.LoadFromBytes("07700 900123\n+44 7700 900123\n447700900123\n+1 202 555 "
+                           "0123\n00447700900123\n12025550123\n0770090012",
+                           error));
+    EXPECT_EQ(Numbers(list),
+              (std::vector<std::u16string>{u"07700900123", u"+12025550123", u"0770090012"}));
+}
+
 TEST(NumberSet, ViewsSurviveAMove) {
     CNumberList list;
     std::u16string error;
-    ASSERT_TRUE(list.LoadFromBytes("12345\n67890", error));
+    ASSERT_TRUE(list.LoadFromBytes("12345\n\n67890", error));
     CNumberSet moved = std::move(list.m_mapNumbers);
     EXPECT_THAT(std::vector<std::u16string>(moved.begin(), moved.end()),
                 ElementsAreArray({u"12345", u"67890"}));
+    EXPECT_EQ(moved.GetLine(1), 3u);
 }
 
 class NumberListFile : public ::testing::Test {

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -17,11 +18,13 @@
 
 #include "campaign/CCampaignLoop.h"
 #include "campaign/doc/CVantorDoc.h"
+#include "campaign/phone/PhoneNumber.h"
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CVantorView.h"
 #include "campaign/ui/CViewEventPoster.h"
+#include "campaign/ui/NumbersRegion.h"
 #include "device/CDeviceFront.h"
 #include "device/StatusText.h"
 #include "device/fake/FakeBackend.h"
@@ -307,6 +310,36 @@ TEST_F(VantorViewTest, PreviewShowsTheSameNumbersInTheSameOrder) {
     EXPECT_EQ(CDlgNumbersPreview::TotalText(1204, 2),
               QStringLiteral("1,204 numbers x 2 SMS = 2,408 SMS"));
     EXPECT_EQ(CDlgNumbersPreview::TotalText(1, 3), QStringLiteral("1 number x 3 SMS = 3 SMS"));
+}
+
+// With the region setting: one row per person for the view and the preview,
+// and the preview names what cannot be a number before anything is sent.
+TEST_F(VantorViewTest, PreviewNamesNumbersThatCannotBeValid) {
+    if (!Phone::HasNumberingPlan()) {
+        GTEST_SKIP() << "built without libphonenumber";
+    }
+    QSettings().setValue(QLatin1String(kNumbersRegionKey), QStringLiteral("gb"));
+    const QString file =
+        WriteNumbersFile(dir, QStringLiteral("uk.txt"),
+                         {QStringLiteral("+44 (0)7700-900123"), QStringLiteral("07700 900123"),
+                          QStringLiteral("+44 12"), QStringLiteral("0770 abc 123")});
+    QString problems;
+    QStringList column;
+    view->SetPreviewRunner([&](CDlgNumbersPreview& dialog) {
+        problems = dialog.GetProblemsText();
+        for (int row = 0; row < dialog.GetRowCount(); ++row) {
+            column << dialog.GetList()->model()->index(row, 2).data().toString();
+        }
+        EXPECT_EQ(dialog.GetList()->currentIndex().row(), 1) << "the first problem is selected";
+    });
+    ChooseAndType(file, QStringLiteral("Hi"));
+    view->OnBnClickedDisplay();
+    QSettings().remove(QLatin1String(kNumbersRegionKey));
+    EXPECT_EQ(view->GetModel()->rowCount(), 3);
+    EXPECT_EQ(problems,
+              QStringLiteral("2 Number(s) cannot be Valid. First: Line 3, +4412: too short"));
+    EXPECT_EQ(column, (QStringList{QString(), QStringLiteral("too short"),
+                                   QStringLiteral("not a phone number")}));
 }
 
 TEST_F(VantorViewTest, PreviewOfAnUnreadableFileReportsAndLeavesTheRows) {

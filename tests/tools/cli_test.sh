@@ -120,10 +120,21 @@ check "decode status report" 0 \
     '{"type":"status-report","sca":"","mr":0,"ra":"+20121875612","ra_toa":145,"scts":"2007-09-12T15:10:12+02:00","discharge_time":"2007-09-12T15:10:17+02:00","st":0,"st_text":"Received by the recipient"}' \
     "" -- decode 0006000B910221815716F2709021510121807090215101718000
 
-# numbers: the unique numbers of a UTF-16 file as UTF-8, in sending order.
+# numbers: the unique numbers of a UTF-16 file as UTF-8, in sending order
+# (Arabic-Indic digits sent as ASCII).
 printf '33333\r\n\xd9\xa0\xd9\xa1\xd9\xa2\xd9\xa3\xd9\xa4\n 33333\n1234' | iconv -f utf-8 -t utf-16le |
     { printf '\xff\xfe'; cat; } >"$work/numbers.txt"
-check "numbers" 0 "$(printf '33333\n\xd9\xa0\xd9\xa1\xd9\xa2\xd9\xa3\xd9\xa4')" "" -- numbers "$work/numbers.txt"
+check "numbers" 0 "$(printf '33333\n01234')" "" -- numbers "$work/numbers.txt"
+# Cleaned for sending; with a region, one line per person (E.164); --check
+# names what cannot be a number.
+printf '+44 (0)7700-900123\n07700 900123\n+44 12\n(0)7700-900124\nabc-12345\n' >"$work/uk.txt"
+LC_ALL=C check "numbers cleaned" 0 "$(printf '+447700900123\n07700900123\n+4412\n07700900124\nabc12345')" "" -- \
+    numbers "$work/uk.txt"
+LC_ALL= LC_TELEPHONE=en_GB.UTF-8 check "numbers region from locale" 0 \
+    "$(printf '+447700900123\n+4412\n07700900124\nabc12345')" "" -- numbers "$work/uk.txt"
+check "numbers check" 3 "$(printf 'line 3: +4412: too short\nline 5: abc12345: not a phone number')" \
+    "" -- numbers "$work/uk.txt" --check --region gb
+check "numbers unknown region" 2 "" "unknown country 'XY'" -- numbers "$work/uk.txt" --region XY
 check "numbers missing file" 1 "" "Could Not Open File [$work/none.txt] to Read Numbers." -- \
     numbers "$work/none.txt"
 

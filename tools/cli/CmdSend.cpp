@@ -36,6 +36,7 @@
 #include "device/link/BackendInterface.h"
 #include "device/sim/CSimulatedModem.h"
 #include "pdu/Unicode.h"
+#include "tools/cli/CmdNumbers.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MessageOptions.h"
 #include "tools/cli/ReferenceState.h"
@@ -299,6 +300,7 @@ struct SendOptions {
     bool intervalGiven = false;
     bool trace = false;
     bool everyoneAgain = false;
+    std::string region;
     ModemChoice modem;
     CliMessageOptions options;
     StoreOption store;
@@ -416,6 +418,7 @@ int runCampaign(SendOptions o) {
             return kExitUsage;
         }
         list.m_strFilePath = Utf8ToUtf16(o.numbers);
+        list.m_strRegion = ResolveRegion(o.region);
         std::u16string error;
         if (!list.Load(error)) {
             std::cerr << "vantorix-cli: " << Utf16ToUtf8(error) << '\n';
@@ -766,6 +769,7 @@ void AddSendCommand(CLI::App& app) {
     cmd->add_flag("--everyone-again", o->everyoneAgain,
                   "start a new campaign even when one of this message and numbers file did not "
                   "finish (sends to everyone again)");
+    AddRegionOption(*cmd, o->region);
     addRunOptions(cmd, *o);
     AddMessageOptions(cmd, o->options);
     cmd->callback([o] { runOrThrow(*o); });
