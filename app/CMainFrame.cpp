@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,6 +13,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -19,7 +21,9 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/CIconPainter.h"
 #include "app/CLookManager.h"
@@ -58,6 +62,10 @@ QString FormatDuration(std::chrono::seconds seconds) {
     return QStringLiteral("%1:%2").arg(minutes).arg(secs, 2, 10, QLatin1Char('0'));
 }
 
+QString Count(std::int64_t count) {
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qlonglong>(count));
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(CVantorApp& app, CVantorDoc& doc)
@@ -84,6 +92,7 @@ bool CMainFrame::OnCreate() {
 
     BuildActions();
     m_pView = new CVantorView(m_app.Front(), m_doc, this);
+    m_pView->SetStorePath(m_app.StorePath());
     setCentralWidget(m_pView);
     OnSelectLook(m_nAppLook);
     BuildRibbon();
@@ -406,6 +415,9 @@ void CMainFrame::UpdateProgress() {
         return;
     }
     QString text = QStringLiteral("Sent %1, Failed %2").arg(counts.sent).arg(counts.failed);
+    if (counts.unknown != 0) {
+        text += QStringLiteral(", Unknown %1").arg(counts.unknown);
+    }
     if (counts.pending != 0) {
         text += QStringLiteral(", Awaiting %1").arg(counts.pending);
     }
@@ -425,6 +437,9 @@ void CMainFrame::UpdateProgress() {
             .arg(counts.remaining)
             .arg(counts.total)
             .arg(FormatDuration(loop.EstimatedTimeLeft())));
+    if (loop.IsPaused() && !loop.IsSending()) {
+        text = QStringLiteral("Paused: %1 (%2)").arg(ToQString(loop.GetPauseReason()), text);
+    }
     m_pProgressPane->setText(text);
     m_pProgressBar->setMaximum(static_cast<int>(counts.total));
     m_pProgressBar->setValue(static_cast<int>(counts.sent + counts.failed));
@@ -572,10 +587,76 @@ void CMainFrame::OnExportResults() {
     }
 }
 
-void CMainFrame::OnHistory() {
+void CMainFrame::OnHistory(std::optional<std::int64_t> campaign) {
     CDlgHistory dialog(m_app.StorePath(), this);
     dialog.OnInitDialog();
+    if (campaign) {
+        dialog.SelectCampaign(*campaign);
+    }
     dialog.exec();
+}
+
+QString CMainFrame::InterruptedText(const CampaignRecord& campaign, StoreTime when) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(
+        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count());
+    const bool thisYear = local.date().year() == QDate::currentDate().year();
+    const SendCounts& c = campaign.counts;
+    QString text =
+        QStringLiteral("A campaign to %1 numbers was %2 on %3: %4 sent, ")
+            .arg(Count(c.total),
+                 campaign.state == CampaignState::Interrupted ? QStringLiteral("interrupted")
+                                                              : QStringLiteral("stopped"),
+                 english.toString(local, thisYear ? QStringLiteral("d MMM HH:mm")
+                                                  : QStringLiteral("d MMM yyyy HH:mm")),
+                 Count(c.sent));
+    if (c.failed != 0) {
+        text += QStringLiteral("%1 failed, ").arg(Count(c.failed));
+    }
+    return text + QStringLiteral("%1 outcome unknown, %2 not sent.")
+                      .arg(Count(c.unknown + c.sending), Count(c.notSent));
+}
+
+void CMainFrame::OfferInterruptedCampaign() {
+    const QString path = m_app.StorePath();
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        return;
+    }
+    // Opened for sending, so that what a sender left running is recovered
+    // (its sends in flight become outcome unknown); closed again at once.
+    CampaignRecord campaign;
+    StoreTime when{};
+    {
+        CCampaignStore store;
+        StoreError error;
+        std::optional<std::int64_t> id;
+        std::vector<RowRecord> rows;
+        // A store in use or unreadable is reported when sending starts.
+        if (!store.Open(path.toStdString(), StoreMode::Send, error) ||
+            !store.FindLatestResumable(id, error) || !id ||
+            !store.GetCampaign(*id, campaign, error) || !store.GetRows(*id, rows, error)) {
+            return;
+        }
+        // When it stopped: its last outcome (the recovery itself is later).
+        when = campaign.created;
+        for (const RowRecord& row : rows) {
+            if (row.state == SendState::Sent || row.state == SendState::Failed) {
+                when = std::max(when, row.time);
+            }
+        }
+        if (campaign.state == CampaignState::Stopped) {
+            when = campaign.changed;
+        }
+    }
+    const auto answer = CMessageBox::Choose(this, InterruptedText(campaign, when),
+                                            {{QMessageBox::Yes, QStringLiteral("Resume")},
+                                             {QMessageBox::Open, QStringLiteral("Show")},
+                                             {QMessageBox::No, QStringLiteral("Later")}});
+    if (answer == QMessageBox::Yes) {
+        m_pView->ResumeCampaign(campaign.id);
+    } else if (answer == QMessageBox::Open) {
+        OnHistory(campaign.id);
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -584,6 +665,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     m_bClosing = true;
+    // The campaign stops here; the store keeps every outcome so far.
+    m_pView->EndCampaign();
     event->accept();
 }
 

@@ -6,7 +6,11 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <optional>
+
+#include "campaign/store/CampaignStore.h"
 
 class QAction;
 class QActionGroup;
@@ -54,8 +58,15 @@ public:
     bool OnFileSave();
     bool OnFileSaveAs();
     void OnExportResults();
-    // The History dialog over the campaign store.
-    void OnHistory();
+    // The History dialog over the campaign store, on campaign `campaign`
+    // when given, else on the newest.
+    void OnHistory(std::optional<std::int64_t> campaign = std::nullopt);
+    // At start-up: offers to resume the newest campaign that was
+    // interrupted or stopped (Resume / Show / Later).
+    void OfferInterruptedCampaign();
+    // "A campaign to 5,000 numbers was interrupted on 6 Dec 14:02: 1,203
+    // sent, 2 outcome unknown, 3,795 not sent." `when` in local time.
+    static QString InterruptedText(const CampaignRecord& campaign, StoreTime when);
     // Opens `path` as the document; a file that cannot be read is reported
     // and the document in use stays as it was.
     bool OpenDocumentFile(const QString& path);

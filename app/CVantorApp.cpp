@@ -161,6 +161,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     }
     m_pMainFrame->show();
     m_pMainFrame->activateWindow();
+    m_pMainFrame->OfferInterruptedCampaign();
     return true;
 }
 

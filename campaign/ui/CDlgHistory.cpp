@@ -147,6 +147,16 @@ void CDlgHistory::OnInitDialog() {
     }
 }
 
+bool CDlgHistory::SelectCampaign(std::int64_t id) {
+    for (int row = 0; row < m_pCampaigns->rowCount(); ++row) {
+        if (m_pCampaigns->Campaign(row).id == id) {
+            m_lstCampaigns->setCurrentIndex(m_pCampaigns->index(row, 0));
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CDlgHistory::OpenCampaign(int row) {
     if (row < 0 || row >= m_pCampaigns->rowCount()) {
         return false;

@@ -32,6 +32,8 @@ public:
     // Shows the rows of the campaign in list row `row`; false (reported)
     // when the store cannot give them.
     bool OpenCampaign(int row);
+    // Shows the campaign with store id `id`; false when it is not listed.
+    bool SelectCampaign(std::int64_t id);
     // Asks for a file and writes the open campaign's rows to it as CSV.
     void OnExport();
     // Writes the open campaign's rows to `path`; false with `error`.

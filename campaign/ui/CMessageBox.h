@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -22,6 +23,17 @@ public:
     static void Show(QWidget* parent, Kind kind, const QString& text);
     // Asks a Yes / No / Cancel question; returns the button chosen.
     static QMessageBox::StandardButton Ask(QWidget* parent, const QString& text);
+
+    // One button of Choose: the answer it stands for and its own label.
+    struct Choice {
+        QMessageBox::StandardButton button;
+        QString text;
+    };
+    // Asks a question with the buttons `choices` (the first is the default,
+    // the last the one Escape gives); returns the answer chosen. A handler
+    // sees it as a question.
+    static QMessageBox::StandardButton Choose(QWidget* parent, const QString& text,
+                                              const std::vector<Choice>& choices);
 
     // Replaces the real boxes; an empty handler brings them back.
     static void SetHandler(Handler handler);

@@ -11,11 +11,14 @@
 #include <QTableView>
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "campaign/Blank.h"
 #include "campaign/CNumberList.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/doc/QtText.h"
+#include "campaign/store/CampaignRecorder.h"
+#include "campaign/store/CampaignStore.h"
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDialogUnits.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
@@ -25,6 +28,7 @@
 #include "campaign/ui/CSmsSendResultEvent.h"
 #include "campaign/ui/NumbersRegion.h"
 #include "campaign/ui/VantorEvents.h"
+#include "pdu/Unicode.h"
 
 namespace {
 
@@ -35,6 +39,27 @@ constexpr int kFormHeight = 243;
 bool IsBlankText(const QString& text) {
     const std::u16string value = ToU16String(text);
     return TrimBlanks(value).empty();
+}
+
+QString Count(std::int64_t count) {
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qlonglong>(count));
+}
+
+// The newest campaign of this message and numbers file that is not running.
+bool FindEarlierCampaign(CCampaignStore& store, const std::string& message, const std::string& hash,
+                         std::optional<CampaignRecord>& found, StoreError& error) {
+    std::vector<CampaignRecord> campaigns;
+    if (!store.ListCampaigns(campaigns, error)) {
+        return false;
+    }
+    for (CampaignRecord& campaign : campaigns) {
+        if (campaign.state != CampaignState::Running && campaign.message == message &&
+            campaign.numbersHash == hash) {
+            found = std::move(campaign);
+            break;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -118,6 +143,7 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
 
 CVantorView::~CVantorView() {
     m_loop.SetListener(nullptr);
+    EndCampaign();
 }
 
 QSize CVantorView::sizeHint() const {
@@ -160,6 +186,9 @@ void CVantorView::UpdateData(bool saveAndValidate) {
 }
 
 void CVantorView::FillNumberList() {
+    // Other rows are another campaign: the one in hand ends here.
+    EndCampaign();
+    m_bCarryOn = false;
     m_loop.ClearRows();
     if (m_strNumbersFile.isEmpty()) {
         return;
@@ -184,6 +213,15 @@ void CVantorView::UpdateDeviceStatus() {
     m_bCanSend = m_front.CanSendSms(reason);
     m_stcDeviceStatus->setText(m_bCanSend ? QString() : ToQString(reason));
     UpdateStartButton();
+    if (m_bCanSend && m_bCarryOn && !m_loop.IsSending()) {
+        // A working modem is back: the paused campaign goes on by itself.
+        m_bCarryOn = false;
+        if (m_strStorePath.isEmpty()) {
+            StartLoop(m_strMessage);
+        } else {
+            StartRecorded(std::nullopt, true);
+        }
+    }
 }
 
 void CVantorView::UpdateStartButton() {
@@ -199,6 +237,10 @@ void CVantorView::OnBnClickedStart() {
     } else if (IsBlankText(m_strMessage)) {
         notice = ToQString(CCampaignLoop::kNoMessageNotice);
     }
+    if (notice.isEmpty() && !m_loop.IsSending() && !m_strStorePath.isEmpty()) {
+        StartRecorded(std::nullopt, false);
+        return;
+    }
     if (notice.isEmpty()) {
         std::u16string refusal;
         m_bUserToggle = true;
@@ -211,6 +253,250 @@ void CVantorView::OnBnClickedStart() {
         notice = ToQString(refusal);
     }
     CMessageBox::Show(this, CMessageBox::Kind::Information, notice);
+}
+
+void CVantorView::StartLoop(const QString& message) {
+    std::u16string notice;
+    m_bUserToggle = true;
+    const bool started = m_loop.Start(ToU16String(m_strNumbersFile), ToU16String(message), notice);
+    m_bUserToggle = false;
+    if (!started) {
+        CMessageBox::Show(this, CMessageBox::Kind::Information, ToQString(notice));
+        EndRecorderWhenIdle();
+    }
+}
+
+bool CVantorView::OpenStore() {
+    if (!m_pStore) {
+        m_pStore = std::make_unique<CCampaignStore>();
+    }
+    if (m_pStore->IsOpen()) {
+        return true;
+    }
+    StoreError error;
+    if (m_pStore->Open(m_strStorePath.toStdString(), StoreMode::Send, error)) {
+        return true;
+    }
+    CMessageBox::Show(
+        this, CMessageBox::Kind::Error,
+        QStringLiteral("%1\n\nNothing was Sent.").arg(QString::fromStdString(error.text)));
+    return false;
+}
+
+std::int64_t CVantorView::GetCampaign() const {
+    return m_pRecorder ? m_pRecorder->GetCampaign() : 0;
+}
+
+bool CVantorView::StartRecorded(std::optional<std::int64_t> id, bool quiet) {
+    const std::u16string whole = ToU16String(m_strMessage);
+    const std::u16string text(TrimBlanks(whole));
+    const std::string message = PduLib::Utf16ToUtf8(text);
+    const PduLib::MessagePlan plan = m_front.PlanSms(text);
+    if (!plan.ok()) {
+        if (!quiet) {
+            // The loop refuses it with its notice; nothing is recorded.
+            StartLoop(m_strMessage);
+        }
+        return false;
+    }
+    std::string hash;
+    StoreError error;
+    if (!id && !FileContentHash(m_strNumbersFile.toStdString(), hash, error)) {
+        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdString(error.text));
+        return false;
+    }
+    // The campaign in hand (stopped, its last results maybe still to come)
+    // goes on as the loop has it.
+    const bool inHand = m_pRecorder && (id ? m_pRecorder->GetCampaign() == *id
+                                           : m_pRecorder->GetRecord().message == message &&
+                                                 m_pRecorder->GetRecord().numbersHash == hash);
+    if (!inHand) {
+        EndCampaign();
+    }
+    if (!OpenStore()) {
+        return false;
+    }
+    auto fail = [this](const StoreError& why) {
+        if (why) {
+            CMessageBox::Show(
+                this, CMessageBox::Kind::Error,
+                QStringLiteral("%1\n\nNothing was Sent.").arg(QString::fromStdString(why.text)));
+        }
+        if (!m_pRecorder) {
+            m_pStore->Close();
+        }
+        return false;
+    };
+    std::optional<CampaignRecord> earlier;
+    if (inHand) {
+        earlier = m_pRecorder->GetRecord();
+    } else if (id) {
+        earlier.emplace();
+        if (!m_pStore->GetCampaign(*id, *earlier, error)) {
+            return fail(error);
+        }
+    } else if (!FindEarlierCampaign(*m_pStore, message, hash, earlier, error)) {
+        return fail(error);
+    }
+
+    // What is left of it: from the loop for the campaign in hand, else as
+    // the store has it (a send left "sending" has no outcome to count on).
+    std::int64_t notSent = 0;
+    std::int64_t unknown = 0;
+    std::int64_t pending = 0;
+    if (inHand) {
+        const CampaignCounts counts = m_loop.GetCounts();
+        unknown = static_cast<std::int64_t>(counts.unknown);
+        pending = static_cast<std::int64_t>(counts.pending);
+        notSent = static_cast<std::int64_t>(counts.total - counts.sent - counts.failed -
+                                            counts.unknown - counts.pending);
+    } else if (earlier) {
+        notSent = earlier->counts.notSent;
+        unknown = earlier->counts.unknown + earlier->counts.sending;
+    }
+    bool resendUnknown = false;
+    bool everyoneAgain = false;
+    if (earlier && notSent == 0) {
+        if (quiet || pending != 0) {
+            return fail({});
+        }
+        if (unknown != 0) {
+            const auto answer = CMessageBox::Choose(
+                this,
+                QStringLiteral("Send again to the %1 numbers whose outcome is unknown?")
+                    .arg(Count(unknown)),
+                {{QMessageBox::Yes, QStringLiteral("&Yes")},
+                 {QMessageBox::No, QStringLiteral("&No")}});
+            if (answer != QMessageBox::Yes) {
+                return fail({});
+            }
+            resendUnknown = true;
+        } else {
+            const auto answer = CMessageBox::Choose(
+                this,
+                QStringLiteral("This Message has Already Gone to Every Number of this File "
+                               "(%1 sent, %2 failed).")
+                    .arg(Count(earlier->counts.sent), Count(earlier->counts.failed)),
+                {{QMessageBox::Yes, QStringLiteral("Send to everyone again")},
+                 {QMessageBox::Cancel, QStringLiteral("Cancel")}});
+            if (answer != QMessageBox::Yes) {
+                return fail({});
+            }
+            everyoneAgain = true;
+        }
+    } else if (quiet && !earlier) {
+        // Never a new campaign by itself.
+        return fail({});
+    }
+
+    if (everyoneAgain && inHand) {
+        EndRecorder();
+        if (!OpenStore()) {
+            return false;
+        }
+    }
+    if (!m_pRecorder) {
+        m_pRecorder = std::make_unique<CCampaignRecorder>(*m_pStore, m_loop);
+    }
+    if (earlier && !everyoneAgain) {
+        if (inHand) {
+            std::int64_t reopened = 0;
+            if (resendUnknown) {
+                if (!m_pStore->ReopenRows(earlier->id, SendState::Unknown, reopened, error)) {
+                    return fail(error);
+                }
+                m_loop.ReopenRows(RowState::Unknown);
+            }
+        } else if (!m_pRecorder->Resume(earlier->id, resendUnknown, error)) {
+            m_pRecorder.reset();
+            return fail(error);
+        }
+    } else {
+        NewCampaign campaign;
+        campaign.message = message;
+        campaign.encoding = plan.encoding == PduLib::TextEncoding::Ucs2 ? "UCS-2" : "GSM 7-bit";
+        campaign.parts = static_cast<int>(std::max<std::size_t>(plan.parts, 1));
+        campaign.numbersPath = m_strNumbersFile.toStdString();
+        campaign.numbersHash = hash;
+        campaign.settings = "{\"interval_ms\":" + std::to_string(m_timer.interval()) + "}";
+        campaign.numbers.reserve(m_loop.GetRowCount());
+        for (std::size_t row = 0; row < m_loop.GetRowCount(); ++row) {
+            campaign.numbers.push_back(PduLib::Utf16ToUtf8(m_loop.GetRow(row).number));
+        }
+        if (!m_pRecorder->Begin(campaign, error)) {
+            m_pRecorder.reset();
+            return fail(error);
+        }
+    }
+    StartLoop(m_strMessage);
+    return m_loop.IsSending();
+}
+
+bool CVantorView::ResumeCampaign(std::int64_t id) {
+    if (m_loop.IsSending()) {
+        return false;
+    }
+    EndCampaign();
+    if (!OpenStore()) {
+        return false;
+    }
+    CampaignRecord record;
+    StoreError error;
+    if (!m_pStore->GetCampaign(id, record, error)) {
+        m_pStore->Close();
+        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdString(error.text));
+        return false;
+    }
+    // The form shows the campaign; its rows come from the store, never from
+    // the numbers file again (it may have changed or gone).
+    m_strNumbersFile = QString::fromStdString(record.numbersPath);
+    m_strMessage = QString::fromStdString(record.message);
+    UpdateData(false);
+    m_doc.SetNumbersFile(m_strNumbersFile);
+    m_doc.SetMessage(m_strMessage);
+    m_bCarryOn = false;
+    return StartRecorded(id, false);
+}
+
+void CVantorView::EndCampaign() {
+    if (!m_pRecorder) {
+        if (m_pStore) {
+            m_pStore->Close();
+        }
+        return;
+    }
+    m_bUserToggle = true;
+    m_loop.Stop();
+    m_bUserToggle = false;
+    m_loop.AbandonPending();
+    EndRecorder();
+}
+
+void CVantorView::EndRecorder() {
+    if (m_pRecorder) {
+        StoreError error;
+        const StoreError recordError = m_pRecorder->GetRecordError();
+        const bool ended = m_pRecorder->End(error);
+        m_pRecorder.reset();
+        if (!ended || recordError) {
+            CMessageBox::Show(this, CMessageBox::Kind::Error,
+                              QString::fromStdString(ended ? recordError.text : error.text));
+        }
+    }
+    if (m_pStore) {
+        m_pStore->Close();
+    }
+}
+
+void CVantorView::EndRecorderWhenIdle() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_pRecorder && !m_loop.HasWorkLeft()) {
+                EndRecorder();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void CVantorView::OnTimer() {
@@ -276,6 +562,7 @@ void CVantorView::OnEnChangeMessage() {
     if (m_bLoading) {
         return;
     }
+    m_bCarryOn = false;
     UpdateData(true);
     m_doc.SetNumbersFile(m_strNumbersFile);
     m_doc.SetMessage(m_strMessage);
@@ -358,6 +645,9 @@ void CVantorView::OnRowChanged(std::size_t row) {
     }
     emit countsChanged();
     CheckFinished();
+    if (m_pRecorder && !m_loop.IsSending()) {
+        EndRecorderWhenIdle();
+    }
 }
 
 void CVantorView::OnRowsReset() {
@@ -372,7 +662,10 @@ void CVantorView::OnSendingChanged(bool sending) {
         m_bAwaitingFinish = false;
     } else {
         m_timer.stop();
-        m_bAwaitingFinish = !m_bUserToggle;
+        // A pause is no end: the campaign carries on later.
+        m_bAwaitingFinish = !m_bUserToggle && !m_loop.IsPaused();
+        m_bCarryOn = m_loop.IsPaused();
+        EndRecorderWhenIdle();
     }
     m_btnStart->setText(ToQString(sending ? kStopText : kStartText));
     UpdateStartButton();

@@ -3,6 +3,11 @@
 // the list of recipients and their status. The sending itself is the
 // campaign loop's; the view owns its one-second timer, hands it the results
 // that the device link posts, and shows its rows.
+// With a campaign store, every campaign it sends is recorded there before
+// each send: the store is open for sending only while a campaign runs (or
+// its last results are awaited), so that the command line may use it in
+// between. Start carries on with the campaign of the same message and
+// numbers file, and sends nobody the message twice unless the user says so.
 #pragma once
 
 #include <QString>
@@ -13,6 +18,9 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "campaign/CCampaignLoop.h"
 #include "device/HResult.h"
@@ -21,7 +29,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class CCampaignRecorder;
 class CCampaignRowsModel;
+class CCampaignStore;
 class CDlgNumbersPreview;
 class CMessageEdit;
 class CVantorDoc;
@@ -63,6 +73,20 @@ public:
     void SetPreviewRunner(std::function<void(CDlgNumbersPreview&)> runner) {
         m_fnRunPreview = std::move(runner);
     }
+    // The campaign store that records every campaign; none (empty) records
+    // nothing.
+    void SetStorePath(const QString& path) { m_strStorePath = path; }
+    const QString& GetStorePath() const { return m_strStorePath; }
+    // Loads campaign `id` of the store into the form (its message, its
+    // numbers file's path, its rows as the store has them) and carries it
+    // on. False, reported, when the store cannot give it or nothing is sent.
+    bool ResumeCampaign(std::int64_t id);
+    // For a window that closes: stops sending, gives up waiting for the
+    // sends in flight (their outcome becomes unknown), records the end and
+    // lets go of the store.
+    void EndCampaign();
+    // The campaign being recorded, 0 when none.
+    std::int64_t GetCampaign() const;
     // The loop's tick; 1,000 ms.
     void SetTickInterval(std::chrono::milliseconds interval);
 
@@ -98,6 +122,20 @@ private:
     void OnSendingChanged(bool sending) override;
 
     void FillNumberList();
+    // Start with the store: carries on the campaign `id` (or the one of this
+    // message and numbers file), asks before sending anyone again, or begins
+    // a new campaign. With `quiet` (carrying on by itself) it asks nothing
+    // and begins nothing new.
+    bool StartRecorded(std::optional<std::int64_t> id, bool quiet);
+    bool OpenStore();
+    // Records the end of the campaign in hand and closes the store.
+    void EndRecorder();
+    // Once the loop stopped and the last result came: EndRecorder, later.
+    void EndRecorderWhenIdle();
+    // The loop stopped its campaign rows for good: sends in flight become
+    // unknown, and the store lets go.
+    void LeaveCampaign();
+    void StartLoop(const QString& message);
     void UpdateDeviceStatus();
     void UpdateStartButton();
     QString BrowseForNumbersFile();
@@ -140,6 +178,13 @@ private:
     std::ptrdiff_t m_nResultRow = -1;
     // The loop ended by itself; the summary waits for the last results.
     bool m_bAwaitingFinish = false;
+
+    QString m_strStorePath;
+    std::unique_ptr<CCampaignStore> m_pStore;
+    std::unique_ptr<CCampaignRecorder> m_pRecorder;
+    // Paused by a fault of the modem or the network: carried on when a
+    // working modem is back. Cleared when the rows or the message change.
+    bool m_bCarryOn = false;
 
     std::function<QString()> m_fnChooseFile;
     std::function<void(CDlgNumbersPreview&)> m_fnRunPreview;

@@ -4,15 +4,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 #include <QUrl>
 #include <iostream>
 #include <memory>
@@ -22,9 +25,11 @@
 #include "app/CMainFrame.h"
 #include "app/CModemWatcher.h"
 #include "app/CVantorApp.h"
+#include "campaign/store/CampaignStore.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CVantorView.h"
+#include "device/StatusText.h"
 #include "device/fake/FakeBackend.h"
 #include "device/sim/CSimulatedModem.h"
 #include "tests/campaign_ui/GuiTestSupport.h"
@@ -56,6 +61,8 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
+        // The campaign store of every test is its own, in `dir`.
+        qputenv("XDG_DATA_HOME", dir.path().toUtf8());
         QSettings().clear();
         platform.manager->interfaces = {modem};
     }
@@ -444,6 +451,87 @@ TEST_F(MainFrameTest, FinishedCampaignShowsProgressAndSummary) {
     });
     Frame()->OnExportResults();
     EXPECT_TRUE(ReadBytes(csv).contains("0987654321,"));
+}
+
+// A campaign cut short (its sender killed with two sends in flight) is
+// offered at start-up, answered without a human, and resumed from the store.
+TEST_F(MainFrameTest, InterruptedCampaignIsOfferedAndResumed) {
+    const QDateTime at(QDate(QDate::currentDate().year(), 12, 6), QTime(14, 2),
+                       QTimeZone::systemTimeZone());
+    StoreOptions options;
+    options.clock = [&at] { return StoreTime(std::chrono::milliseconds(at.toMSecsSinceEpoch())); };
+    {
+        CCampaignStore store;
+        StoreError e;
+        ASSERT_TRUE(
+            store.Open(dir.filePath(QStringLiteral("Vantorix/campaigns.sqlite")).toStdString(),
+                       StoreMode::Send, e, options))
+            << e.text;
+        NewCampaign campaign{"Resumed", "GSM 7-bit", 1, "/gone/numbers.txt", "h", "{}", {}};
+        for (int i = 0; i < 5000; ++i) {
+            campaign.numbers.push_back("+4477009" + std::to_string(10000 + i));
+        }
+        std::int64_t id = 0;
+        ASSERT_TRUE(store.CreateCampaign(campaign, id, e)) << e.text;
+        std::vector<SendUpdate> updates;
+        for (int row = 0; row < 1205; ++row) {
+            updates.emplace_back(id, row, std::nullopt, SendState::Sending);
+            if (row < 1203) {
+                updates.emplace_back(id, row, std::nullopt, SendState::Sent, "Sent");
+            }
+        }
+        ASSERT_TRUE(store.Apply(updates, e)) << e.text;
+    }  // never ended: as after kill -9
+    boxes.answer = QMessageBox::Yes;
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(boxes.Texts().value(1),
+              QStringLiteral("A campaign to 5,000 numbers was interrupted on 6 Dec 14:02: 1,203 "
+                             "sent, 2 outcome unknown, 3,795 not sent."));
+    EXPECT_EQ(View()->findChild<QLineEdit*>(QStringLiteral("numbersFile"))->text(),
+              QStringLiteral("/gone/numbers.txt"));
+    ASSERT_TRUE(View()->IsSending());
+    EXPECT_EQ(View()->Loop().GetCounts().unknown, 2u) << "not sent again unasked";
+    View()->OnTimer();
+    EXPECT_EQ(View()->Loop().GetRow(1205).statusText, CCampaignLoop::kPendingText);
+    EXPECT_EQ(modem->sms->sent.size(), 1u);
+}
+
+// A fault of the network pauses the campaign; a working modem carries it on.
+TEST_F(MainFrameTest, PausedCampaignCarriesOnWhenTheModemIsBack) {
+    ASSERT_TRUE(Start());
+    QCoreApplication::processEvents();
+    View()->SetTickInterval(std::chrono::hours(24));
+    const QString numbers = WriteNumbersFile(
+        dir, QStringLiteral("n.txt"), {QStringLiteral("0123456789"), QStringLiteral("0987654321")});
+    View()->SetFileChooser([numbers] { return numbers; });
+    View()->OnBnClickedBrowse();
+    View()->findChild<CMessageEdit*>(QStringLiteral("message"))->SetText(QStringLiteral("Hi"));
+    View()->OnBnClickedStart();
+    View()->OnTimer();
+    ASSERT_TRUE(
+        platform.manager->CompleteOldestSend(modem->sms, DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(View()->IsSending());
+    EXPECT_EQ(StartButton()->text(), Q(CVantorView::kStartText));
+    EXPECT_TRUE(Frame()->GetProgressPaneText().startsWith(
+        QStringLiteral("Paused: ") + Q(StatusText(DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT))))
+        << Frame()->GetProgressPaneText().toStdString();
+    EXPECT_EQ(View()->GetCampaign(), 0) << "the store is free while paused";
+
+    for (const bool plugged : {false, true}) {
+        platform.manager->interfaces.clear();
+        if (plugged) {
+            platform.manager->interfaces = {modem};
+        }
+        emit Frame()->GetModemWatcher()->modemsChanged();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(View()->IsSending(), plugged);
+    }
+    View()->OnTimer();
+    EXPECT_EQ(modem->sms->sent.size(), 2u) << "the second number, not the first again";
+    EXPECT_EQ(View()->GetCampaign(), 1);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "campaign/CCampaignLoop.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/phone/PhoneNumber.h"
+#include "campaign/store/CampaignStore.h"
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageEdit.h"
@@ -113,10 +114,10 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
 
     ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
     ASSERT_TRUE(
-        platform.manager->CompleteOldestSend(modem->sms, DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT));
+        platform.manager->CompleteOldestSend(modem->sms, DeviceLink::MBN_E_SMS_MEMORY_FULL));
     Deliver();
     EXPECT_EQ(Status(0), Q(StatusText(S_OK)));
-    EXPECT_EQ(Status(1), Q(StatusText(DeviceLink::MBN_E_SMS_NETWORK_TIMEOUT)));
+    EXPECT_EQ(Status(1), Q(StatusText(DeviceLink::MBN_E_SMS_MEMORY_FULL)));
     EXPECT_EQ(Status(2), Q(CCampaignLoop::kPendingText));
 
     // One tick after the last row the loop stops by itself.
@@ -131,6 +132,68 @@ TEST_F(VantorViewTest, RunsAWholeCampaignOneNumberPerTick) {
     EXPECT_EQ(Status(2), Q(StatusText(S_OK)));
     EXPECT_EQ(finished.count(), 1);
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.Texts().join(QLatin1Char('|')).toStdString();
+}
+
+// With a store: Stop and Start carry on, nobody gets the message twice, the
+// store is free between runs, and sending again is the user's choice.
+TEST_F(VantorViewTest, StoreCarriesTheCampaignOnAndAsksBeforeSendingAgain) {
+    const std::string store = dir.filePath(QStringLiteral("store.sqlite")).toStdString();
+    view->SetStorePath(QString::fromStdString(store));
+    ChooseAndType(numbers, QStringLiteral("Hi"));
+    auto storeRows = [&] {
+        CCampaignStore s;
+        StoreError e;
+        std::vector<RowRecord> rows;
+        // Opened for sending: the view has let go of it.
+        EXPECT_TRUE(s.Open(store, StoreMode::Send, e) && s.GetRows(1, rows, e)) << e.text;
+        std::vector<SendState> states;
+        for (const RowRecord& row : rows) {
+            states.push_back(row.state);
+        }
+        return states;
+    };
+    auto run = [&](QMessageBox::StandardButton answer, int ticks) {
+        boxes.answer = answer;
+        view->OnBnClickedStart();
+        for (int i = 0; i < ticks; ++i) {
+            view->OnTimer();
+        }
+    };
+    run(QMessageBox::No, 1);
+    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
+    view->OnBnClickedStart();  // Stop
+    Deliver();
+    EXPECT_EQ(storeRows(),
+              (std::vector<SendState>{SendState::Sent, SendState::NotSent, SendState::NotSent}));
+    run(QMessageBox::No, 2);
+    EXPECT_EQ(modem->sms->sent.size(), 3u) << "carried on with rows 2 and 3 only";
+    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
+    Deliver();
+    view->EndCampaign();  // the third one's outcome never came
+    Deliver();
+    EXPECT_EQ(storeRows(),
+              (std::vector<SendState>{SendState::Sent, SendState::Sent, SendState::Unknown}));
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Texts().join(QLatin1Char('|')).toStdString();
+
+    run(QMessageBox::No, 1);
+    run(QMessageBox::Yes, 1);
+    EXPECT_EQ(boxes.Texts(), QStringList(2, QStringLiteral("Send again to the 1 numbers whose "
+                                                           "outcome is unknown?")));
+    ASSERT_EQ(modem->sms->sent.size(), 4u) << "No sent nothing, Yes the unknown one";
+    // The late answer to the abandoned send changes nothing; then the new one.
+    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
+    ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
+    Deliver();
+    view->OnTimer();
+    Deliver();
+    EXPECT_EQ(storeRows(), std::vector<SendState>(3, SendState::Sent));
+    EXPECT_EQ(view->GetCampaign(), 0);
+
+    boxes.boxes.clear();
+    run(QMessageBox::Cancel, 1);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(boxes.boxes[0].text.startsWith(QStringLiteral("This Message has Already Gone")));
+    EXPECT_EQ(modem->sms->sent.size(), 4u);
 }
 
 // The loop decides (CampaignLoopTest); the view shows its notice and stays

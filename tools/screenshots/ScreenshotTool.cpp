@@ -1,16 +1,21 @@
 // Takes the pictures of the program for docs/: the main window idle, while
 // sending and when finished, the message counter with a GSM 7-bit and a
-// Unicode text, the numbers preview with what will arrive, and the About box. Runs the
+// Unicode text, the numbers preview with what will arrive, the History
+// dialog, the start-up offer of an interrupted campaign, and the About box. Runs the
 // real program with the simulated modem (`--modem sim`); message boxes are
 // recorded rather than shown, so nothing waits for a click.
 //
 //   vantorix_screenshots OUTPUT_DIR [--modem sim|PORT]
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/CAboutDlg.h"
@@ -113,6 +118,43 @@ bool WriteHistoryStore(const QString& path) {
 
 }  // namespace
 
+// A campaign to 5,000 numbers cut short on 6 Dec 14:02 (local time) with
+// 1,203 sent and two sends in flight, left running as a killed sender
+// leaves it.
+bool WriteInterruptedCampaign(const QString& path) {
+    const QDateTime at(QDate(QDate::currentDate().year(), 12, 6), QTime(14, 2));
+    StoreOptions options;
+    options.clock = [&at] { return StoreTime(std::chrono::milliseconds(at.toMSecsSinceEpoch())); };
+    CCampaignStore store;
+    StoreError error;
+    NewCampaign campaign{"Open day on Saturday 10-4 at Elm Street.",
+                         "GSM 7-bit",
+                         1,
+                         "/home/ann/customers.txt",
+                         "fnv1a64:0000000000000000",
+                         "{}",
+                         {}};
+    for (int i = 0; i < 5000; ++i) {
+        campaign.numbers.push_back("+4477009" + std::to_string(10000 + i));
+    }
+    std::int64_t id = 0;
+    std::vector<SendUpdate> updates;
+    for (int row = 0; row < 1205; ++row) {
+        updates.emplace_back(id, row, std::nullopt, SendState::Sending);
+        if (row < 1203) {
+            updates.emplace_back(id, row, std::nullopt, SendState::Sent, "Sent");
+        }
+    }
+    if (!store.Open(path.toStdString(), StoreMode::Send, error, options) ||
+        !store.CreateCampaign(campaign, id, error)) {
+        return false;
+    }
+    for (SendUpdate& update : updates) {
+        update.campaign = id;
+    }
+    return store.Apply(updates, error);
+}
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QStringList args = QApplication::arguments();
@@ -154,8 +196,11 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Never the user's own campaign store.
+    const QString liveStore = dir.filePath(QStringLiteral("live.sqlite"));
     CVantorApp app;
-    if (!app.InitInstance({args[0], QStringLiteral("--modem"), modem, campaign})) {
+    if (!app.InitInstance({args[0], QStringLiteral("--modem"), modem, QStringLiteral("--store"),
+                           liveStore, campaign})) {
         std::fprintf(stderr, "start-up failed: %s\n", qPrintable(boxes.join(QLatin1Char('\n'))));
         return 1;
     }
@@ -218,6 +263,28 @@ int main(int argc, char** argv) {
         history.hide();
     } else {
         std::printf("FAILED to write the campaign store %s\n", qPrintable(store));
+        ok = false;
+    }
+
+    // The start-up offer of an interrupted campaign, as a real box: grabbed,
+    // then answered Later.
+    if (WriteInterruptedCampaign(liveStore)) {
+        CMessageBox::SetHandler({});
+        QTimer::singleShot(300, [&ok, &out] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ok = box != nullptr && Save(box, out.filePath(QStringLiteral("startup-offer.png"))) &&
+                 ok;
+            if (box != nullptr) {
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        frame->OfferInterruptedCampaign();
+        CMessageBox::SetHandler([&boxes](QWidget*, CMessageBox::Kind, const QString& text) {
+            boxes << text;
+            return QMessageBox::Ok;
+        });
+    } else {
+        std::printf("FAILED to write the interrupted campaign\n");
         ok = false;
     }
 
