@@ -42,9 +42,10 @@ std::size_t CCampaignLoop::ReopenRows(std::optional<RowState> state) {
             (state && row.state != *state)) {
             continue;
         }
-        std::u16string number = std::move(row.number);
-        row = CampaignRow();
-        row.number = std::move(number);
+        CampaignRow fresh;
+        fresh.number = std::move(row.number);
+        fresh.text = std::move(row.text);
+        row = std::move(fresh);
         ++reopened;
     }
     if (reopened != 0) {
@@ -222,7 +223,9 @@ void CCampaignLoop::Tick() {
 bool CCampaignLoop::ComposeRow(std::size_t row) {
     std::vector<std::u16string> parts;
     std::u16string reason;
-    HRESULT result = m_front.ComposeSms(m_strMessage, m_rows[row].number, parts, reason);
+    const CampaignRow& entry = m_rows[row];
+    HRESULT result = m_front.ComposeSms(entry.text.empty() ? m_strMessage : entry.text,
+                                        entry.number, parts, reason);
     if (SUCCEEDED(result) && parts.empty()) {
         result = E_FAIL;
     }

@@ -38,6 +38,9 @@ enum class RowState {
 
 struct CampaignRow {
     std::u16string number;
+    // This row's own message (a personal message from a table); empty for
+    // the campaign's one message.
+    std::u16string text;
     // Empty until the row is first offered; then the text of its last result.
     std::u16string statusText;
     RowState state = RowState::NotSent;

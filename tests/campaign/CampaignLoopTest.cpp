@@ -454,6 +454,18 @@ TEST_F(CampaignLoopTest, StoppingLeavesTheRestOfAMessageUnsentAndSaysSo) {
     EXPECT_EQ(front.sent.size(), 2u);
 }
 
+TEST_F(CampaignLoopTest, ARowsOwnTextIsComposedInsteadOfTheCampaigns) {
+    std::vector<CampaignRow> rows(2);
+    rows[0].number = u"11111";
+    rows[0].text = u"Dear Anna";
+    rows[1].number = u"22222";
+    loop.SetRows(rows);
+    Start(u"Dear {name}");
+    loop.Tick();
+    loop.Tick();
+    EXPECT_THAT(front.messages, ElementsAre(u"Dear Anna", u"Dear {name}"));
+}
+
 TEST_F(CampaignLoopTest, AMessageOverThePartsLimitIsRefusedBeforeAnythingIsSent) {
     front.options.maxParts = 2;
     std::u16string notice;
