@@ -1,9 +1,13 @@
 #include "campaign/CsvRecipients.h"
 
+#include <optional>
+#include <string>
 #include <unordered_map>
 
 #include "campaign/Blank.h"
 #include "campaign/CNumberList.h"
+#include "campaign/phone/PhoneNumber.h"
+#include "pdu/Unicode.h"
 
 namespace {
 
@@ -81,29 +85,36 @@ std::size_t GuessNumberColumn(const std::vector<std::u16string>& header) {
 }
 
 bool CollectRecipients(const CsvTable& table, std::size_t column, CsvRecipients& recipients,
-                       std::u16string& error) {
+                       std::u16string& error, std::string_view region) {
     recipients = CsvRecipients();
-    std::unordered_map<std::u16string_view, std::size_t> firstRow;
+    // Keyed by the E.164 form when the region is known, else by the cleaned
+    // number: one person gets one message however the table spells them.
+    std::unordered_map<std::string, std::size_t> firstRow;
     firstRow.reserve(table.RowCount());
     for (std::size_t row = 0; row < table.RowCount(); ++row) {
-        const std::u16string_view number = TrimBlanks(table.Row(row)[column]);
-        if (number.size() > CNumberList::kMaxNumberLength) {
+        const std::u16string_view cell = TrimBlanks(table.Row(row)[column]);
+        if (cell.size() > CNumberList::kMaxNumberLength) {
             const std::string line = std::to_string(table.RowLine(row));
             error = u"Line " + std::u16string(line.begin(), line.end()) + u": the cell of \"" +
                     table.Header()[column] + u"\" is too long to be a number.";
             recipients = CsvRecipients();
             return false;
         }
-        if (number.size() < CNumberList::kMinNumberLength) {
+        std::u16string number = Phone::CleanForSending(cell);
+        if (cell.size() < CNumberList::kMinNumberLength || number.empty()) {
             recipients.skipped.push_back({CsvSkippedRow::Reason::NoNumber, row, 0});
             continue;
         }
-        const auto [it, added] = firstRow.emplace(number, row);
+        std::optional<std::string> key;
+        if (!region.empty()) {
+            key = Phone::ToE164(number, region);
+        }
+        const auto [it, added] = firstRow.emplace(key ? *key : PduLib::Utf16ToUtf8(number), row);
         if (!added) {
             recipients.skipped.push_back({CsvSkippedRow::Reason::Duplicate, row, it->second});
             continue;
         }
-        recipients.recipients.push_back({std::u16string(number), row});
+        recipients.recipients.push_back({std::move(number), row});
     }
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "campaign/CsvTable.h"
@@ -36,7 +37,8 @@ struct CsvRecipients {
 
 // The recipients of `table` with the numbers of `column`. A number takes the
 // rules of a numbers file (CNumberList): trimmed, at least 5 and at most 256
-// characters, compared as written. False with `error` (and its line) for a
-// cell too long to be a number: the column is no numbers column.
+// characters, cleaned for sending, and one person once: compared in E.164
+// when `region` is known, else as cleaned. False with `error` (and its line)
+// for a cell too long to be a number: the column is no numbers column.
 bool CollectRecipients(const CsvTable& table, std::size_t column, CsvRecipients& recipients,
-                       std::u16string& error);
+                       std::u16string& error, std::string_view region = {});
