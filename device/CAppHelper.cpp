@@ -406,6 +406,34 @@ HRESULT CAppHelper::OnSmsStatusChange(const std::shared_ptr<IMbnSms>& sms) {
     return S_OK;
 }
 
+HRESULT CAppHelper::OnSmsSendReference(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
+                                       std::uint8_t tpMr) {
+    if (m_pEventPoster != nullptr) {
+        m_pEventPoster->PostSmsSendReference(requestId, tpMr);
+    }
+    return S_OK;
+}
+
+HRESULT CAppHelper::OnSmsReceived(const std::shared_ptr<IMbnSms>& sms, const ReceivedSms& message) {
+    // Without a receiver nobody keeps it: it stays on the modem.
+    if (m_pEventPoster == nullptr || !sms) {
+        return S_OK;
+    }
+    m_mapUnacknowledged[message.handle] = sms;
+    m_pEventPoster->PostSmsReceived(message);
+    return S_OK;
+}
+
+HRESULT CAppHelper::AckReceived(std::uint32_t handle) {
+    auto it = m_mapUnacknowledged.find(handle);
+    if (it == m_mapUnacknowledged.end()) {
+        return E_INVALIDARG;
+    }
+    const std::shared_ptr<IMbnSms> sms = std::move(it->second);
+    m_mapUnacknowledged.erase(it);
+    return sms->SmsAcknowledge(handle);
+}
+
 void CAppHelper::StoreReceivedPdu(const std::u16string& pdu) {
     m_mapReceivedPdus.emplace(pdu, pdu);
 }

@@ -89,6 +89,15 @@ public:
     HRESULT OnSmsDeleteComplete(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
                                 std::uint32_t requestId, HRESULT status) override;
     HRESULT OnSmsStatusChange(const std::shared_ptr<DeviceLink::IMbnSms>& sms) override;
+    HRESULT OnSmsSendReference(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
+                               std::uint32_t requestId, std::uint8_t tpMr) override;
+    HRESULT OnSmsReceived(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
+                          const ReceivedSms& message) override;
+
+    // Hands the acknowledgement of a received message to the SMS object that
+    // received it (ISmsFront::AckReceived). E_INVALIDARG for a handle that
+    // was never posted or is acknowledged already.
+    HRESULT AckReceived(std::uint32_t handle);
 
     // Device fields, read by the application object and the windows.
     bool m_bCanSendPdu = false;
@@ -119,6 +128,9 @@ public:
     std::u16string m_strManufacturer;
     std::uint32_t m_nSignalStrength = 0;
     std::uint32_t m_nReadRequestId = 0;
+    // The SMS object of every received message posted and not acknowledged
+    // yet, by handle.
+    std::map<std::uint32_t, std::shared_ptr<DeviceLink::IMbnSms>> m_mapUnacknowledged;
     DeviceLink::MBN_SMS_STATUS_INFO m_smsStatus;
 
 private:

@@ -31,6 +31,7 @@ public:
                        std::vector<std::u16string>& parts, std::u16string& reason) override;
     HRESULT SendSmsPart(const std::u16string& number, const std::u16string& part,
                         std::uint32_t* requestId, std::u16string& reason) override;
+    HRESULT AckReceived(std::uint32_t handle) override { return m_deviceLink.AckReceived(handle); }
 
     // Sends `message` (the signature appended) to `number` as one SMS the
     // way CPduComposer::ComposePdu writes it: no parts, GSM 7-bit. S_OK:

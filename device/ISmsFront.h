@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/HResult.h"
+#include "device/ReceivedSms.h"
 #include "pdu/MessagePlan.h"
 
 // The fronting operations of the application object over the device link.
@@ -41,14 +42,30 @@ public:
     // why.
     virtual HRESULT SendSmsPart(const std::u16string& number, const std::u16string& part,
                                 std::uint32_t* requestId, std::u16string& reason) = 0;
+    // The upper layer has kept the message ISmsEventPoster::PostSmsReceived
+    // handed up with `handle` (written to the store and committed): it is
+    // now deleted from the modem (AT+CMGD), or acknowledged to the network
+    // (AT+CNMA) when it was routed directly. S_OK: queued. E_INVALIDARG: no
+    // message waits under that handle. E_NOTIMPL: nothing is ever handed up.
+    virtual HRESULT AckReceived(std::uint32_t /*handle*/) { return E_NOTIMPL; }
 };
 
-// Where the device link posts its two messages (WM_REFRESH_DEVICE_STATUS and
-// WM_SMS_SEND_RESULT of the windowed program). Posting never calls back into
+// Where the device link posts its messages (WM_REFRESH_DEVICE_STATUS and
+// WM_SMS_SEND_RESULT of the windowed program, then the reference of a send
+// and the messages received). Posting never calls back into
 // the caller: the receiver handles the message later, from its own loop.
 class ISmsEventPoster {
 public:
     virtual ~ISmsEventPoster() = default;
     virtual void PostRefreshDeviceStatus() = 0;
     virtual void PostSmsSendResult(std::uint32_t requestId, HRESULT status) = 0;
+    // The TP-MR the network gave the accepted send `requestId`, posted just
+    // before its PostSmsSendResult(requestId, S_OK); a status report names
+    // its message by this reference and the recipient's number. Not posted
+    // when the modem named no reference.
+    virtual void PostSmsSendReference(std::uint32_t /*requestId*/, std::uint8_t /*tpMr*/) {}
+    // A reply or a status report (device/ReceivedSms.h). It stays on the
+    // modem until the receiver has kept it and calls ISmsFront::AckReceived
+    // with its handle; one not acknowledged comes again at the next start.
+    virtual void PostSmsReceived(const ReceivedSms& /*message*/) {}
 };

@@ -34,6 +34,10 @@ struct MessageOptions {
     std::vector<int> languages;
     unsigned maxParts = kDefaultMaxParts;  // 1..255
     bool reference16 = false;              // IEI 0x08 instead of 0x00
+    // TP-SRR (TS 23.040 9.2.3.5) in every part: ask the network for a status
+    // report. Off by default, so that the codec writes the same PDUs as
+    // before; a campaign turns it on unless the user opts out.
+    bool deliveryReports = false;
 };
 
 struct MessagePlan {

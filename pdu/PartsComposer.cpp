@@ -30,7 +30,8 @@ bool CPartsComposer::Compose(std::u16string_view text, std::u16string_view desti
     try {
         for (std::size_t k = 0; k < m_plan.parts; ++k) {
             SmsSubmitMessage message;
-            SetSubmitFields(message, serviceCenter, number, statusReportRequest != 0);
+            SetSubmitFields(message, serviceCenter, number,
+                            statusReportRequest != 0 || options.deliveryReports);
             GeneralDataCodingScheme scheme;
             scheme.alphabet = ucs2 ? 2 : 0;
             message.setDataCodingScheme(scheme);

@@ -18,7 +18,8 @@ namespace PduLib {
 
 class CPartsComposer final {
 public:
-    // Whether the parts ask for a status report (TP-SRR).
+    // Whether the parts ask for a status report (TP-SRR); set too by
+    // options.deliveryReports.
     int statusReportRequest = 0;
     MessageOptions options;
 

@@ -186,6 +186,7 @@ public:
     std::shared_ptr<IMbnSignal> QuerySignal() override {
         return std::make_shared<AtSignal>(m_modem);
     }
+    HRESULT SmsAcknowledge(std::uint32_t handle) override { return m_modem->Acknowledge(handle); }
 
 private:
     std::shared_ptr<Modem> m_modem;
@@ -333,6 +334,18 @@ public:
                 if (auto self = weak.lock()) {
                     self->ForEachSink(
                         [&](IMbnSmsEvents* sink) { sink->OnSmsSendComplete(sms, id, status); });
+                }
+            };
+            listener.sendReference = [weak, sms](std::uint32_t id, std::uint8_t mr) {
+                if (auto self = weak.lock()) {
+                    self->ForEachSink(
+                        [&](IMbnSmsEvents* sink) { sink->OnSmsSendReference(sms, id, mr); });
+                }
+            };
+            listener.received = [weak, sms](const ReceivedSms& message) {
+                if (auto self = weak.lock()) {
+                    self->ForEachSink(
+                        [&](IMbnSmsEvents* sink) { sink->OnSmsReceived(sms, message); });
                 }
             };
             listener.statusChange = [weak, sms] {

@@ -286,16 +286,161 @@ bool Modem::Initialise() {
         }
     });
     Ask("AT+CPMS?", "+CPMS", [this](const Reply& r) {
-        if (auto total = FirstParsed(r, ParseCpmsTotal); total && r.Ok()) {
-            m_state.storeSize = static_cast<std::uint32_t>(*total);
+        if (auto use = FirstParsed(r, ParseCpms); use && r.Ok()) {
+            m_state.storeSize = static_cast<std::uint32_t>(use->total);
+            m_state.readStore = use->memory;
+            m_selectedStore = use->memory;
         }
     });
     AskSignal();
-    // New messages stored on the SIM are announced with +CMTI (TS 27.005 3.4.1).
-    Ask("AT+CNMI=2,1,0,0,0", {}, [this](const Reply& r) { m_state.newMessageIndication = r.Ok(); });
-    // 18 commands at most, each bounded by its own time-out.
-    m_channel->WaitIdle(20 * (t.commandMs + t.drainMs));
+    Ask("AT+CSMS?", "+CSMS", [this](const Reply& r) {
+        if (auto service = FirstParsed(r, ParseCsms); service && r.Ok()) {
+            m_state.messageService = *service;
+        }
+    });
+    SetReportRouting(0);
+    // 20 commands at most, each bounded by its own time-out.
+    m_channel->WaitIdle(22 * (t.commandMs + t.drainMs));
+    if (!m_gone) {
+        ListStored();  // what waited in the modem before we came
+    }
     return !m_gone;
+}
+
+void Modem::SetReportRouting(int variant) {
+    // TS 27.005 3.4.1: new messages stored and announced with +CMTI; status
+    // reports stored and announced with +CDSI where the modem can, else
+    // routed directly (+CDS), else not at all.
+    static const char* const kCommands[] = {"AT+CNMI=2,1,0,2,0", "AT+CNMI=2,1,0,1,0",
+                                            "AT+CNMI=2,1,0,0,0"};
+    static const int kRouting[] = {2, 1, 0};
+    Ask(kCommands[variant], {}, [this, variant](const Reply& r) {
+        if (r.Ok()) {
+            m_state.newMessageIndication = true;
+            m_state.reportRouting = kRouting[variant];
+        } else if (r.outcome == Reply::Outcome::Final && variant < 2) {
+            SetReportRouting(variant + 1);
+        }
+    });
+}
+
+void Modem::SelectStore(const std::string& store) {
+    if (store == m_selectedStore) {
+        return;
+    }
+    m_selectedStore = store;
+    Ask("AT+CPMS=\"" + store + "\"", "+CPMS", [this](const Reply& r) {
+        if (!r.Ok()) {
+            m_selectedStore.clear();  // not known any more: set it again next time
+        }
+    });
+}
+
+void Modem::ListStored() {
+    if (m_gone) {
+        return;
+    }
+    const std::string store = m_state.readStore.empty() ? "SM" : m_state.readStore;
+    SelectStore(store);
+    Ask(
+        "AT+CMGL=4", "+CMGL",
+        [this, store](const Reply& r) {
+            if (!r.Ok()) {
+                return;  // nothing listed: the messages stay for the next start
+            }
+            std::vector<ReceivedSms> messages;
+            for (ListedMessage& listed : ParseListing(r.info).messages) {
+                if (listed.index < 0 || listed.stat > 1) {
+                    continue;  // not received: a draft or a sent message
+                }
+                ReceivedSms message;
+                message.pdu = std::move(listed.pdu);
+                message.memory = store;
+                message.index = static_cast<std::uint32_t>(listed.index);
+                messages.push_back(std::move(message));
+            }
+            HandUp(std::move(messages));
+        },
+        m_channel->timeouts().sendMs);
+}
+
+void Modem::ReadStored(const std::string& store, std::uint32_t index) {
+    if (m_handleOfPlace.count({store, index}) != 0) {
+        return;  // handed up already (the start-up listing found it)
+    }
+    SelectStore(store);
+    Ask("AT+CMGR=" + std::to_string(index), "+CMGR", [this, store, index](const Reply& r) {
+        if (!r.Ok()) {
+            return;  // left on the modem; the next start-up lists it
+        }
+        std::vector<ReceivedSms> messages;
+        for (ListedMessage& listed : ParseListing(r.info).messages) {
+            ReceivedSms message;
+            message.pdu = std::move(listed.pdu);
+            message.memory = store;
+            message.index = index;
+            messages.push_back(std::move(message));
+            break;
+        }
+        HandUp(std::move(messages));
+    });
+}
+
+void Modem::HandUp(std::vector<ReceivedSms> messages) {
+    std::vector<ReceivedSms> handed;
+    for (ReceivedSms& message : messages) {
+        const auto mti = TpMti(message.pdu);
+        if (!mti || (*mti != 0 && *mti != 2)) {
+            continue;  // a SUBMIT or a reserved type: not a message for us
+        }
+        message.kind = *mti == 0 ? ReceivedSms::Kind::Deliver : ReceivedSms::Kind::StatusReport;
+        if (message.Stored()) {
+            auto [place, added] = m_handleOfPlace.try_emplace({message.memory, message.index}, 0);
+            if (!added) {
+                continue;  // handed up already and not acknowledged yet
+            }
+            place->second = NextRequestId();
+            message.handle = place->second;
+        } else {
+            message.handle = NextRequestId();
+        }
+        m_unacknowledged[message.handle] = message;
+        handed.push_back(std::move(message));
+    }
+    if (handed.empty()) {
+        return;
+    }
+    Post([this, handed = std::move(handed)] {
+        for (const ReceivedSms& message : handed) {
+            Notify([&](const Listener& listener) {
+                if (listener.received) {
+                    listener.received(message);
+                }
+            });
+        }
+    });
+}
+
+HRESULT Modem::Acknowledge(std::uint32_t handle) {
+    if (m_gone) {
+        return VTX_E_MODEM_GONE;
+    }
+    auto it = m_unacknowledged.find(handle);
+    if (it == m_unacknowledged.end()) {
+        return E_INVALIDARG;
+    }
+    const ReceivedSms message = std::move(it->second);
+    m_unacknowledged.erase(it);
+    if (message.Stored()) {
+        m_handleOfPlace.erase({message.memory, message.index});
+        SelectStore(message.memory);
+        // A failed deletion leaves it on the modem: listed again at the next
+        // start, a duplicate for the upper layer, never a loss.
+        Ask("AT+CMGD=" + std::to_string(message.index), {}, nullptr);
+    } else if (m_state.messageService == 1) {
+        Ask("AT+CNMA", {}, nullptr);
+    }
+    return S_OK;
 }
 
 void Modem::RefreshAsync() {
@@ -402,11 +547,15 @@ HRESULT Modem::Send(const std::string& hexPdu, std::uint32_t* requestId) {
     command.timeoutMs = m_channel->timeouts().sendMs;
     command.done = [this, id](const Reply& r) {
         HRESULT status = E_FAIL;
+        std::optional<int> mr;
         switch (r.outcome) {
             case Reply::Outcome::Final:
                 // OK after the PDU is the modem's acceptance; +CMGS: <mr>
                 // normally comes with it.
                 status = StatusForFinal(r.final);
+                if (status == S_OK) {
+                    mr = FirstParsed(r, ParseCmgs);
+                }
                 break;
             case Reply::Outcome::Timeout:
                 status = VTX_E_SEND_TIMEOUT;
@@ -416,8 +565,11 @@ HRESULT Modem::Send(const std::string& hexPdu, std::uint32_t* requestId) {
                 break;
         }
         --m_sendsOutstanding;
-        Post([this, id, status] {
+        Post([this, id, status, mr] {
             Notify([&](const Listener& listener) {
+                if (mr && listener.sendReference) {
+                    listener.sendReference(id, static_cast<std::uint8_t>(*mr));
+                }
                 if (listener.sendComplete) {
                     listener.sendComplete(id, status);
                 }
@@ -483,10 +635,28 @@ void Modem::RemoveListener(int token) {
     m_listeners.erase(token);
 }
 
-void Modem::OnUrc(const Urc& urc, const std::string&) {
+void Modem::OnUrc(const Urc& urc, const std::string& nextLine) {
     switch (urc.kind) {
+        case Urc::Kind::MessageDirect:
+        case Urc::Kind::StatusReportDirect:
+            if (auto pdu = CheckPduLine(nextLine, urc.length)) {
+                ReceivedSms message;
+                message.pdu = std::move(*pdu);
+                HandUp({std::move(message)});
+            } else if (m_state.messageService == 1) {
+                // Unreadable: kept nowhere, so acknowledged at once, or the
+                // modem would stop routing messages to us.
+                Ask("AT+CNMA", {}, nullptr);
+            }
+            break;
+        case Urc::Kind::StatusReport:
+            if (urc.index >= 0) {
+                ReadStored(urc.storage, static_cast<std::uint32_t>(urc.index));
+            }
+            break;
         case Urc::Kind::NewMessage:
             if (urc.index >= 0) {
+                ReadStored(urc.storage, static_cast<std::uint32_t>(urc.index));
                 m_state.smsFlags |= kNewMessageFlag;
                 m_state.smsIndex = static_cast<std::uint32_t>(urc.index);
                 Post([this] {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/HResult.h"
+#include "device/ReceivedSms.h"
 #include "device/at/AtChannel.h"
 
 namespace At {
@@ -37,6 +38,12 @@ struct ModemState {
     std::uint32_t smsFlags = 0;         // MBN_SMS_STATUS_FLAG bits
     std::uint32_t smsIndex = 0;         // newest stored message announced
     bool newMessageIndication = false;  // AT+CNMI accepted
+    // How status reports reach us (<ds> of the AT+CNMI accepted): 0 not at
+    // all (the network may still store them), 1 directly (+CDS), 2 stored
+    // (+CDSI).
+    int reportRouting = 0;
+    int messageService = -1;  // +CSMS: 1 means +CMT / +CDS need AT+CNMA
+    std::string readStore;    // the first store of +CPMS, where AT+CMGL reads
 };
 
 struct StoredMessage {
@@ -56,6 +63,9 @@ public:
         std::function<void(std::uint32_t requestId, const std::vector<StoredMessage>& messages,
                            HRESULT status)>
             readComplete;
+        // +CMGS: <mr> of an accepted send, just before its sendComplete.
+        std::function<void(std::uint32_t requestId, std::uint8_t tpMr)> sendReference;
+        std::function<void(const ReceivedSms& message)> received;
     };
 
     // Opens `path`. On failure: nothing, `*hr` says why (E_ACCESSDENIED for a
@@ -89,6 +99,16 @@ public:
     // Reads stored message `index` in PDU mode; one readComplete follows.
     HRESULT Read(std::uint32_t index, std::uint32_t* requestId);
     int OutstandingSends() const { return m_sendsOutstanding; }
+    // Lists the store (AT+CMGL=4) and hands up every received message and
+    // status report in it that is not waiting for its acknowledgement
+    // already (listener.received). Initialise starts one.
+    void ListStored();
+    // The upper layer has kept received message `handle`: AT+CMGD for a
+    // stored one, AT+CNMA for a direct one when the message service needs
+    // it. S_OK queued; E_INVALIDARG unknown handle; VTX_E_MODEM_GONE.
+    HRESULT Acknowledge(std::uint32_t handle);
+    // Received messages handed up and not acknowledged yet.
+    std::size_t Unacknowledged() const { return m_unacknowledged.size(); }
 
     int AddListener(Listener listener);
     void RemoveListener(int token);
@@ -110,6 +130,14 @@ private:
     void AskSignal();
     void AskIccid(int variant);
     std::uint32_t NextRequestId();
+    // Queues AT+CPMS="<store>" when reads and deletions go elsewhere now.
+    void SelectStore(const std::string& store);
+    // Reads stored message `index` of `store` (after +CMTI / +CDSI).
+    void ReadStored(const std::string& store, std::uint32_t index);
+    // Hands up received messages (the PDUs' TP-MTI decide their kind; a
+    // SUBMIT kept in the store is not ours to hand up).
+    void HandUp(std::vector<ReceivedSms> messages);
+    void SetReportRouting(int variant);
 
     std::string m_path;
     Channel* m_channel;  // owned as a child
@@ -118,6 +146,11 @@ private:
     std::string m_goneReason;
     int m_sendsOutstanding = 0;
     std::map<int, Listener> m_listeners;
+    // Handed up, not yet acknowledged: by handle, and the handle of each
+    // stored one by its place.
+    std::map<std::uint32_t, ReceivedSms> m_unacknowledged;
+    std::map<std::pair<std::string, std::uint32_t>, std::uint32_t> m_handleOfPlace;
+    std::string m_selectedStore;  // the reading store as we last set it
     int m_nextListener = 1;
 };
 

@@ -655,16 +655,105 @@ std::optional<StoredHeader> ParseCmgrHeader(std::string_view line) {
 }
 
 std::optional<int> ParseCpmsTotal(std::string_view line) {
+    auto use = ParseCpms(line);
+    if (!use || use->total < 0) {
+        return std::nullopt;
+    }
+    return use->total;
+}
+
+std::optional<StoreUse> ParseCpms(std::string_view line) {
     auto rest = AfterPrefix(line, "+CPMS");
     if (!rest) {
         return std::nullopt;
     }
     const auto fields = SplitFields(*rest);
     // The read form starts with the store name; the set form's answer does not.
-    if (fields.size() < 3 || ToInt(fields[0])) {
+    if (fields.size() < 3 || fields[0].empty() || ToInt(fields[0])) {
         return std::nullopt;
     }
-    return IntField(fields, 2);
+    auto used = IntField(fields, 1);
+    auto total = IntField(fields, 2);
+    if (!used || !total) {
+        return std::nullopt;
+    }
+    return StoreUse{fields[0], *used, *total};
+}
+
+std::optional<int> ParseCsms(std::string_view line) {
+    auto rest = AfterPrefix(line, "+CSMS");
+    if (!rest) {
+        return std::nullopt;
+    }
+    const auto fields = SplitFields(*rest);
+    // The set form's answer (<mt>,<mo>,<bm>) names no service.
+    if (fields.size() != 4) {
+        return std::nullopt;
+    }
+    return IntField(fields, 0);
+}
+
+std::optional<ListedHeader> ParseCmglHeader(std::string_view line) {
+    auto rest = AfterPrefix(line, "+CMGL");
+    if (!rest) {
+        return std::nullopt;
+    }
+    const auto fields = SplitFields(*rest);
+    if (fields.size() != 4) {
+        return std::nullopt;  // text mode headers carry other fields
+    }
+    auto index = IntField(fields, 0);
+    auto stat = IntField(fields, 1);
+    auto length = IntField(fields, 3);
+    if (!index || !stat || !length || *stat > 4 || *length < 1 || *length > 255) {
+        return std::nullopt;
+    }
+    return ListedHeader{*index, *stat, *length};
+}
+
+Listing ParseListing(const std::vector<std::string>& lines) {
+    Listing listing;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ListedMessage message;
+        int length = -1;
+        if (auto listed = ParseCmglHeader(lines[i])) {
+            message.index = listed->index;
+            message.stat = listed->stat;
+            length = listed->length;
+        } else if (auto read = ParseCmgrHeader(lines[i])) {
+            message.stat = read->stat;
+            length = read->length;
+        } else {
+            continue;  // a stray line: neither header nor the PDU of one
+        }
+        auto pdu = i + 1 < lines.size() ? CheckPduLine(lines[i + 1], length) : std::nullopt;
+        if (!pdu) {
+            ++listing.malformed;
+            continue;  // the next line is looked at as a header again
+        }
+        message.pdu = std::move(*pdu);
+        listing.messages.push_back(std::move(message));
+        ++i;
+    }
+    return listing;
+}
+
+std::optional<int> TpMti(std::string_view pduHex) {
+    auto octet = [&](std::size_t at) -> std::optional<int> {
+        if (pduHex.size() < 2 * at + 2 || !IsHex(pduHex[2 * at]) || !IsHex(pduHex[2 * at + 1])) {
+            return std::nullopt;
+        }
+        return HexValue(pduHex[2 * at]) * 16 + HexValue(pduHex[2 * at + 1]);
+    };
+    auto sca = octet(0);
+    if (!sca) {
+        return std::nullopt;
+    }
+    auto first = octet(static_cast<std::size_t>(*sca) + 1);
+    if (!first) {
+        return std::nullopt;
+    }
+    return *first & 0x03;
 }
 
 std::optional<StoredIndex> ParseCmti(std::string_view line) {

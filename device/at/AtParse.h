@@ -184,6 +184,47 @@ std::optional<StoredHeader> ParseCmgrHeader(std::string_view line);
 // +CPMS: <mem1>,<used1>,<total1>,...: the size of the first (reading) store.
 std::optional<int> ParseCpmsTotal(std::string_view line);
 
+// The first (reading) store of the +CPMS read form: its name, used, total.
+struct StoreUse {
+    std::string memory;  // "SM", "ME", "MT", "SR", ...
+    int used = -1;
+    int total = -1;
+};
+std::optional<StoreUse> ParseCpms(std::string_view line);
+
+// +CSMS: <service>,<mt>,<mo>,<bm> (read form, TS 27.005 3.2.1): the message
+// service. 1 (phase 2+) means +CMT and +CDS must be acknowledged with
+// AT+CNMA; 0 means the modem acknowledges them itself.
+std::optional<int> ParseCsms(std::string_view line);
+
+// +CMGL: <index>,<stat>,[<alpha>],<length> (PDU mode, TS 27.005 3.4.2).
+struct ListedHeader {
+    int index = -1;
+    int stat = -1;    // 0 received unread, 1 received read, 2 stored unsent, 3 stored sent
+    int length = -1;  // TPDU octets
+};
+std::optional<ListedHeader> ParseCmglHeader(std::string_view line);
+
+// The information lines of AT+CMGL (or AT+CMGR, whose header names no index)
+// in PDU mode: each header line with the PDU line that follows it. An entry
+// whose PDU line is missing or does not match its <length> is counted in
+// `malformed` and left out.
+struct ListedMessage {
+    int index = -1;  // -1 for a +CMGR entry
+    int stat = -1;
+    std::string pdu;  // upper-case hex, service-centre field first
+};
+struct Listing {
+    std::vector<ListedMessage> messages;
+    int malformed = 0;
+};
+Listing ParseListing(const std::vector<std::string>& lines);
+
+// TP-MTI of a PDU-mode PDU (hex, service-centre field first): 0 SMS-DELIVER,
+// 1 SMS-SUBMIT, 2 SMS-STATUS-REPORT, 3 reserved; nothing when the text is
+// too short or not hex.
+std::optional<int> TpMti(std::string_view pduHex);
+
 // +CMTI: <mem>,<index> (also +CDSI).
 struct StoredIndex {
     std::string storage;

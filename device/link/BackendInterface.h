@@ -46,6 +46,7 @@
 #include <vector>
 
 #include "device/HResult.h"
+#include "device/ReceivedSms.h"
 
 namespace DeviceLink {
 
@@ -213,6 +214,16 @@ public:
     // The signal object of the same modem, or null when it has none (the
     // counterpart of asking the SMS object for IMbnSignal).
     virtual std::shared_ptr<IMbnSignal> QuerySignal() = 0;
+
+    // Extension of this link (the platform has no counterpart): the upper
+    // layer has kept the message that IMbnSmsEvents::OnSmsReceived handed up
+    // with `handle`; the backend deletes it from the modem's store, or
+    // acknowledges a directly routed one to the network. S_OK: queued (a
+    // deletion that fails later leaves the message on the modem, to be read
+    // again at the next start). E_INVALIDARG: no message waits under that
+    // handle (never given, or acknowledged already). E_NOTIMPL: the backend
+    // hands nothing up.
+    virtual HRESULT SmsAcknowledge(std::uint32_t /*handle*/) { return E_NOTIMPL; }
 };
 
 class IMbnSubscriberInformation {
@@ -265,6 +276,23 @@ public:
     virtual HRESULT OnSmsDeleteComplete(const std::shared_ptr<IMbnSms>& sms,
                                         std::uint32_t requestId, HRESULT status) = 0;
     virtual HRESULT OnSmsStatusChange(const std::shared_ptr<IMbnSms>& sms) = 0;
+
+    // Extensions of this link (the platform has no counterparts; a sink that
+    // does not care keeps the empty defaults).
+    // The TP-MR (TS 23.040 9.2.3.6) the network gave the accepted send
+    // `requestId` (+CMGS: <mr>); comes just before its OnSmsSendComplete
+    // with S_OK, and not at all when the modem named no reference.
+    virtual HRESULT OnSmsSendReference(const std::shared_ptr<IMbnSms>& /*sms*/,
+                                       std::uint32_t /*requestId*/, std::uint8_t /*tpMr*/) {
+        return S_OK;
+    }
+    // A received message or status report (device/ReceivedSms.h): at
+    // start-up for every one waiting in the modem's store, then as each
+    // arrives. It stays on the modem until IMbnSms::SmsAcknowledge.
+    virtual HRESULT OnSmsReceived(const std::shared_ptr<IMbnSms>& /*sms*/,
+                                  const ReceivedSms& /*message*/) {
+        return S_OK;
+    }
 
 protected:
     ~IMbnSmsEvents() = default;  // sinks are not deleted through this interface

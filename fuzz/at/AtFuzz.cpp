@@ -1,6 +1,7 @@
 // Modem output of any shape through the line splitter and every parser: no
-// crash, no unbounded buffer, and a PDU line that passes CheckPduLine always
-// has the TPDU length its header claims.
+// crash, no unbounded buffer, and a PDU line that passes CheckPduLine (alone
+// or in a +CMGL / +CMGR listing) always has the TPDU length its header
+// claims.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     int lastLength = -1;
+    std::vector<std::string> lines;
     for (const At::Token& token : tokens) {
         const std::string& line = token.text;
         if (auto final = At::ParseFinalResult(line)) {
@@ -52,7 +54,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         auto header = At::ParseCmgrHeader(line);
         lastLength = header ? header->length : -1;
+        if (auto listed = At::ParseCmglHeader(line)) {
+            lastLength = listed->length;
+        }
         (void)At::ParseCmti(line);
+        (void)At::ParseCpms(line);
+        (void)At::ParseCsms(line);
+        if (auto mti = At::TpMti(line); mti && (*mti < 0 || *mti > 3)) {
+            std::abort();
+        }
+        lines.push_back(line);
+    }
+    // Every listed PDU has the length its header claims, and is a PDU whose
+    // kind can be told.
+    for (const At::ListedMessage& message : At::ParseListing(lines).messages) {
+        if (PduLib::TpduLength(message.pdu) < 1 || !At::TpMti(message.pdu)) {
+            std::abort();
+        }
     }
     return 0;
 }

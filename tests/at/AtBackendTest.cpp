@@ -9,14 +9,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "device/at/AtBackend.h"
 #include "pdu/CPduComposer.h"
+#include "pdu/Hex.h"
+#include "pdu/PduDecoder.h"
 
 using namespace DeviceLink;
 
@@ -41,9 +45,10 @@ void Settle(int ms = 100) {
 }
 
 std::u16string Pdu(const std::u16string& number, const std::u16string& smsc = u"+447785016005",
-                   const std::u16string& text = u"Hello") {
+                   const std::u16string& text = u"Hello", int statusReport = 0) {
     PduLib::CPduComposer composer;
     composer.SetTrace(nullptr);
+    composer.statusReportRequest = statusReport;
     composer.SetServiceCenter(smsc);
     composer.SetDestination(number);
     composer.SetMessageText(text);
@@ -76,6 +81,27 @@ public:
         }
     }
     const std::string& port() const { return m_port; }
+    // A request on the simulator's standard input ("deliver SENDER TEXT").
+    void Request(const std::string& line) {
+        m_process.write((line + "\n").c_str());
+        m_process.waitForBytesWritten(1000);
+    }
+    // Messages in the simulator's store.
+    int Stored() {
+        Request("count");
+        for (QElapsedTimer t; !t.isValid() || t.elapsed() < 3000;) {
+            if (!t.isValid()) {
+                t.start();
+            }
+            if (m_process.canReadLine() || m_process.waitForReadyRead(100)) {
+                const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+                if (line.startsWith("STORED ")) {
+                    return line.mid(7).toInt();
+                }
+            }
+        }
+        return -1;
+    }
 
     // The PDUs the modem accepted, in order: (length, hex).
     std::vector<std::pair<int, std::string>> Outbox() const {
@@ -105,7 +131,19 @@ public:
     std::vector<std::u16string> readPdus;
     std::vector<HRESULT> readStatuses;
     std::function<void(const std::shared_ptr<IMbnSms>&)> onStatusChange;
+    std::vector<std::pair<std::uint32_t, int>> references;  // (id, TP-MR), then -1 at completion
+    std::vector<ReceivedSms> received;
     long refs = 0;
+
+    HRESULT OnSmsSendReference(const std::shared_ptr<IMbnSms>&, std::uint32_t id,
+                               std::uint8_t mr) override {
+        references.emplace_back(id, mr);
+        return S_OK;
+    }
+    HRESULT OnSmsReceived(const std::shared_ptr<IMbnSms>&, const ReceivedSms& message) override {
+        received.push_back(message);
+        return S_OK;
+    }
 
     long AddRef() override { return ++refs; }
     long Release() override { return --refs; }
@@ -117,6 +155,7 @@ public:
     HRESULT OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t id,
                               HRESULT status) override {
         sent[id].push_back(status);
+        references.emplace_back(id, -1);
         return S_OK;
     }
     HRESULT OnSmsReadComplete(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
@@ -428,6 +467,122 @@ TEST(AtReceive, NewMessageIsAnnouncedAndReadInPduMode) {
     ASSERT_EQ(link.sms->SmsRead(missing, MBN_SMS_FORMAT_PDU, &id), S_OK);
     ASSERT_TRUE(WaitFor([&] { return link.sink.readStatuses.size() == 2; }, 5000));
     EXPECT_EQ(link.sink.readStatuses[1], E_INVALIDARG);  // +CMS ERROR: 321
+}
+
+PduLib::DecodedPdu Decode(const ReceivedSms& message) {
+    std::string octets;
+    std::string error;
+    EXPECT_TRUE(PduLib::FromHex(message.pdu, octets, error)) << error;
+    return PduLib::DecodePdu(octets);
+}
+
+// Reports stored (+CDSI) or, when the modem refuses that, routed directly
+// (+CDS): each names its send by the TP-MR of +CMGS and the recipient, and
+// a number set to "none" gets no report.
+class AtReports : public testing::TestWithParam<bool> {};
+
+TEST_P(AtReports, ReportCarriesTheReferenceOfItsSend) {
+    const bool stored = GetParam();
+    QStringList args{"--report",           "+447700900101=expired", "--report",
+                     "+447700900102=none", "--report-delay-ms",     "50"};
+    if (!stored) {
+        args << "--no-stored-reports";
+    }
+    Sim sim(args);
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    std::uint32_t ids[4] = {};
+    // The first goes without TP-SRR: its +CMGS takes reference 0, no report.
+    ASSERT_EQ(link.Send(Pdu(u"+447700900100"), &ids[0]), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == 1; }, 5000));
+    for (int k = 1; k < 4; ++k) {
+        const std::u16string to = u"+44770090010" + std::u16string(1, char16_t(u'0' + k - 1));
+        ASSERT_EQ(link.Send(Pdu(to, u"+447785016005", u"Hi", 1), &ids[k]), S_OK);
+        ASSERT_TRUE(WaitFor([&] { return link.sink.Completed() == std::size_t(k + 1); }, 5000));
+    }
+    ASSERT_TRUE(WaitFor([&] { return link.sink.received.size() == 2; }, 5000));
+    Settle(200);
+    // The reference comes just before its completion.
+    std::vector<std::pair<std::uint32_t, int>> expected;
+    for (int k = 0; k < 4; ++k) {
+        expected.insert(expected.end(), {{ids[k], k}, {ids[k], -1}});
+    }
+    EXPECT_EQ(link.sink.references, expected);
+    ASSERT_EQ(link.sink.received.size(), 2u);  // +447700900102 asked for none
+    std::vector<std::string> reports;
+    for (const ReceivedSms& report : link.sink.received) {
+        EXPECT_EQ(report.kind, ReceivedSms::Kind::StatusReport);
+        EXPECT_EQ(report.Stored(), stored);
+        const PduLib::DecodedPdu decoded = Decode(report);
+        reports.push_back(std::to_string(decoded.statusReport.messageReference) + " " +
+                          decoded.statusReport.recipient + " " +
+                          std::to_string(decoded.statusReport.status));
+        EXPECT_EQ(link.sms->SmsAcknowledge(report.handle), S_OK);
+        EXPECT_EQ(link.sms->SmsAcknowledge(report.handle), E_INVALIDARG);
+    }
+    EXPECT_EQ(reports, (std::vector<std::string>{"1 +447700900100 0", "2 +447700900101 70"}));
+    EXPECT_TRUE(WaitFor([&] { return sim.Stored() == 0; }, 3000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, AtReports, testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "Stored" : "Direct");
+});
+
+// Replies: one waiting at start, then a long UCS2 one from a named sender in
+// two parts, announced with +CMTI; each leaves the modem only once
+// acknowledged.
+TEST(AtReceive, StoredRepliesStayUntilAcknowledged) {
+    const std::string longText(40, 'x');
+    Sim sim({"--stored", "1", "--deliver",
+             "Shop=" + QString::fromStdString(longText) + QString::fromUtf8("\u0416") +
+                 QString::fromStdString(longText)});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.received.size() == 3; }, 5000));
+    // The listing at start and the +CMTI reads come in either order.
+    std::sort(link.sink.received.begin(), link.sink.received.end(),
+              [](const ReceivedSms& a, const ReceivedSms& b) { return a.index < b.index; });
+    std::vector<std::string> seen;
+    for (const ReceivedSms& message : link.sink.received) {
+        const PduLib::DecodedPdu decoded = Decode(message);
+        ASSERT_EQ(decoded.type, PduLib::DecodedPdu::Type::Deliver);
+        const auto* part = decoded.deliver.concatenation();
+        seen.push_back(message.memory + std::to_string(message.index) + " " +
+                       decoded.deliver.originator + " " + std::to_string(decoded.deliver.alphabet) +
+                       " " + (part ? std::to_string(part->sequence) : "-") + " " +
+                       std::to_string(decoded.deliver.text().size()));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"SM1 +447700910000 0 - 7", "SM2 Shop 2 1 67",
+                                              "SM3 Shop 2 2 14"}));
+    Settle(200);
+    EXPECT_EQ(sim.Stored(), 3);  // nothing deleted before its acknowledgement
+    EXPECT_EQ(link.sms->SmsAcknowledge(link.sink.received[1].handle), S_OK);
+    EXPECT_TRUE(WaitFor([&] { return sim.Stored() == 2; }, 3000));
+    // One arriving on demand takes the freed place.
+    sim.Request("deliver +447700900999 STOP");
+    ASSERT_TRUE(WaitFor([&] { return link.sink.received.size() == 4; }, 5000));
+    EXPECT_EQ(link.sink.received[3].index, 2u);
+    EXPECT_EQ(link.sink.received[3].kind, ReceivedSms::Kind::Deliver);
+}
+
+// Storage full: the reply waits at the network and arrives when an
+// acknowledgement frees a place. 10,000 waiting at start-up are all read.
+TEST(AtReceive, FullStoreAndTenThousandAtStartUp) {
+    Sim sim({"--stored", "10000", "--deliver", "+447700900999=Later"});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.received.size() == 10000; }, 20000));
+    std::set<std::uint32_t> handles;
+    for (const ReceivedSms& message : link.sink.received) {
+        handles.insert(message.handle);
+    }
+    EXPECT_EQ(handles.size(), 10000u);
+    Settle(200);
+    EXPECT_EQ(link.sink.received.size(), 10000u);  // "Later" is held: the store is full
+    EXPECT_EQ(link.sms->SmsAcknowledge(link.sink.received[5].handle), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.received.size() == 10001; }, 5000));
+    EXPECT_EQ(Decode(link.sink.received.back()).deliver.textUtf8(), "Later");
+    EXPECT_EQ(link.sink.received.back().index, 6u);
 }
 
 TEST(AtDiscovery, RediscoveryKeepsTheOpenModemAndItsSends) {

@@ -366,6 +366,64 @@ TEST(CpmsTest, SizeOfTheReadingStore) {
     EXPECT_EQ(At::ParseCpmsTotal("+CPMS: \"ME\",0,255,\"ME\",0,255"), 255);
     EXPECT_FALSE(At::ParseCpmsTotal("+CPMS: 3,30,3,30,3,30"));  // answer to AT+CPMS=
     EXPECT_FALSE(At::ParseCpmsTotal("+CPMS: \"SM\",3"));
+    auto use = At::ParseCpms("+CPMS: \"SR\",2,20,\"SM\",3,30");
+    ASSERT_TRUE(use);
+    EXPECT_EQ(use->memory + std::to_string(use->used), "SR2");
+    EXPECT_EQ(At::ParseCsms("+CSMS: 1,1,1,1"), 1);
+    EXPECT_FALSE(At::ParseCsms("+CSMS: 1,1,1"));  // answer to AT+CSMS=
+}
+
+// A listing of AT+CMGL / AT+CMGR in PDU mode: entries kept, entries counted
+// as malformed (the PDU line missing or not of the header's length), and the
+// TP-MTI that decides what a stored message is.
+struct ListingCase {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<std::string> kept;  // "index/stat/MTI"
+    int malformed;
+};
+
+const std::string kDeliver = "07914477581006500401020304";  // first TPDU octet 04: MTI 0
+const std::string kReport = "0006010203";                   // no SCA; first octet 06: MTI 2
+
+const ListingCase kListings[] = {
+    {"TwoKinds",
+     {"+CMGL: 1,0,,5", kDeliver, "+CMGL: 12,1,\"Mum\",4", kReport},
+     {"1/0/0", "12/1/2"},
+     0},
+    {"WrongLengthThenGood", {"+CMGL: 1,0,,6", kDeliver, "+CMGL: 2,0,,5", kDeliver}, {"2/0/0"}, 1},
+    {"HeaderWithoutPdu", {"+CMGL: 1,0,,5", "+CMGL: 2,0,,5", kDeliver}, {"2/0/0"}, 1},
+    {"LastHeaderCut", {"+CMGL: 3,1,,5"}, {}, 1},
+    {"ReadAnswerHasNoIndex", {"+CMGR: 0,,5", kDeliver}, {"-1/0/0"}, 0},
+    {"TextModeAndStrays",
+     {"+CMGL: 1,\"REC READ\",\"+4477\",,\"24/01/01\"", "Hello", kDeliver, "+CMGL: x,0,,5"},
+     {},
+     0},
+    {"StatOutOfRange", {"+CMGL: 1,7,,5", kDeliver}, {}, 0},
+};
+
+class ListingTest : public testing::TestWithParam<ListingCase> {};
+
+TEST_P(ListingTest, EntriesAndKinds) {
+    const ListingCase& c = GetParam();
+    const At::Listing listing = At::ParseListing(c.lines);
+    std::vector<std::string> kept;
+    for (const At::ListedMessage& m : listing.messages) {
+        kept.push_back(std::to_string(m.index) + "/" + std::to_string(m.stat) + "/" +
+                       std::to_string(At::TpMti(m.pdu).value_or(-1)));
+    }
+    EXPECT_EQ(kept, c.kept);
+    EXPECT_EQ(listing.malformed, c.malformed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ListingTest, testing::ValuesIn(kListings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ListingTest, MtiNeedsTheFirstTpduOctet) {
+    EXPECT_FALSE(At::TpMti(""));
+    EXPECT_FALSE(At::TpMti("07914477581006"));  // the SCA field runs out
+    EXPECT_FALSE(At::TpMti("00ZZ"));
+    EXPECT_EQ(At::TpMti("0011"), 1);
 }
 
 }  // namespace

@@ -135,6 +135,13 @@ TEST(Concatenation, PartsCarryTheirHeader) {
     const auto sixteen = PduLib::ComposeParts(repeat(u"a", 200), u"+1", u"", options, 0x1234);
     ASSERT_EQ(sixteen.pdus.size(), 2u);
     EXPECT_EQ(sixteen.pdus[1].substr(0, 34), "00D1010191F100008F3806080412340202");
+    // Delivery reports: TP-SRR (0x20) in every part, nothing else changes.
+    options.deliveryReports = true;
+    const auto reported = PduLib::ComposeParts(repeat(u"a", 200), u"+1", u"", options, 0x1234);
+    ASSERT_EQ(reported.pdus.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(reported.pdus[k], "00F1" + sixteen.pdus[k].substr(4));
+    }
 }
 
 TEST(Concatenation, NumbersAreChecked) {

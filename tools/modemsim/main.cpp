@@ -40,7 +40,40 @@ Contract:
   --silent-after N / --vanish-after N count accepted submissions: after N of
   them the next AT+CMGS gets no answer at all (silent: the simulator ignores
   everything from then on) or makes the modem hang up (vanish).
+
+  Status reports: a submission with TP-SRR set gets an SMS-STATUS-REPORT
+  with the TP-MR of its +CMGS answer and its recipient, --report-delay-ms
+  after that answer; --report NUMBER=OUTCOME chooses delivered, expired,
+  rejected or none per number (--report-default for the others). AT+CNMI
+  <ds>=2 stores it and announces +CDSI: "SM",<index>; <ds>=1 sends +CDS
+  directly (refused <ds>=2 with --no-stored-reports); <ds>=0 stores it
+  silently.
+
+  Replies: --deliver SENDER=TEXT arrive after AT+CNMI, one every
+  --deliver-every-ms; a line "deliver SENDER TEXT" on standard input makes
+  one arrive at once ("count" prints "STORED <messages in the store>"). SENDER is a number or a name (alphanumeric sender);
+  the text goes as GSM 7-bit or UCS2, in concatenated parts when long.
+  AT+CNMI <mt>=1 stores and announces +CMTI: "SM",<index>, <mt>=2 sends +CMT
+  directly (with AT+CSMS=1 each waits for AT+CNMA), <mt>=0 stores silently.
+  The store "SM" holds --storage-size messages (AT+CMGL, AT+CMGR, AT+CMGD);
+  what arrives while it is full waits at the network until a deletion makes
+  room. --stored N fills it with N replies before start.
 )";
+
+bool ParseOutcome(const std::string& s, ModemSim::Outcome& outcome) {
+    static const std::pair<const char*, ModemSim::Outcome> kNames[] = {
+        {"delivered", ModemSim::Outcome::Delivered},
+        {"expired", ModemSim::Outcome::Expired},
+        {"rejected", ModemSim::Outcome::Rejected},
+        {"none", ModemSim::Outcome::None}};
+    for (const auto& [name, value] : kNames) {
+        if (s == name) {
+            outcome = value;
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string ParseSim(const std::string& s, ModemSim::Sim& sim) {
     if (s == "ready") {
@@ -114,7 +147,52 @@ int main(int argc, char** argv) {
                    "file receiving one JSON line {\"length\": n, \"pdu\": \"HEX\"} per accepted "
                    "submission");
     app.add_flag("--keep-running", keepRunning, "ignore standard input; run until killed");
+    std::vector<std::string> reports;
+    std::vector<std::string> deliveries;
+    std::string reportDefault = "delivered";
+    app.add_option("--report-delay-ms", options.reportDelayMs,
+                   "delay between a +CMGS answer and its status report")
+        ->check(CLI::Range(0, 86400000));
+    app.add_option("--report", reports,
+                   "NUMBER=OUTCOME: the status report for NUMBER says delivered, expired, "
+                   "rejected, or none comes (repeatable)");
+    app.add_option("--report-default", reportDefault, "OUTCOME of the other numbers")
+        ->capture_default_str();
+    app.add_flag("--no-stored-reports", "refuse AT+CNMI <ds>=2: reports come as +CDS");
+    app.add_option("--deliver", deliveries,
+                   "SENDER=TEXT: a reply arriving after AT+CNMI (repeatable, in order)");
+    app.add_option("--deliver-every-ms", options.deliverEveryMs, "time between two --deliver")
+        ->check(CLI::Range(0, 86400000));
+    app.add_option("--storage-size", options.storageSize, "messages the store holds")
+        ->check(CLI::Range(1, 100000))
+        ->capture_default_str();
+    app.add_option("--stored", options.stored, "replies waiting in the store at start")
+        ->check(CLI::Range(0, 100000));
     CLI11_PARSE(app, argc, argv);
+
+    options.storedReports = app.count("--no-stored-reports") == 0;
+    if (!ParseOutcome(reportDefault, options.defaultReport)) {
+        std::cerr << "--report-default: expected delivered, expired, rejected or none\n";
+        return 2;
+    }
+    for (const std::string& report : reports) {
+        const std::size_t eq = report.find('=');
+        ModemSim::Outcome outcome{};
+        if (eq == std::string::npos || eq == 0 || !ParseOutcome(report.substr(eq + 1), outcome)) {
+            std::cerr << "--report: expected NUMBER=delivered|expired|rejected|none, got \""
+                      << report << "\"\n";
+            return 2;
+        }
+        options.reports[report.substr(0, eq)] = outcome;
+    }
+    for (const std::string& delivery : deliveries) {
+        const std::size_t eq = delivery.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            std::cerr << "--deliver: expected SENDER=TEXT, got \"" << delivery << "\"\n";
+            return 2;
+        }
+        options.deliveries.emplace_back(delivery.substr(0, eq), delivery.substr(eq + 1));
+    }
 
     options.pdu = app.count("--no-pdu") == 0;
     if (auto error = ParseSim(simText, options.sim); !error.empty()) {
@@ -173,6 +251,7 @@ int main(int argc, char** argv) {
     std::cout << "PORT " << name << std::endl;
 
     bool stdinOpen = !keepRunning;
+    std::string stdinLine;
     bool open = true;
     char buffer[4096];
     for (;;) {
@@ -214,6 +293,24 @@ int main(int argc, char** argv) {
             const ssize_t n = ::read(0, buffer, sizeof buffer);
             if (n <= 0) {
                 return 0;
+            }
+            // "deliver SENDER TEXT" lines: a reply arrives now.
+            stdinLine.append(buffer, static_cast<std::size_t>(n));
+            for (std::size_t end; (end = stdinLine.find('\n')) != std::string::npos;) {
+                std::string line = stdinLine.substr(0, end);
+                stdinLine.erase(0, end + 1);
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back();
+                }
+                const std::size_t blank = line.find(' ', 8);
+                if (line.rfind("deliver ", 0) == 0 && blank != std::string::npos) {
+                    engine.Deliver(line.substr(8, blank - 8), line.substr(blank + 1),
+                                   ModemSim::Clock::now());
+                } else if (line == "count") {
+                    std::cout << "STORED " << engine.StoredCount() << std::endl;
+                } else if (!line.empty()) {
+                    std::cerr << "modemsim: unknown request \"" << line << "\"\n";
+                }
             }
         }
         if (open && (fds[1].revents & POLLIN)) {
