@@ -120,6 +120,7 @@ void CCampaignLoop::Stop() {
         return;
     }
     m_bSending = false;
+    SetWaitUntil(std::nullopt);
     AbandonActiveRow();
     // The row the modem had no room for yet was never sent.
     const std::u16string_view busy = kBusyText;
@@ -209,6 +210,9 @@ void CCampaignLoop::Tick() {
             Stop();
             return;
         }
+        if (WaitForSendWindow()) {
+            return;
+        }
         if (!ComposeRow(m_nNextItem)) {
             ++m_nNextItem;
             return;
@@ -216,8 +220,41 @@ void CCampaignLoop::Tick() {
     } else if (m_active->inFlight) {
         // The next part goes out only once the one before it was sent.
         return;
+    } else if (m_active->next == 0 && WaitForSendWindow()) {
+        // Its first part was not taken yet (the modem was busy): the row
+        // has not begun.
+        return;
     }
     SendPart();
+}
+
+bool CCampaignLoop::WaitForSendWindow() {
+    if (!m_sendWindow) {
+        return false;
+    }
+    const auto now = m_clock();
+    const auto until = m_sendWindow(now);
+    if (until && *until > now) {
+        SetWaitUntil(until);
+        return true;
+    }
+    if (m_waitUntil) {
+        // The wait does not count in the pace of the rows.
+        m_runStart = now;
+        m_nOffered = 0;
+        SetWaitUntil(std::nullopt);
+    }
+    return false;
+}
+
+void CCampaignLoop::SetWaitUntil(std::optional<std::chrono::system_clock::time_point> until) {
+    if (m_waitUntil == until) {
+        return;
+    }
+    m_waitUntil = until;
+    if (m_pListener != nullptr) {
+        m_pListener->OnWaitingChanged();
+    }
 }
 
 bool CCampaignLoop::ComposeRow(std::size_t row) {
@@ -478,11 +515,16 @@ std::chrono::seconds CCampaignLoop::EstimatedTimeLeft() const {
         m_tickInterval * static_cast<std::chrono::milliseconds::rep>(m_nPartsPerRow);
     // A few rows taken are enough to see the modem's pace.
     constexpr std::size_t kRowsForPace = 3;
-    if (m_bSending && m_nOffered >= kRowsForPace) {
+    // A wait for the send window adds its time left instead of slowing the pace.
+    std::chrono::milliseconds wait{0};
+    if (m_waitUntil) {
+        wait = std::max(
+            std::chrono::duration_cast<std::chrono::milliseconds>(*m_waitUntil - m_clock()), wait);
+    } else if (m_bSending && m_nOffered >= kRowsForPace) {
         const auto elapsed =
             std::chrono::duration_cast<std::chrono::milliseconds>(m_clock() - m_runStart);
         const auto pace = elapsed / static_cast<std::chrono::milliseconds::rep>(m_nOffered);
         perRow = std::max(perRow, pace);
     }
-    return std::chrono::duration_cast<std::chrono::seconds>(perRow * remaining);
+    return std::chrono::duration_cast<std::chrono::seconds>(perRow * remaining + wait);
 }

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "device/HResult.h"
@@ -76,6 +77,8 @@ public:
     virtual void OnRowsReset() = 0;
     // The loop started or stopped (by Stop, or by itself after the last row).
     virtual void OnSendingChanged(bool sending) = 0;
+    // The running loop began or ended a wait for its send window.
+    virtual void OnWaitingChanged() {}
 };
 
 // The write-ahead record of the loop's sends (the campaign store). The loop
@@ -114,11 +117,19 @@ public:
     static constexpr std::u16string_view kBusyText = ::kBusyText;
 
     using Clock = std::function<std::chrono::system_clock::time_point()>;
+    // When sending is not allowed at `now` (quiet hours), the instant it is
+    // allowed again; none when it is allowed.
+    using SendWindow = std::function<std::optional<std::chrono::system_clock::time_point>(
+        std::chrono::system_clock::time_point now)>;
 
     explicit CCampaignLoop(ISmsFront& front, Clock clock = &std::chrono::system_clock::now);
 
     void SetListener(ICampaignListener* listener) { m_pListener = listener; }
     void SetJournal(ISendJournal* journal) { m_pJournal = journal; }
+    // Asked before each new row, never between the parts of one message:
+    // outside the window the running loop waits, still sending, and the
+    // first tick after the window opens carries on. Empty: always open.
+    void SetSendWindow(SendWindow window) { m_sendWindow = std::move(window); }
 
     // Replaces the rows, in the set's order. A running loop goes on with its
     // next index over the new rows; results of earlier sends are ignored.
@@ -152,6 +163,12 @@ public:
     void Pause(std::u16string reason);
     bool IsPaused() const { return m_bPaused; }
     const std::u16string& GetPauseReason() const { return m_strPauseReason; }
+    // While the running loop waits for its send window: when it opens.
+    // Unlike a pause, the loop is still sending and carries on by itself.
+    bool IsWaiting() const { return m_waitUntil.has_value(); }
+    const std::optional<std::chrono::system_clock::time_point>& WaitingUntil() const {
+        return m_waitUntil;
+    }
     // Gives up waiting for the outcome of the sends in flight: their rows
     // become Unknown. For a driver that must end now.
     void AbandonPending();
@@ -162,8 +179,9 @@ public:
 
     // One timer tick: offers the next part of the row being sent, or the
     // next row, to the device link, or stops the loop when no row is left.
-    // Waits while the part before the next one has no outcome yet. Ignored
-    // while stopped, and when it arrives inside a send (a modal window of the
+    // Waits while the part before the next one has no outcome yet, and
+    // before a new row while the send window is closed. Ignored while
+    // stopped, and when it arrives inside a send (a modal window of the
     // driver).
     void Tick();
     // The final status of the send with `requestId`; ignored when no row
@@ -208,6 +226,10 @@ private:
     // The unsent parts of a stopped message: its row fails with kStoppedText.
     void AbandonActiveRow();
     void ResetRows();
+    // True while the send window is closed; notes the start and the end of
+    // a wait.
+    bool WaitForSendWindow();
+    void SetWaitUntil(std::optional<std::chrono::system_clock::time_point> until);
 
     // The row that the next tick offers once no row is active: the first
     // not sent row from m_nNextItem on.
@@ -236,6 +258,8 @@ private:
     bool m_bSending = false;
     bool m_bPaused = false;
     std::u16string m_strPauseReason;
+    SendWindow m_sendWindow;
+    std::optional<std::chrono::system_clock::time_point> m_waitUntil;
     // Index of the row that the next tick offers once no row is active; a
     // row counts as offered once its first part was taken.
     std::size_t m_nNextItem = 0;

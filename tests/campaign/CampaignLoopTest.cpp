@@ -79,9 +79,11 @@ public:
     void OnRowChanged(std::size_t row) override { changed.push_back(row); }
     void OnRowsReset() override { ++resets; }
     void OnSendingChanged(bool sending) override { states.push_back(sending); }
+    void OnWaitingChanged() override { ++waits; }
 
     std::vector<std::size_t> changed;
     int resets = 0;
+    int waits = 0;
     std::vector<bool> states;
 };
 
@@ -376,6 +378,44 @@ TEST_F(CampaignLoopTest, PartsGoOutOnePerTickEachAfterTheOneBeforeWasSent) {
     EXPECT_EQ(Row(0).state, RowState::Sent);
     EXPECT_EQ(Row(0).statusText, u"SMS Sent Successfully.");
     EXPECT_EQ(front.messages.size(), 2u);  // composed once per number
+}
+
+// Quiet hours begin while a message of three parts is on its way: all its
+// parts still go, and the next number waits until the window opens, even
+// when its first part had found the modem busy.
+TEST_F(CampaignLoopTest, QuietHoursWaitBeforeTheNextNumberNeverBetweenParts) {
+    using std::chrono::seconds;
+    auto quietFrom = now + seconds(10);
+    auto quietTo = now + seconds(3600);
+    loop.SetSendWindow([&](auto t) -> std::optional<decltype(t)> {
+        return t >= quietFrom && t < quietTo ? std::optional(quietTo) : std::nullopt;
+    });
+    Start(kThreeParts);
+    for (std::uint32_t id = 1; id <= 3; ++id) {
+        loop.Tick();
+        loop.OnSmsSendResult(id, S_OK);
+        now = quietFrom;  // after the first part
+    }
+    loop.Tick();
+    loop.Tick();
+    EXPECT_THAT(front.sent, ElementsAre(u"11111#1", u"11111#2", u"11111#3"));
+    EXPECT_EQ(loop.WaitingUntil(), quietTo);
+    EXPECT_TRUE(loop.IsSending() && !loop.IsPaused());       // a wait, not a pause
+    EXPECT_EQ(loop.EstimatedTimeLeft(), seconds(3590 + 6));  // the wait, then 2 rows of 3 parts
+
+    now = quietTo;
+    front.script = {{VTX_E_MODEM_BUSY, 0, u""}};
+    loop.Tick();
+    EXPECT_FALSE(loop.IsWaiting());
+    EXPECT_EQ(recorder.waits, 2);
+    quietFrom = now;
+    quietTo = now + seconds(60);
+    loop.Tick();
+    EXPECT_EQ(front.sent.back(), u"22222#1");
+    EXPECT_EQ(front.sent.size(), 4u);
+    EXPECT_TRUE(loop.IsWaiting());
+    loop.Stop();
+    EXPECT_FALSE(loop.IsWaiting());
 }
 
 // Only S_OK is a sent message (0x32 is a success-coded refusal). The first
