@@ -337,6 +337,7 @@ void CCampaignLoop::SendPart() {
     CampaignRow& entry = m_rows[row];
     entry.requestId = requestId;
     entry.finalStatus.reset();
+    entry.tpMr.reset();
     SetRowState(row, RowState::Pending);
     if (stillActive) {
         m_active->next = part + 1;
@@ -425,6 +426,13 @@ void CCampaignLoop::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
     SetRowState(row, RowState::Unknown);
     SetStatus(row, PartStatusText(request.part + 2, request.parts, kStoppedText));
     JournalRow(row);
+}
+
+void CCampaignLoop::OnSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) {
+    const auto found = m_requests.find(requestId);
+    if (found != m_requests.end()) {
+        m_rows[found->second.row].tpMr = tpMr;
+    }
 }
 
 void CCampaignLoop::FailRow(std::size_t row, HRESULT status, std::u16string text) {

@@ -50,6 +50,9 @@ struct CampaignRow {
     std::optional<std::uint32_t> requestId;
     // The final status of the last send, or the code of its immediate refusal.
     std::optional<HRESULT> finalStatus;
+    // TP-Message-Reference the network gave the last part taken, when the
+    // modem tells it (a delivery report names it).
+    std::optional<std::uint8_t> tpMr;
     // When statusText last changed.
     std::chrono::system_clock::time_point time{};
     // Parts of the message composed for this row (0 until it is composed),
@@ -187,6 +190,8 @@ public:
     // The final status of the send with `requestId`; ignored when no row
     // waits for that id.
     void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
+    // The TP-MR of the send with `requestId`, before its result.
+    void OnSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr);
 
     CampaignCounts GetCounts() const;
     // The driver's timer interval (kTickInterval unless changed); the time

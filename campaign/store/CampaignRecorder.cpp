@@ -150,6 +150,9 @@ void CCampaignRecorder::Record(std::size_t row, std::optional<int> part, RowStat
     if (state == RowState::Pending && entry.requestId) {
         update.requestId = *entry.requestId;
     }
+    if (state != RowState::Pending && entry.tpMr) {
+        update.tpMr = *entry.tpMr;
+    }
     StoreError error;
     if (!m_store.RecordResult(update, error) && !m_recordError) {
         m_recordError = error;

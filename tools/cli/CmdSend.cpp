@@ -112,6 +112,11 @@ public:
         QTimer::singleShot(0, QCoreApplication::instance(),
                            [loop, requestId, status] { loop->OnSmsSendResult(requestId, status); });
     }
+    void PostSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) override {
+        CCampaignLoop* loop = &m_loop;
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [loop, requestId, tpMr] { loop->OnSmsSendReference(requestId, tpMr); });
+    }
 
 private:
     CCampaignLoop& m_loop;
@@ -300,6 +305,7 @@ struct SendOptions {
     bool intervalGiven = false;
     bool trace = false;
     bool everyoneAgain = false;
+    bool deliveryReports = true;
     std::string region;
     ModemChoice modem;
     CliMessageOptions options;
@@ -352,9 +358,11 @@ void keepReferences(CDeviceFront& front, const std::shared_ptr<CReferenceState>&
 // The settings a campaign is sent with, kept in the store so that resume
 // sends the same message the same way.
 std::string settingsJson(const SendOptions& o) {
-    return nlohmann::json{{"interval_ms", o.intervalMs},       {"encoding", o.options.encoding},
-                          {"max_parts", o.options.maxParts},   {"ref16", o.options.ref16},
-                          {"no_replace", o.options.noReplace}, {"languages", o.options.languages}}
+    return nlohmann::json{
+        {"interval_ms", o.intervalMs},          {"encoding", o.options.encoding},
+        {"max_parts", o.options.maxParts},      {"ref16", o.options.ref16},
+        {"no_replace", o.options.noReplace},    {"languages", o.options.languages},
+        {"delivery_reports", o.deliveryReports}}
         .dump();
 }
 
@@ -371,6 +379,7 @@ void applySettings(const std::string& settings, SendOptions& o) {
     o.options.ref16 = json.value("ref16", o.options.ref16);
     o.options.noReplace = json.value("no_replace", o.options.noReplace);
     o.options.languages = json.value("languages", o.options.languages);
+    o.deliveryReports = json.value("delivery_reports", false);
 }
 
 std::string countsText(const CampaignCounts& c) {
@@ -472,7 +481,8 @@ int runCampaign(SendOptions o) {
         o.message = resumed.message;
         o.numbers = resumed.numbersPath;
     }
-    const PduLib::MessageOptions messageOptions = ToMessageOptions(o.options);
+    PduLib::MessageOptions messageOptions = ToMessageOptions(o.options);
+    messageOptions.deliveryReports = o.deliveryReports;
     PduLib::MessagePlan plan;
     if (!checkMessage(o.message, messageOptions, plan)) {
         return kExitUsage;
@@ -769,6 +779,9 @@ void AddSendCommand(CLI::App& app) {
     cmd->add_flag("--everyone-again", o->everyoneAgain,
                   "start a new campaign even when one of this message and numbers file did not "
                   "finish (sends to everyone again)");
+    cmd->add_flag("--delivery-reports,!--no-delivery-reports", o->deliveryReports,
+                  "ask the network for a delivery report of every message (TP-SRR; the "
+                  "default)");
     AddRegionOption(*cmd, o->region);
     addRunOptions(cmd, *o);
     AddMessageOptions(cmd, o->options);
