@@ -182,6 +182,8 @@ PduLib::MessageOptions CVantorApp::ReadMessageSettings() {
     }
     options.replaceLookAlikes =
         settings.value(kMessageGroup + QStringLiteral("ReplaceLookAlikes"), true).toBool();
+    options.deliveryReports =
+        settings.value(kMessageGroup + QStringLiteral("DeliveryReports"), true).toBool();
     const QStringList names = settings.value(kMessageGroup + QStringLiteral("Languages"))
                                   .toString()
                                   .split(QLatin1Char(','), Qt::SkipEmptyParts);

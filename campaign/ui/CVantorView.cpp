@@ -635,6 +635,11 @@ bool CVantorView::event(QEvent* event) {
         OnSmsSendResult(result->RequestId(), result->Status());
         return true;
     }
+    if (event->type() == VantorEvents::WM_SMS_SEND_REFERENCE) {
+        const auto* reference = static_cast<CSmsSendResultEvent*>(event);
+        m_loop.OnSmsSendReference(reference->RequestId(), reference->TpMr());
+        return true;
+    }
     return QWidget::event(event);
 }
 

@@ -11,6 +11,12 @@ void CViewEventPoster::PostRefreshDeviceStatus() {
     }
 }
 
+void CViewEventPoster::PostSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) {
+    if (m_pView) {
+        QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, tpMr));
+    }
+}
+
 void CViewEventPoster::PostSmsSendResult(std::uint32_t requestId, HRESULT status) {
     if (m_pView) {
         QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, status));

@@ -12,5 +12,7 @@ inline constexpr QEvent::Type WM_REFRESH_DEVICE_STATUS =
     static_cast<QEvent::Type>(QEvent::User + 1);
 // The outcome of one send (CSmsSendResultEvent): request id and final status.
 inline constexpr QEvent::Type WM_SMS_SEND_RESULT = static_cast<QEvent::Type>(QEvent::User + 2);
+// The TP-MR of a send, just before its result (the status is then unused).
+inline constexpr QEvent::Type WM_SMS_SEND_REFERENCE = static_cast<QEvent::Type>(QEvent::User + 3);
 
 }  // namespace VantorEvents
