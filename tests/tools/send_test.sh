@@ -137,4 +137,15 @@ wait "$holder" 2>/dev/null
     ok "a held port: send gives the reason as modems does" ||
     fail "held port $port: exit $status, $(cat "$work/err") / $(cat "$work/err-modems")"
 
+# Quiet hours around the present: the campaign waits and says until when.
+quiet="$(date -d '-1 hour' +%H:%M)-$(date -d '+1 hour' +%H:%M)"
+"$cli" send --numbers "$work/two.txt" --message q --modem sim --interval-ms 0 \
+    --quiet-hours "$quiet" --sim-outbox "$work/outbox-quiet" >/dev/null 2>"$work/err" &
+quiet_pid=$!
+for _ in $(seq 50); do grep -q "Paused until" "$work/err" && break; sleep 0.1; done
+kill -INT "$quiet_pid"
+wait "$quiet_pid"
+grep -q "^Paused until $(date -d '+1 hour' +%H:%M)" "$work/err" && [ ! -s "$work/outbox-quiet" ] &&
+    ok "quiet hours: nothing sent, paused until their end" || fail "quiet: $(cat "$work/err")"
+
 [ "$failures" = 0 ] || exit 1

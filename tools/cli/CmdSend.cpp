@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iomanip>
 #include <iostream>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
 #include "campaign/CsvCell.h"
+#include "campaign/Schedule.h"
 #include "campaign/store/CampaignRecorder.h"
 #include "campaign/store/CampaignStore.h"
 #include "campaign/store/History.h"
@@ -159,6 +161,12 @@ public:
     bool TakeRowsEnded() { return std::exchange(m_bRowsEnded, false); }
     void OnRowsReset() override {}
     void OnSendingChanged(bool) override { Progress(true); }
+    void OnWaitingChanged() override {
+        if (m_waitingText) {
+            std::cerr << m_waitingText() << '\n';
+        }
+    }
+    void SetWaitingText(std::function<std::string()> text) { m_waitingText = std::move(text); }
 
     void Progress(bool force) {
         const auto now = std::chrono::steady_clock::now();
@@ -188,6 +196,7 @@ private:
     std::chrono::steady_clock::time_point m_lastProgress{};
     std::string m_lastLine;
     bool m_bRowsEnded = false;
+    std::function<std::string()> m_waitingText;
 };
 
 // The CSV report of --report: opened (and checked) before the first send,
@@ -306,6 +315,7 @@ struct SendOptions {
     bool trace = false;
     bool everyoneAgain = false;
     bool deliveryReports = true;
+    std::string quietHours;
     std::string region;
     ModemChoice modem;
     CliMessageOptions options;
@@ -359,10 +369,10 @@ void keepReferences(CDeviceFront& front, const std::shared_ptr<CReferenceState>&
 // sends the same message the same way.
 std::string settingsJson(const SendOptions& o) {
     return nlohmann::json{
-        {"interval_ms", o.intervalMs},          {"encoding", o.options.encoding},
-        {"max_parts", o.options.maxParts},      {"ref16", o.options.ref16},
-        {"no_replace", o.options.noReplace},    {"languages", o.options.languages},
-        {"delivery_reports", o.deliveryReports}}
+        {"interval_ms", o.intervalMs},           {"encoding", o.options.encoding},
+        {"max_parts", o.options.maxParts},       {"ref16", o.options.ref16},
+        {"no_replace", o.options.noReplace},     {"languages", o.options.languages},
+        {"delivery_reports", o.deliveryReports}, {"quiet_hours", o.quietHours}}
         .dump();
 }
 
@@ -380,6 +390,9 @@ void applySettings(const std::string& settings, SendOptions& o) {
     o.options.noReplace = json.value("no_replace", o.options.noReplace);
     o.options.languages = json.value("languages", o.options.languages);
     o.deliveryReports = json.value("delivery_reports", false);
+    if (o.quietHours.empty()) {
+        o.quietHours = json.value("quiet_hours", std::string());
+    }
 }
 
 std::string countsText(const CampaignCounts& c) {
@@ -559,6 +572,21 @@ int runCampaign(SendOptions o) {
     ConsoleListener listener(loop);
     loop.SetListener(&listener);
     loop.SetTickInterval(std::chrono::milliseconds(o.intervalMs));
+    static const Schedule::CSystemTimeZone zone;
+    const std::optional<Schedule::QuietHours> quiet = Schedule::ParseQuietHours(o.quietHours);
+    if (!quiet) {
+        std::cerr << "vantorix-cli: --quiet-hours " << o.quietHours
+                  << ": expected HH:MM-HH:MM, e.g. 21:00-08:00, or none\n";
+        return kExitUsage;
+    }
+    if (!quiet->IsNone()) {
+        loop.SetSendWindow(Schedule::MakeSendWindow(*quiet, zone));
+    }
+    listener.SetWaitingText([&loop] {
+        return loop.WaitingUntil()
+                   ? Utf16ToUtf8(Schedule::PausedUntilText(*loop.WaitingUntil(), zone))
+                   : std::string("Carrying on.");
+    });
     std::u16string notice;
     if (!loop.Start(Utf8ToUtf16(o.numbers.empty() ? storePath : o.numbers), Utf8ToUtf16(o.message),
                     notice)) {
@@ -742,6 +770,10 @@ void addRunOptions(CLI::App* cmd, SendOptions& o) {
                     "write a CSV report: number, status text, final status code, request id, "
                     "time, parts; checked before the first send, rewritten as numbers end");
     cmd->add_flag("--trace", o.trace, "print the report of every composed PDU on standard error");
+    cmd->add_option("--quiet-hours", o.quietHours,
+                    "daily hours of local time in which no new number is begun, e.g. "
+                    "21:00-08:00 (a number's parts never straddle them); the campaign waits "
+                    "and carries on by itself (default none)");
     addModemOptions(cmd, o.modem);
     AddStoreOption(cmd, o.store);
 }
