@@ -33,6 +33,7 @@
 #include "app/CVantorApp.h"
 #include "app/Maker.h"
 #include "campaign/CCampaignLoop.h"
+#include "campaign/Schedule.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/ui/CDlgHistory.h"
@@ -439,6 +440,10 @@ void CMainFrame::UpdateProgress() {
             .arg(FormatDuration(loop.EstimatedTimeLeft())));
     if (loop.IsPaused() && !loop.IsSending()) {
         text = QStringLiteral("Paused: %1 (%2)").arg(ToQString(loop.GetPauseReason()), text);
+    } else if (loop.IsWaiting()) {
+        static const Schedule::CSystemTimeZone zone;
+        text = QStringLiteral("%1 (%2)").arg(
+            ToQString(Schedule::PausedUntilText(*loop.WaitingUntil(), zone)), text);
     }
     m_pProgressPane->setText(text);
     m_pProgressBar->setMaximum(static_cast<int>(counts.total));

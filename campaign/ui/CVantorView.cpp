@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <algorithm>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "campaign/Blank.h"
 #include "campaign/CNumberList.h"
+#include "campaign/Schedule.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/store/CampaignRecorder.h"
@@ -138,6 +140,14 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     connect(&m_timer, &QTimer::timeout, this, &CVantorView::OnTimer);
 
     m_loop.SetListener(this);
+    // Quiet hours (setting Campaign/QuietHours, e.g. 21:00-08:00): no new
+    // number is begun in them; the campaign waits and carries on by itself.
+    static const Schedule::CSystemTimeZone zone;
+    const std::optional<Schedule::QuietHours> quiet = Schedule::ParseQuietHours(
+        QSettings().value(QStringLiteral("Campaign/QuietHours")).toString().toStdString());
+    if (quiet && !quiet->IsNone()) {
+        m_loop.SetSendWindow(Schedule::MakeSendWindow(*quiet, zone));
+    }
     PlaceControls();
 }
 
@@ -677,6 +687,10 @@ void CVantorView::OnSendingChanged(bool sending) {
     emit sendingChanged(sending);
     emit countsChanged();
     CheckFinished();
+}
+
+void CVantorView::OnWaitingChanged() {
+    emit countsChanged();
 }
 
 void CVantorView::CheckFinished() {

@@ -120,6 +120,7 @@ private:
     void OnRowChanged(std::size_t row) override;
     void OnRowsReset() override;
     void OnSendingChanged(bool sending) override;
+    void OnWaitingChanged() override;
 
     void FillNumberList();
     // Start with the store: carries on the campaign `id` (or the one of this

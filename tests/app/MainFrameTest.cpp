@@ -534,6 +534,30 @@ TEST_F(MainFrameTest, PausedCampaignCarriesOnWhenTheModemIsBack) {
     EXPECT_EQ(View()->GetCampaign(), 1);
 }
 
+// Quiet hours around the present: the campaign waits and the status bar
+// says until when.
+TEST_F(MainFrameTest, QuietHoursHoldTheCampaignAndSaySoInTheStatusBar) {
+    ASSERT_TRUE(Start());  // names the settings
+    app.reset();
+    const QTime now = QTime::currentTime();
+    const QString end = now.addSecs(3600).toString(QStringLiteral("HH:mm"));
+    QSettings().setValue(QStringLiteral("Campaign/QuietHours"),
+                         now.addSecs(-3600).toString(QStringLiteral("HH:mm-")) + end);
+    ASSERT_TRUE(Start());
+    QCoreApplication::processEvents();
+    const QString numbers =
+        WriteNumbersFile(dir, QStringLiteral("n.txt"), {QStringLiteral("0123456789")});
+    View()->SetFileChooser([numbers] { return numbers; });
+    View()->OnBnClickedBrowse();
+    View()->findChild<CMessageEdit*>(QStringLiteral("message"))->SetText(QStringLiteral("Hi"));
+    View()->OnBnClickedStart();
+    View()->OnTimer();
+    EXPECT_TRUE(modem->sms->sent.empty());
+    EXPECT_TRUE(View()->IsSending());
+    EXPECT_TRUE(Frame()->GetProgressPaneText().startsWith(QStringLiteral("Paused until ") + end))
+        << Frame()->GetProgressPaneText().toStdString();
+}
+
 }  // namespace
 
 #include "MainFrameTest.moc"
