@@ -388,6 +388,11 @@ bool CCampaignStore::Migrate(StoreError& error) {
         if ((rc = m_db.Exec(StoreSchema::kSteps[version])) != SQLITE_OK) {
             return Fail(error, rc, "upgrading to version " + std::to_string(version + 1));
         }
+        // A store whose tables this version cannot use is refused before
+        // the upgrade is committed, so that it is left as it was.
+        if (version + 1 == kSchemaVersion && !Prepare(error)) {
+            return false;
+        }
         const std::string stamp = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                                   "; PRAGMA user_version = " + std::to_string(version + 1);
         if ((rc = m_db.Exec(stamp.c_str())) != SQLITE_OK ||
