@@ -44,6 +44,10 @@ StoreTime FromMillis(std::int64_t ms) {
     return StoreTime(std::chrono::milliseconds(ms));
 }
 
+std::int64_t ToMillis(StoreTime time) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+}
+
 bool SetError(StoreError& error, StoreError::Kind kind, std::string text) {
     error.kind = kind;
     error.text = std::move(text);
@@ -86,6 +90,21 @@ std::optional<CampaignState> ParseCampaignState(std::string_view text) {
 
 std::optional<SendState> ParseSendState(std::string_view text) {
     return ParseState<SendState>(kSendStateNames, text);
+}
+
+std::string_view ToString(DeliveryState state) {
+    constexpr std::array<std::string_view, 4> kNames = {"", "pending", "delivered", "failed"};
+    return kNames[static_cast<std::size_t>(state)];
+}
+
+DeliveryState ParseDeliveryState(std::string_view text) {
+    for (const DeliveryState state :
+         {DeliveryState::Pending, DeliveryState::Delivered, DeliveryState::Failed}) {
+        if (ToString(state) == text) {
+            return state;
+        }
+    }
+    return DeliveryState::None;
 }
 
 std::string DefaultStorePath() {
@@ -158,6 +177,8 @@ CCampaignStore::~CCampaignStore() {
 
 void CCampaignStore::Close() {
     m_pStmts.reset();
+    m_cached.clear();
+    m_bE164Filled = false;
     m_db.Close();
     m_lock.Release();
     m_recovery = {};
@@ -367,6 +388,11 @@ bool CCampaignStore::Migrate(StoreError& error) {
         if ((rc = m_db.Exec(StoreSchema::kSteps[version])) != SQLITE_OK) {
             return Fail(error, rc, "upgrading to version " + std::to_string(version + 1));
         }
+        // A store whose tables this version cannot use is refused before
+        // the upgrade is committed, so that it is left as it was.
+        if (version + 1 == kSchemaVersion && !Prepare(error)) {
+            return false;
+        }
         const std::string stamp = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                                   "; PRAGMA user_version = " + std::to_string(version + 1);
         if ((rc = m_db.Exec(stamp.c_str())) != SQLITE_OK ||
@@ -504,6 +530,10 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
     if (campaign.parts < 1) {
         return SetError(error, StoreError::Kind::Refused, "A message has at least one part.");
     }
+    if (!campaign.texts.empty() && campaign.texts.size() != campaign.numbers.size()) {
+        return SetError(error, StoreError::Kind::Refused,
+                        "A campaign's own messages must be one per number.");
+    }
     const std::int64_t now = Now();
     Sqlite::CTransaction transaction(m_db);
     int rc = transaction.Begin();
@@ -513,8 +543,8 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
     Sqlite::CStatement insert;
     if ((rc = insert.Prepare(m_db.Get(),
                              "INSERT INTO campaign (created, changed, message, encoding, parts, "
-                             "numbers_path, numbers_hash, settings, state) VALUES (?1, ?1, ?2, "
-                             "?3, ?4, ?5, ?6, ?7, 'running')")) != SQLITE_OK) {
+                             "numbers_path, numbers_hash, settings, state, send_at) VALUES (?1, "
+                             "?1, ?2, ?3, ?4, ?5, ?6, ?7, 'running', ?8)")) != SQLITE_OK) {
         return Fail(error, rc, "creating a campaign");
     }
     insert.Bind(1, now);
@@ -524,6 +554,9 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
     insert.Bind(5, campaign.numbersPath);
     insert.Bind(6, campaign.numbersHash);
     insert.Bind(7, campaign.settings);
+    if (campaign.sendAt) {
+        insert.Bind(8, ToMillis(*campaign.sendAt));
+    }
     if ((rc = insert.Step()) != SQLITE_DONE) {
         return Fail(error, rc, "creating a campaign");
     }
@@ -531,15 +564,23 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
     // Rows go in by chunks of many rows per statement: one statement per
     // row spent more time in statement set-up than in the inserts.
     constexpr std::size_t kChunk = 256;
+    // Per row: order, number, E.164 form, own text.
+    constexpr std::size_t kPerRow = 4;
     auto insertSql = [](std::size_t rows) {
-        std::string sql = "INSERT INTO row (campaign_id, ord, number, state, changed) VALUES ";
+        std::string sql =
+            "INSERT INTO row (campaign_id, ord, number, e164, text, state, changed) VALUES ";
         for (std::size_t i = 0; i < rows; ++i) {
-            const std::string at = std::to_string(3 + 2 * i);
-            sql += (i ? ",(?1, ?" : "(?1, ?") + at + ", ?" + std::to_string(4 + 2 * i) +
-                   ", 'not_sent', ?2)";
+            sql += i ? ",(?1" : "(?1";
+            for (std::size_t k = 0; k < kPerRow; ++k) {
+                sql += ", ?" + std::to_string(3 + kPerRow * i + k);
+            }
+            sql += ", 'not_sent', ?2)";
         }
         return sql;
     };
+    std::vector<std::string> e164(campaign.numbers.size());
+    std::transform(campaign.numbers.begin(), campaign.numbers.end(), e164.begin(),
+                   [this](const std::string& number) { return E164Of(number); });
     Sqlite::CStatement full;
     const std::size_t count = campaign.numbers.size();
     for (std::size_t first = 0; first < count; first += kChunk) {
@@ -554,8 +595,13 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
         insertRows.Bind(1, newId);
         insertRows.Bind(2, now);
         for (std::size_t i = 0; i < rows; ++i) {
-            insertRows.Bind(static_cast<int>(3 + 2 * i), static_cast<std::int64_t>(first + i));
-            insertRows.BindStatic(static_cast<int>(4 + 2 * i), campaign.numbers[first + i]);
+            const int at = static_cast<int>(3 + kPerRow * i);
+            insertRows.Bind(at, static_cast<std::int64_t>(first + i));
+            insertRows.BindStatic(at + 1, campaign.numbers[first + i]);
+            insertRows.BindStatic(at + 2, e164[first + i]);
+            if (!campaign.texts.empty()) {
+                insertRows.BindStatic(at + 3, campaign.texts[first + i]);
+            }
         }
         if ((rc = insertRows.Step()) != SQLITE_DONE) {
             return Fail(error, rc, "creating a campaign");
@@ -617,6 +663,29 @@ bool CCampaignStore::SetCampaignState(std::int64_t campaign, CampaignState state
     }
     if ((rc = transaction.Commit()) != SQLITE_OK) {
         return Fail(error, rc, "changing a campaign");
+    }
+    return true;
+}
+
+bool CCampaignStore::SetCampaignSendAt(std::int64_t campaign, std::optional<StoreTime> sendAt,
+                                       StoreError& error) {
+    if (!IsOpen() || m_mode != StoreMode::Send) {
+        return SetError(error, StoreError::Kind::Refused,
+                        "Only the program that sends changes a campaign.");
+    }
+    Sqlite::CStatement update;
+    int rc = update.Prepare(m_db.Get(), "UPDATE campaign SET send_at = ?2 WHERE id = ?1");
+    if (rc != SQLITE_OK) {
+        return Fail(error, rc, "changing a campaign");
+    }
+    update.Bind(1, campaign);
+    update.Bind(2, sendAt ? std::optional<std::int64_t>(ToMillis(*sendAt)) : std::nullopt);
+    if ((rc = update.Step()) != SQLITE_DONE) {
+        return Fail(error, rc, "changing a campaign");
+    }
+    if (sqlite3_changes(m_db.Get()) == 0) {
+        return SetError(error, StoreError::Kind::NotFound,
+                        "There is no campaign " + std::to_string(campaign) + ".");
     }
     return true;
 }
@@ -839,6 +908,10 @@ bool CCampaignStore::ApplyOne(const SendUpdate& update, std::int64_t now, StoreE
                   ToString(newRowState), update.statusText, now, error)) {
         return false;
     }
+    // A report can come before the modem's answer that names its reference.
+    if (update.tpMr && update.state == SendState::Sent) {
+        return MatchLateReports(update.campaign, update.row, update.part, *update.tpMr, now, error);
+    }
     return true;
 }
 
@@ -851,7 +924,7 @@ bool CCampaignStore::ReadCampaigns(std::string_view where, std::int64_t key,
     Sqlite::CStatement select;
     int rc = select.Prepare(m_db.Get(),
                             "SELECT id, created, changed, message, encoding, parts, numbers_path, "
-                            "numbers_hash, settings, state FROM campaign " +
+                            "numbers_hash, settings, state, send_at FROM campaign " +
                                 std::string(where) + " ORDER BY id DESC");
     if (rc != SQLITE_OK) {
         return Fail(error, rc, "reading campaigns");
@@ -879,6 +952,9 @@ bool CCampaignStore::ReadCampaigns(std::string_view where, std::int64_t key,
                                 std::to_string(record.id) + ".");
         }
         record.state = *state;
+        if (!select.IsNull(10)) {
+            record.sendAt = FromMillis(select.Int(10));
+        }
         index[record.id] = campaigns.size();
         campaigns.push_back(std::move(record));
     }
@@ -941,7 +1017,8 @@ bool CCampaignStore::GetRows(std::int64_t campaign, std::vector<RowRecord>& rows
     Sqlite::CStatement select;
     int rc = select.Prepare(m_db.Get(),
                             "SELECT ord, number, state, status_text, code, request_id, tp_mr, "
-                            "modem, changed FROM row WHERE campaign_id = ?1" +
+                            "modem, changed, text, delivery, delivery_st, delivery_time FROM row "
+                            "WHERE campaign_id = ?1" +
                                 std::string(only ? " AND state = ?2" : "") + " ORDER BY ord");
     if (rc != SQLITE_OK) {
         return Fail(error, rc, "reading rows");
@@ -969,6 +1046,14 @@ bool CCampaignStore::GetRows(std::int64_t campaign, std::vector<RowRecord>& rows
         row.tpMr = select.OptionalInt(6);
         row.modem = select.Text(7);
         row.time = FromMillis(select.Int(8));
+        if (!select.IsNull(9)) {
+            row.text = select.Text(9);
+        }
+        row.delivery = ParseDeliveryState(select.Text(10));
+        if (!select.IsNull(11)) {
+            row.deliveryStatus = static_cast<std::uint8_t>(select.Int(11));
+        }
+        row.deliveryTime = FromMillis(select.Int(12));
         rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) {
@@ -979,7 +1064,8 @@ bool CCampaignStore::GetRows(std::int64_t campaign, std::vector<RowRecord>& rows
     }
     Sqlite::CStatement parts;
     rc = parts.Prepare(m_db.Get(),
-                       "SELECT ord, part_index, state, code, request_id, tp_mr, changed FROM part "
+                       "SELECT ord, part_index, state, code, request_id, tp_mr, changed, "
+                       "delivery, delivery_st, delivery_time FROM part "
                        "WHERE campaign_id = ?1 ORDER BY ord, part_index");
     if (rc != SQLITE_OK) {
         return Fail(error, rc, "reading rows");
@@ -1007,6 +1093,11 @@ bool CCampaignStore::GetRows(std::int64_t campaign, std::vector<RowRecord>& rows
         part.requestId = parts.OptionalInt(4);
         part.tpMr = parts.OptionalInt(5);
         part.time = FromMillis(parts.Int(6));
+        part.delivery = ParseDeliveryState(parts.Text(7));
+        if (!parts.IsNull(8)) {
+            part.deliveryStatus = static_cast<std::uint8_t>(parts.Int(8));
+        }
+        part.deliveryTime = FromMillis(parts.Int(9));
         row->parts.push_back(part);
     }
     if (rc != SQLITE_DONE) {
@@ -1073,7 +1164,8 @@ bool CCampaignStore::ReopenRows(std::int64_t campaign, std::optional<SendState> 
         "campaign_id = ?1 AND " +
             which + ")",
         "UPDATE row SET state = 'not_sent', status_text = '', code = NULL, request_id = NULL, "
-        "tp_mr = NULL, changed = ?2 WHERE campaign_id = ?1 AND " +
+        "tp_mr = NULL, delivery = '', delivery_st = NULL, delivery_time = NULL, changed = ?2 "
+        "WHERE campaign_id = ?1 AND " +
             which,
     };
     for (const std::string& step : steps) {

@@ -13,15 +13,22 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "campaign/store/Sqlite.h"
 #include "campaign/store/StoreLock.h"
+
+namespace PduLib {
+struct DecodedDeliver;
+struct DecodedStatusReport;
+}  // namespace PduLib
 
 enum class CampaignState { Running, Stopped, Finished, Interrupted };
 
@@ -77,7 +84,22 @@ struct NewCampaign {
     std::string numbersHash;           // ContentHash of the numbers file's bytes
     std::string settings;              // the settings used, as JSON text
     std::vector<std::string> numbers;  // in sending order
+    // Each row's own message (personal messages), in the order of
+    // `numbers`; empty when every row sends `message`.
+    std::vector<std::string> texts{};
+    std::optional<StoreTime> sendAt{};  // when a scheduled campaign starts
 };
+
+// What the reports said about a send (of a row, or of one of its parts).
+enum class DeliveryState {
+    None,       // no report
+    Pending,    // the service centre still tries (or a reserved TP-ST)
+    Delivered,  // every part reached the phone
+    Failed,     // a part will not be delivered
+};
+// "", "pending", "delivered", "failed"; an unknown name reads as None.
+std::string_view ToString(DeliveryState state);
+DeliveryState ParseDeliveryState(std::string_view text);
 
 struct CampaignRecord {
     std::int64_t id = 0;
@@ -91,6 +113,7 @@ struct CampaignRecord {
     std::string settings;
     CampaignState state = CampaignState::Running;
     SendCounts counts;
+    std::optional<StoreTime> sendAt;
 };
 
 struct PartRecord {
@@ -100,6 +123,9 @@ struct PartRecord {
     std::optional<std::int64_t> requestId;
     std::optional<std::int64_t> tpMr;
     StoreTime time{};
+    DeliveryState delivery = DeliveryState::None;
+    std::optional<std::uint8_t> deliveryStatus;  // TP-ST of the deciding report
+    StoreTime deliveryTime{};                    // its discharge time
 };
 
 struct RowRecord {
@@ -111,8 +137,13 @@ struct RowRecord {
     std::optional<std::int64_t> requestId;  // of the last accepted send
     std::optional<std::int64_t> tpMr;       // TP-Message-Reference, when known
     std::string modem;
-    StoreTime time{};               // last change (the campaign's creation if none)
-    std::vector<PartRecord> parts;  // only for messages of several parts
+    StoreTime time{};                 // last change (the campaign's creation if none)
+    std::vector<PartRecord> parts;    // only for messages of several parts
+    std::optional<std::string> text;  // the row's own message, if it has one
+    // From the status reports; for several parts, the verdict of them all.
+    DeliveryState delivery = DeliveryState::None;
+    std::optional<std::uint8_t> deliveryStatus;
+    StoreTime deliveryTime{};
 };
 
 // One entry of the log of state changes: of the campaign when `row` is
@@ -175,6 +206,9 @@ struct StoreOptions {
     // How long a call waits for another program's lock on the file.
     std::chrono::milliseconds busyTimeout{2000};
     std::function<StoreTime()> clock = &std::chrono::system_clock::now;
+    // The two-letter country of national numbers, for bringing numbers to
+    // E.164 (matching reports, replies and opt-outs); empty when unknown.
+    std::string region;
 };
 
 // $XDG_DATA_HOME/Vantorix/campaigns.sqlite, else ~/.local/share/...; on
@@ -186,10 +220,98 @@ std::string DefaultStorePath();
 std::string ContentHash(std::string_view bytes);
 bool FileContentHash(const std::string& path, std::string& hash, StoreError& error);
 
+// --- Received PDUs: status reports, messages (the inbox), opt-outs.
+
+struct ReceivedPdu {
+    std::string pduHex;  // service-centre field first, as AT+CMGL lists it
+    StoreTime received{};
+};
+
+struct ReceiveResult {
+    enum class Kind {
+        StatusReport,
+        Message,     // a part of a message (or a whole one)
+        Unreadable,  // kept with its reason (`note`), also an SMS-SUBMIT
+    };
+    enum class OptOut { None, Added, Removed };
+    Kind kind = Kind::Unreadable;
+    bool duplicate = false;  // held already: nothing changed
+    std::string note;        // why a report matched no send, why a PDU is unreadable
+    // A status report matched to its send.
+    std::optional<std::int64_t> campaign;
+    std::optional<std::int64_t> row;
+    std::optional<std::int64_t> part;
+    DeliveryState delivery = DeliveryState::None;  // the row's, after the report
+    // A message part.
+    std::int64_t message = 0;
+    bool complete = false;  // the message has every part now
+    std::string from;       // E.164, or the sender's name
+    OptOut optOut = OptOut::None;
+};
+
+struct MessageQuery {
+    std::optional<StoreTime> since;  // received at or after
+    // A message still missing parts is listed once its first part is older
+    // than `incompleteAfter` (parts may still come until then), or always
+    // with `includeWaiting`.
+    std::chrono::milliseconds incompleteAfter = std::chrono::hours(24);
+    bool includeWaiting = false;
+};
+
+struct MessageRecord {
+    std::int64_t id = 0;
+    std::string from;        // E.164 where it is a number, else the sender's name
+    std::string originator;  // TP-OA as received
+    std::string sentText;    // the service centre's time stamp, ISO 8601 with its offset
+    StoreTime sent{};        // the same instant
+    StoreTime received{};    // when its first part was stored
+    std::string text;        // the parts held, joined in order
+    int parts = 1;
+    int have = 1;
+    bool complete = true;
+    std::optional<std::int64_t> campaign;  // the latest campaign sent to `from`
+};
+
+struct StatusReportRecord {
+    std::int64_t id = 0;
+    std::optional<std::int64_t> campaign;
+    std::optional<std::int64_t> row;
+    std::optional<std::int64_t> part;
+    int tpMr = 0;
+    std::string recipient;
+    int status = 0;             // TP-ST
+    std::string sentText;       // TP-SCTS, ISO 8601
+    std::string dischargeText;  // TP-DT, ISO 8601
+    StoreTime received{};
+    std::string pduHex;
+    std::string note;
+};
+
+enum class OptOutSource { Reply, Manual, Import };
+std::string_view ToString(OptOutSource source);
+
+struct OptOutRecord {
+    std::string number;  // E.164
+    StoreTime added{};
+    OptOutSource source = OptOutSource::Manual;
+};
+
+// What a reply asks for: its whole text, blanks around it and case aside,
+// is STOP, STOPALL, UNSUBSCRIBE, CANCEL, END, QUIT or one of `userWords`
+// (Stop), or START or UNSTOP (Start). Case is folded for ASCII letters only.
+enum class ReplyIntent { None, Stop, Start };
+ReplyIntent ClassifyReply(std::string_view text, const std::vector<std::string>& userWords);
+
+// A time stamp (TS 23.040 9.2.3.11) as milliseconds since 1970 UTC; nullopt
+// for one that names no date.
+std::optional<std::int64_t> TimeStampMillis(std::uint8_t year, std::uint8_t month, std::uint8_t day,
+                                            std::uint8_t hour, std::uint8_t minute,
+                                            std::uint8_t second, int quarterHours);
+
 class CCampaignStore {
 public:
     // Schema versions: 0 is an empty file; each step moves one version on.
-    static constexpr std::int64_t kSchemaVersion = 1;
+    static constexpr std::int64_t kSchemaVersion = 2;
     // PRAGMA application_id of a campaign store ("VxCS").
     static constexpr std::int64_t kApplicationId = 0x56784353;
 
@@ -248,6 +370,53 @@ public:
     bool FindResumable(std::string_view message, std::string_view numbersHash,
                        std::optional<std::int64_t>& id, StoreError& error);
 
+    // Sets or clears when campaign `id` is to start.
+    bool SetCampaignSendAt(std::int64_t campaign, std::optional<StoreTime> sendAt,
+                           StoreError& error);
+
+    // --- What the network sends back (see Received.h). Allowed in either
+    // mode: they touch no send, only delivery verdicts, the inbox and the
+    // opt-out list, and SQLite serialises the writers.
+
+    // One PDU as the modem lists it (hexadecimal, service-centre field
+    // first), decoded and kept: a status report is matched to its send, a
+    // message part joins its message, a PDU that cannot be read is kept with
+    // its reason. True means it is durably stored, so the modem may delete
+    // it; the same PDU again is recognised (`result.duplicate`).
+    bool Receive(std::string_view pduHex, StoreTime received, ReceiveResult& result,
+                 StoreError& error);
+    // Many at once, in one transaction (all or none): for the messages
+    // waiting in the modem at start-up.
+    bool ReceiveBatch(const std::vector<ReceivedPdu>& pdus, std::vector<ReceiveResult>& results,
+                      StoreError& error);
+    // Received messages, newest first; see MessageQuery.
+    bool ListMessages(const MessageQuery& query, std::vector<MessageRecord>& messages,
+                      StoreError& error);
+    // Reports kept, newest first; only those matched to no send when
+    // `unmatchedOnly`.
+    bool ListStatusReports(bool unmatchedOnly, std::vector<StatusReportRecord>& reports,
+                           StoreError& error);
+
+    // The opt-out list. Numbers in any spelling are kept in E.164; one that
+    // cannot be brought to E.164 is refused (Refused).
+    bool AddOptOut(std::string_view number, OptOutSource source, bool& added, StoreError& error);
+    // Many in one transaction; `refused` gets those that are no number.
+    bool AddOptOuts(const std::vector<std::string>& numbers, OptOutSource source,
+                    std::int64_t& added, std::vector<std::string>& refused, StoreError& error);
+    bool RemoveOptOut(std::string_view number, bool& removed, StoreError& error);
+    // In E.164 order.
+    bool ListOptOuts(std::vector<OptOutRecord>& list, StoreError& error);
+    // For a campaign about to start: look each number up with E164Of.
+    bool GetOptOutSet(std::unordered_set<std::string>& e164, StoreError& error);
+    bool IsOptedOut(std::string_view number, bool& optedOut, StoreError& error);
+    // `number` in E.164 with this store's region; empty when it is none.
+    std::string E164Of(std::string_view number) const;
+
+    // The user's own stop words, besides the standard ones (see
+    // ClassifyReply).
+    bool GetStopWords(std::vector<std::string>& words, StoreError& error);
+    bool SetStopWords(const std::vector<std::string>& words, StoreError& error);
+
 private:
     struct Prepared;
 
@@ -264,6 +433,20 @@ private:
     bool FindResumableOf(bool any, std::string_view message, std::string_view numbersHash,
                          std::optional<std::int64_t>& id, StoreError& error);
     std::int64_t Now() const;
+    bool RequireOpen(StoreError& error);
+    // `sql` (a literal: its address is the key) prepared once and reset.
+    Sqlite::CStatement* Cached(const char* sql, StoreError& error);
+    bool ReceiveOne(const ReceivedPdu& pdu, ReceiveResult& result, StoreError& error);
+    bool RecordStatusReport(const PduLib::DecodedStatusReport& report, const std::string& pduHex,
+                            std::int64_t received, ReceiveResult& result, StoreError& error);
+    bool RecordReceivedPart(const PduLib::DecodedDeliver& part, const std::string& pduHex,
+                            std::int64_t received, ReceiveResult& result, StoreError& error);
+    bool ApplyReport(std::int64_t campaign, std::int64_t row, std::optional<std::int64_t> part,
+                     std::uint8_t st, std::int64_t discharge, StoreError& error);
+    bool MatchLateReports(std::int64_t campaign, std::int64_t row, std::optional<int> part,
+                          std::int64_t tpMr, std::int64_t now, StoreError& error);
+    bool FillE164(StoreError& error);
+    bool UserStopWords(std::vector<std::string>& words, StoreError& error);
 
     Sqlite::CDatabase m_db;
     CStoreLock m_lock;
@@ -272,4 +455,6 @@ private:
     std::string m_strPath;
     RecoveryReport m_recovery;
     std::unique_ptr<Prepared> m_pStmts;
+    std::map<const char*, std::unique_ptr<Sqlite::CStatement>> m_cached;
+    bool m_bE164Filled = false;
 };

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "campaign/CsvCell.h"
+#include "pdu/StatusReportOutcome.h"
 #include "pdu/Unicode.h"
 
 namespace History {
@@ -101,6 +102,14 @@ std::string LocalTimeText(StoreTime time) {
     std::string text = IsoTime(time, LocalOffsetMinutes(time)).substr(0, 16);
     text[10] = ' ';
     return text;
+}
+
+std::string DeliveryText(const RowRecord& row) {
+    if (!row.deliveryStatus) {
+        return {};
+    }
+    return PduLib::StatusReportRowText(*row.deliveryStatus,
+                                       LocalTimeText(row.deliveryTime).substr(11));
 }
 
 std::string RowTimeText(const CampaignRecord& campaign, const RowRecord& row) {

@@ -35,6 +35,11 @@ std::string MessageHead(std::string_view message, std::size_t maxChars = 40);
 // 32 bits, else in decimal; empty for none.
 std::string CodeText(const std::optional<std::int64_t>& code);
 
+// What the status reports said of a row: "Delivered 14:02" (the local time
+// of its delivery), "Not delivered: Validity period expired", ...; empty
+// when no report came.
+std::string DeliveryText(const RowRecord& row);
+
 // "1:sent 2:failed": the state of each part; empty for a message of one part.
 std::string PartsText(const RowRecord& row);
 

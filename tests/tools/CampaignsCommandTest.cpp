@@ -32,6 +32,7 @@ Result RunCli(std::vector<std::string> args) {
     CLI::App app{"test", "vantorix-cli"};
     app.require_subcommand(1);
     AddCampaignsCommands(app);
+    AddInboxCommands(app);
     std::ostringstream out, err;
     std::streambuf* const oldOut = std::cout.rdbuf(out.rdbuf());
     std::streambuf* const oldErr = std::cerr.rdbuf(err.rdbuf());
@@ -205,6 +206,44 @@ TEST(HistoryText, MessageHeadsAndCodes) {
     }
     // Codes that do not fit in 32 bits stay decimal.
     EXPECT_EQ(History::CodeText(std::int64_t{1} << 40), "1099511627776");
+}
+
+// A reply to a campaign and a STOP: the inbox as JSON, the opt-out list
+// edited, the row's delivery from its report.
+TEST_F(CampaignsCommandTest, InboxOptOutsAndDelivery) {
+    {
+        StoreOptions options = Options();
+        options.clock = [] { return std::chrono::system_clock::now(); };
+        CCampaignStore store;
+        StoreError e;
+        ASSERT_TRUE(store.Open(m_path, StoreMode::Send, e, options)) << e.text;
+        const std::int64_t id = Create(store, 1);
+        ReceiveResult r;
+        // TP-MR 5 delivered to +491701000000; "Hi" then "STOP" from it.
+        ASSERT_TRUE(
+            store.Apply(
+                {{id, 0, {}, SendState::Sending}, {id, 0, {}, SendState::Sent, "", 0, {}, 5}}, e) &&
+            store.Receive("0006050C91947110000000425060410000004250604120000000", StoreTime{}, r,
+                          e) &&
+            store.Receive("00040C919471100000000008425060900300000400480069", StoreTime{}, r, e) &&
+            store.Receive("00040C91947110000000000842506090031000080053005400"
+                          "4F0050",
+                          StoreTime{}, r, e))
+            << e.text;
+    }
+    const std::string store = "--store=" + m_path;
+    Result inbox = RunCli({"inbox", "--json", store});
+    ASSERT_EQ(inbox.status, 0) << inbox.err;
+    EXPECT_EQ(
+        Fields(json::parse(inbox.out), {"from", "time", "text", "complete", "campaign"}),
+        (std::vector<std::string>{R"("+491701000000" "2024-05-06T09:30:01+00:00" "STOP" true 1)",
+                                  R"("+491701000000" "2024-05-06T09:30:00+00:00" "Hi" true 1)"}));
+    EXPECT_EQ(RunCli({"optouts", "add", "+44 7700 900123", store}).status, 0);
+    EXPECT_EQ(RunCli({"optouts", "remove", "+491701000000", store}).status, 0);
+    EXPECT_EQ(RunCli({"optouts", "add", "no number", store}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"optouts", "list", store}).out, "+447700900123\n");
+    const json rows = json::parse(RunCli({"show", "1", "--json", store}).out);
+    EXPECT_EQ(rows.at(0).at("delivery").get<std::string>().rfind("Delivered ", 0), 0u);
 }
 
 }  // namespace

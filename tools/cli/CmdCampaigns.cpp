@@ -79,6 +79,7 @@ nlohmann::json RowJson(const RowRecord& row, bool withParts) {
         {"tp_mr", OptionalJson(row.tpMr)},
         {"modem", row.modem},
         {"time", History::IsoTime(row.time)},
+        {"delivery", History::DeliveryText(row)},
     };
     if (withParts) {
         nlohmann::json parts = nlohmann::json::array();

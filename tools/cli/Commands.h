@@ -12,6 +12,8 @@ void AddCountCommand(CLI::App& app);
 void AddPreviewCommand(CLI::App& app);
 // The campaign store's history: `campaigns` and `show`.
 void AddCampaignsCommands(CLI::App& app);
+// The received messages (`inbox`) and the opt-out list (`optouts`).
+void AddInboxCommands(CLI::App& app);
 // With the modem link (Qt): a whole campaign, and the list of modems.
 void AddSendCommand(CLI::App& app);
 void AddModemsCommand(CLI::App& app);

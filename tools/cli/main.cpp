@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     AddPreviewCommand(app);
     AddNumbersCommand(app);
     AddCampaignsCommands(app);
+    AddInboxCommands(app);
 #ifdef VANTORIX_CLI_WITH_MODEMS
     AddSendCommand(app);
     AddModemsCommand(app);

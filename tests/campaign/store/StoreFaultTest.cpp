@@ -253,14 +253,14 @@ TEST_F(StoreFaultTest, FullDiskFailsTheMarkBeforeTheSend) {
     const int status = RunInChild([&] {
         if (::unshare(CLONE_NEWNS) != 0 ||
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=512k") != 0) {
+            ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") != 0) {
             return 77;
         }
         m_path = small + "/campaigns.sqlite";
         CCampaignStore store;
         OpenSend(store);
         const std::int64_t id = Create(store, 3000);
-        WriteBytes(small + "/filler", std::string(1 << 20, 'f'));  // as much as fits
+        WriteBytes(small + "/filler", std::string(2 << 20, 'f'));  // as much as fits
         std::set<std::int64_t> lost;
         std::int64_t row = 0;
         StoreError error;
