@@ -107,6 +107,9 @@ bool CCampaignRecorder::End(StoreError& error) {
     if (m_nCampaign == 0) {
         return true;
     }
+    if (!Flush(error)) {
+        return false;
+    }
     const CampaignCounts counts = m_loop.GetCounts();
     const bool done = counts.sent + counts.failed + counts.unknown == counts.total;
     const std::string detail =
@@ -122,8 +125,8 @@ bool CCampaignRecorder::WillSend(std::size_t row, std::size_t part, std::size_t 
     StoreError error;
     const std::optional<int> which =
         parts > 1 ? std::optional<int>(static_cast<int>(part)) : std::nullopt;
-    if (m_store.MarkSending(m_nCampaign, static_cast<std::int64_t>(row), which, m_strModem,
-                            error)) {
+    if (Flush(error) && m_store.MarkSending(m_nCampaign, static_cast<std::int64_t>(row), which,
+                                            m_strModem, error)) {
         return true;
     }
     reason = u"The send could not be recorded first, so nothing more is sent: " +
@@ -153,8 +156,31 @@ void CCampaignRecorder::Record(std::size_t row, std::optional<int> part, RowStat
     if (state != RowState::Pending && entry.tpMr) {
         update.tpMr = *entry.tpMr;
     }
+    m_unrecorded.push_back(std::move(update));
     StoreError error;
-    if (!m_store.RecordResult(update, error) && !m_recordError) {
+    if (!Flush(error) && !m_recordError) {
         m_recordError = error;
     }
+}
+
+bool CCampaignRecorder::Flush(StoreError& error) {
+    if (m_unrecorded.empty()) {
+        return true;
+    }
+    std::size_t done = 0;
+    for (; done < m_unrecorded.size(); ++done) {
+        if (m_store.RecordResult(m_unrecorded[done], error)) {
+            continue;
+        }
+        // A change the store's rules refuse will never be recorded: say so
+        // once and go on; anything else (a full disk) is tried again later.
+        if (error.kind != StoreError::Kind::Refused && error.kind != StoreError::Kind::NotFound) {
+            break;
+        }
+        if (!m_recordError) {
+            m_recordError = error;
+        }
+    }
+    m_unrecorded.erase(m_unrecorded.begin(), m_unrecorded.begin() + static_cast<long>(done));
+    return m_unrecorded.empty();
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "campaign/CCampaignLoop.h"
 #include "campaign/store/CampaignStore.h"
@@ -35,8 +36,9 @@ public:
     // Once the loop stopped: finished when every row has an outcome, else
     // stopped (the detail says why, e.g. the pause reason).
     bool End(StoreError& error);
-    // The first failure to record an outcome, if any (the outcome then stays
-    // "outcome unknown" in the store, never "not sent").
+    // The first failure to record an outcome, if any. Such outcomes are kept
+    // and recorded with the next change that succeeds; those never recorded
+    // stay "outcome unknown" in the store, never "not sent".
     const StoreError& GetRecordError() const { return m_recordError; }
 
     // ISendJournal
@@ -47,6 +49,8 @@ public:
 
 private:
     void Record(std::size_t row, std::optional<int> part, RowState state);
+    // Records the outcomes kept after a failure; false while it still fails.
+    bool Flush(StoreError& error);
 
     CCampaignStore& m_store;
     CCampaignLoop& m_loop;
@@ -54,6 +58,7 @@ private:
     CampaignRecord m_record;
     std::string m_strModem;
     StoreError m_recordError;
+    std::vector<SendUpdate> m_unrecorded;
 };
 
 // The loop's rows for the store's rows: states, texts, codes and times.

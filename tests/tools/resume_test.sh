@@ -130,9 +130,10 @@ EOF
         grep -q "could not be recorded first" "$work/err.f1" && grep -q "^exit 1" "$work/err.f1" &&
             [ "$first" -lt 300 ] && ok "a full disk stops the campaign after $first sends" ||
             fail "disk full: $first sent, $(tail -3 "$work/err.f1")"
-        # The send whose outcome could not be recorded stays outcome unknown.
+        # Sends whose outcome could not be recorded stay outcome unknown: at
+        # most those that went before the stop, and one handed back unsent.
         done=$(tr '{' '\n' <"$work/full.json" | grep -c '"state":"sent"')
-        [ "$(delivered | sort | uniq -d | wc -l)" = 0 ] && [ "$done" -ge 298 ] &&
+        [ "$(delivered | sort | uniq -d | wc -l)" = 0 ] && [ "$done" -ge $((300 - first - 1)) ] &&
             [ "$(tr '{' '\n' <"$work/full.json" | grep -c '"state":"not_sent"')" = 0 ] &&
             ok "resume once there is room: every number once ($done sent)" ||
             fail "after the disk full: $(tail -3 "$work/err.f2")"
