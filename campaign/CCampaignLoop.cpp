@@ -57,6 +57,16 @@ std::size_t CCampaignLoop::ReopenRows(std::optional<RowState> state) {
     return reopened;
 }
 
+void CCampaignLoop::SkipRow(std::size_t row, std::u16string text) {
+    if (m_rows.at(row).state != RowState::NotSent) {
+        return;
+    }
+    m_rows[row].finalStatus.reset();
+    SetRowState(row, RowState::Failed);
+    SetStatus(row, std::move(text));
+    JournalRow(row);
+}
+
 void CCampaignLoop::ClearRows() {
     m_rows.clear();
     ResetRows();

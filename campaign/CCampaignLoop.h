@@ -144,6 +144,9 @@ public:
     // Rows in `state` (Unknown, say) go back to not sent, to be sent again by
     // the next Start; every row when `state` is empty. Returns how many.
     std::size_t ReopenRows(std::optional<RowState> state);
+    // A row not sent that is not to be sent (an opted-out number): it ends
+    // failed with `text` and no code, and the journal records it.
+    void SkipRow(std::size_t row, std::u16string text);
 
     std::size_t GetRowCount() const { return m_rows.size(); }
     const CampaignRow& GetRow(std::size_t row) const { return m_rows.at(row); }

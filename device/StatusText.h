@@ -37,6 +37,8 @@ constexpr std::u16string_view kOutcomeUnknownText = u"The Outcome of this Send i
 // The parts of a message left unsent because the user stopped the sending.
 constexpr std::u16string_view kStoppedText = u"Not Sent: the Sending was Stopped.";
 
+// A number on the opt-out list (it answered STOP): never sent to.
+constexpr std::u16string_view kSkippedOptedOutText = u"Skipped: opted out";
 // A number the stopped campaign never offered to the modem.
 constexpr std::u16string_view kNotSentStoppedText = u"Not sent: stopped";
 

@@ -1,6 +1,9 @@
 #include "campaign/store/CampaignRecorder.h"
 
+#include <unordered_set>
 #include <utility>
+
+#include "device/StatusText.h"
 
 #include "pdu/Unicode.h"
 
@@ -101,6 +104,26 @@ bool CCampaignRecorder::Resume(std::int64_t id, bool resendUnknown, StoreError& 
     m_nCampaign = id;
     m_loop.SetRows(LoopRowsFromStore(rows));
     return true;
+}
+
+bool CCampaignRecorder::SkipOptedOut(std::size_t& skipped, StoreError& error) {
+    skipped = 0;
+    std::unordered_set<std::string> optedOut;
+    if (!m_store.GetOptOutSet(optedOut, error)) {
+        return false;
+    }
+    if (optedOut.empty()) {
+        return true;
+    }
+    for (std::size_t row = 0; row < m_loop.GetRowCount(); ++row) {
+        const CampaignRow& entry = m_loop.GetRow(row);
+        if (entry.state == RowState::NotSent &&
+            optedOut.count(m_store.E164Of(PduLib::Utf16ToUtf8(entry.number))) != 0) {
+            m_loop.SkipRow(row, std::u16string(kSkippedOptedOutText));
+            ++skipped;
+        }
+    }
+    return Flush(error);
 }
 
 bool CCampaignRecorder::End(StoreError& error) {

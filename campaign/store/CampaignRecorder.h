@@ -33,6 +33,10 @@ public:
     // Written into every row this recorder marks.
     void SetModem(std::string modem) { m_strModem = std::move(modem); }
 
+    // Rows not sent whose number is on the opt-out list end "Skipped: opted
+    // out"; returns how many, or false when the list cannot be read.
+    bool SkipOptedOut(std::size_t& skipped, StoreError& error);
+
     // Once the loop stopped: finished when every row has an outcome, else
     // stopped (the detail says why, e.g. the pause reason).
     bool End(StoreError& error);

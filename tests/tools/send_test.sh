@@ -148,4 +148,24 @@ wait "$quiet_pid"
 grep -q "^Paused until $(date -d '+1 hour' +%H:%M)" "$work/err" && [ ! -s "$work/outbox-quiet" ] &&
     ok "quiet hours: nothing sent, paused until their end" || fail "quiet: $(cat "$work/err")"
 
+# Delivery reports and replies: a report per number (one not delivered), a
+# STOP reply that puts its sender on the opt-out list, skipped next time.
+printf '+447700900300\n+447700900301\n+447700900302\n' >"$work/three.txt"
+"$cli" send --numbers "$work/three.txt" --message r --modem sim --interval-ms 0 \
+    --report "$work/dlr.csv" --wait-reports 20s --sim-option=--report-delay-ms=200 \
+    --sim-option=--report=+447700900301=expired --sim-option=--deliver=+447700900302=Stop \
+    >/dev/null 2>"$work/err"
+tr -d '\r' <"$work/dlr.csv" >"$work/dlr.txt"
+grep -q '^+447700900300,.*,Delivered [0-9:]*$' "$work/dlr.txt" &&
+    grep -q '^+447700900301,.*,Not delivered: Validity period expired$' "$work/dlr.txt" &&
+    ok "delivery reports reach the report" || fail "dlr: $(cat "$work/dlr.csv" "$work/err")"
+"$cli" inbox --json | grep -q '"from":"+447700900302".*"text":"Stop"' &&
+    [ "$("$cli" optouts list)" = "+447700900302" ] && ok "a STOP reply: in the inbox, opted out" ||
+    fail "inbox: $("$cli" inbox --json) optouts: $("$cli" optouts list)"
+"$cli" send --numbers "$work/three.txt" --message r2 --modem sim --interval-ms 0 \
+    --report "$work/dlr2.csv" >/dev/null 2>&1
+status=$?
+[ "$status" = 0 ] && grep -q '^+447700900302,Skipped: opted out,' "$work/dlr2.csv" &&
+    ok "the next campaign skips the opted-out number" || fail "skip: $status $(cat "$work/dlr2.csv")"
+
 [ "$failures" = 0 ] || exit 1

@@ -119,9 +119,19 @@ public:
         QTimer::singleShot(0, QCoreApplication::instance(),
                            [loop, requestId, tpMr] { loop->OnSmsSendReference(requestId, tpMr); });
     }
+    void PostSmsReceived(const ReceivedSms& message) override {
+        if (m_onReceived) {
+            QTimer::singleShot(0, QCoreApplication::instance(),
+                               [this, message] { m_onReceived(message); });
+        }
+    }
+    void SetOnReceived(std::function<void(const ReceivedSms&)> handler) {
+        m_onReceived = std::move(handler);
+    }
 
 private:
     CCampaignLoop& m_loop;
+    std::function<void(const ReceivedSms&)> m_onReceived;
 };
 
 std::string hresultHex(HRESULT hr) {
@@ -268,6 +278,8 @@ public:
             }
             csv += ',';
             csv += campaign.parts > 1 || !row.parts.empty() ? std::to_string(campaign.parts) : "";
+            csv += ',';
+            csv += Utf16ToUtf8(CsvCell(Utf8ToUtf16(History::DeliveryText(row))));
             csv += "\r\n";
         }
         if (::ftruncate(m_fd, 0) != 0) {
@@ -279,7 +291,7 @@ public:
 
 private:
     static constexpr const char* kHeader =
-        "number,status text,final status code,request id,time,parts\r\n";
+        "number,status text,final status code,request id,time,parts,delivery\r\n";
 
     bool WriteAll(const std::string& text, std::string& error) {
         if (::lseek(m_fd, 0, SEEK_SET) < 0) {
@@ -315,6 +327,7 @@ struct SendOptions {
     bool trace = false;
     bool everyoneAgain = false;
     bool deliveryReports = true;
+    std::string waitReports = "0";
     std::string quietHours;
     std::string region;
     ModemChoice modem;
@@ -402,9 +415,30 @@ std::string countsText(const CampaignCounts& c) {
     return text.str();
 }
 
+// "15s", "2m", "1h", "500ms", or plain seconds.
+std::optional<std::chrono::milliseconds> parseDuration(const std::string& text) {
+    std::size_t used = 0;
+    long long value = 0;
+    try {
+        value = std::stoll(text, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    const std::string unit = text.substr(used);
+    const long long scale = unit.empty() || unit == "s" ? 1000
+                            : unit == "ms"              ? 1
+                            : unit == "m"               ? 60'000
+                            : unit == "h"               ? 3'600'000
+                                                        : 0;
+    if (value < 0 || scale == 0 || value > 7LL * 24 * 3'600'000 / scale) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(value * scale);
+}
+
 // Opens the store for sending; false (with the reason printed) when another
 // program sends with it, or it is damaged, unreadable or locked.
-bool openStore(const std::string& path, CCampaignStore& store) {
+bool openStore(const std::string& path, const std::string& region, CCampaignStore& store) {
     if (path.empty()) {
         std::cerr << "vantorix-cli: there is no place for the campaign store (neither "
                      "XDG_DATA_HOME nor HOME is set); give one with --store\n";
@@ -413,6 +447,7 @@ bool openStore(const std::string& path, CCampaignStore& store) {
     StoreError error;
     StoreOptions options;
     options.program = "vantorix-cli";
+    options.region = region;
     if (!store.Open(path, StoreMode::Send, error, options)) {
         std::cerr << "vantorix-cli: " << error.text << "\nNothing was sent.\n";
         return false;
@@ -464,7 +499,7 @@ int runCampaign(SendOptions o) {
         for (const std::u16string_view number : list.m_mapNumbers) {
             campaign.numbers.push_back(Utf16ToUtf8(number));
         }
-        if (!openStore(storePath, store)) {
+        if (!openStore(storePath, list.m_strRegion, store)) {
             return kExitFailure;
         }
         std::optional<std::int64_t> earlier;
@@ -477,7 +512,7 @@ int runCampaign(SendOptions o) {
                          "on (--everyone-again starts anew).\n";
             o.resumeId = *earlier;
         }
-    } else if (!openStore(storePath, store)) {
+    } else if (!openStore(storePath, ResolveRegion(o.region), store)) {
         return kExitFailure;
     }
     if (o.resumeId != 0) {
@@ -568,7 +603,53 @@ int runCampaign(SendOptions o) {
         }
     }
     std::cerr << '\n';
+    std::size_t skipped = 0;
+    if (!recorder.SkipOptedOut(skipped, storeError)) {
+        std::cerr << "vantorix-cli: " << storeError.text << "\nNothing was sent.\n";
+        return kExitFailure;
+    }
+    if (skipped != 0) {
+        std::cerr << skipped << " number(s) on the opt-out list are skipped.\n";
+    }
 
+    // Replies and delivery reports: kept in the store first, then deleted
+    // from the modem, so that a crash in between only hands them up again.
+    poster.SetOnReceived([&store, &front](const ReceivedSms& message) {
+        ReceiveResult result;
+        StoreError error;
+        if (!store.Receive(message.pdu, std::chrono::system_clock::now(), result, error)) {
+            std::cerr << "vantorix-cli: a received message stays on the modem: " << error.text
+                      << '\n';
+            return;
+        }
+        front.AckReceived(message.handle);
+        if (result.duplicate) {
+            return;
+        }
+        if (result.kind == ReceiveResult::Kind::StatusReport) {
+            if (!result.row) {
+                std::cerr << "A delivery report matched no send: " << result.note << '\n';
+            }
+        } else if (result.kind == ReceiveResult::Kind::Message && result.complete) {
+            std::cerr << "A reply from " << result.from << " is in the inbox"
+                      << (result.optOut == ReceiveResult::OptOut::Added
+                              ? " (it asks to stop: on the opt-out list now)"
+                          : result.optOut == ReceiveResult::OptOut::Removed
+                              ? " (it asks to start again: off the opt-out list)"
+                              : "")
+                      << ".\n";
+        } else if (result.kind == ReceiveResult::Kind::Unreadable) {
+            std::cerr << "A received message could not be read: " << result.note << '\n';
+        }
+    });
+
+    const std::optional<std::chrono::milliseconds> parsedWait = parseDuration(o.waitReports);
+    if (!parsedWait) {
+        std::cerr << "vantorix-cli: --wait-reports " << o.waitReports
+                  << ": expected a duration such as 15s, 2m, 1h or 500ms\n";
+        return kExitUsage;
+    }
+    const std::chrono::milliseconds waitReports = *parsedWait;
     ConsoleListener listener(loop);
     loop.SetListener(&listener);
     loop.SetTickInterval(std::chrono::milliseconds(o.intervalMs));
@@ -635,16 +716,45 @@ int runCampaign(SendOptions o) {
         }
     });
 
+    // Once every send has its outcome: delivery reports still to come are
+    // waited for up to --wait-reports.
+    auto awaitingReports = [&]() -> std::size_t {
+        std::vector<RowRecord> rows;
+        StoreError error;
+        if (!store.GetRows(id, rows, error, SendState::Sent)) {
+            return 0;
+        }
+        return static_cast<std::size_t>(
+            std::count_if(rows.begin(), rows.end(), [](const RowRecord& row) {
+                return row.delivery == DeliveryState::None ||
+                       row.delivery == DeliveryState::Pending;
+            }));
+    };
+    std::optional<std::chrono::steady_clock::time_point> reportsDeadline;
     QTimer ticker;
     ticker.setInterval(o.intervalMs);
     QObject::connect(&ticker, &QTimer::timeout, &app, [&] {
         if (loop.IsSending()) {
             loop.Tick();
         }
-        if (!loop.HasWorkLeft()) {
-            ticker.stop();
-            app.quit();
+        if (loop.HasWorkLeft()) {
+            return;
         }
+        const auto now = std::chrono::steady_clock::now();
+        if (!reportsDeadline) {
+            reportsDeadline = now + waitReports;
+            if (o.deliveryReports && waitReports.count() > 0 && stops == 0 &&
+                awaitingReports() != 0) {
+                std::cerr << "Waiting up to " << o.waitReports << " for " << awaitingReports()
+                          << " delivery report(s).\n";
+                ticker.setInterval(200);
+                return;
+            }
+        } else if (now < *reportsDeadline && stops == 0 && awaitingReports() != 0) {
+            return;
+        }
+        ticker.stop();
+        app.quit();
     });
     QTimer reporter;
     reporter.setInterval(1000);
@@ -691,7 +801,12 @@ int runCampaign(SendOptions o) {
     if (!reportOk || recorder.GetRecordError()) {
         return kExitFailure;
     }
-    return c.sent == c.total ? kExitOk : kExitSomeFailed;
+    // Numbers skipped for the opt-out list are as the user wants them.
+    std::size_t optedOut = 0;
+    for (std::size_t row = 0; row < loop.GetRowCount(); ++row) {
+        optedOut += loop.GetRow(row).statusText == kSkippedOptedOutText ? 1 : 0;
+    }
+    return c.sent + optedOut == c.total ? kExitOk : kExitSomeFailed;
 }
 
 int runModems(const ModemChoice& choice) {
@@ -770,6 +885,9 @@ void addRunOptions(CLI::App* cmd, SendOptions& o) {
                     "write a CSV report: number, status text, final status code, request id, "
                     "time, parts; checked before the first send, rewritten as numbers end");
     cmd->add_flag("--trace", o.trace, "print the report of every composed PDU on standard error");
+    cmd->add_option("--wait-reports", o.waitReports,
+                    "after the last send, wait up to DURATION (e.g. 15s, 2m) for the delivery "
+                    "reports still to come (default 0)");
     cmd->add_option("--quiet-hours", o.quietHours,
                     "daily hours of local time in which no new number is begun, e.g. "
                     "21:00-08:00 (a number's parts never straddle them); the campaign waits "
