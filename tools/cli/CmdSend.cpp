@@ -436,6 +436,28 @@ std::optional<std::chrono::milliseconds> parseDuration(const std::string& text) 
     return std::chrono::milliseconds(value * scale);
 }
 
+// One line on standard error for what a received message changed.
+void reportReceived(const ReceiveResult& result) {
+    if (result.duplicate) {
+        return;
+    }
+    if (result.kind == ReceiveResult::Kind::StatusReport) {
+        if (!result.row) {
+            std::cerr << "A delivery report matched no send: " << result.note << '\n';
+        }
+    } else if (result.kind == ReceiveResult::Kind::Message && result.complete) {
+        std::cerr << "A reply from " << result.from << " is in the inbox"
+                  << (result.optOut == ReceiveResult::OptOut::Added
+                          ? " (it asks to stop: on the opt-out list now)"
+                      : result.optOut == ReceiveResult::OptOut::Removed
+                          ? " (it asks to start again: off the opt-out list)"
+                          : "")
+                  << ".\n";
+    } else if (result.kind == ReceiveResult::Kind::Unreadable) {
+        std::cerr << "A received message could not be read: " << result.note << '\n';
+    }
+}
+
 // Opens the store for sending; false (with the reason printed) when another
 // program sends with it, or it is damaged, unreadable or locked.
 bool openStore(const std::string& path, const std::string& region, CCampaignStore& store) {
@@ -614,33 +636,32 @@ int runCampaign(SendOptions o) {
 
     // Replies and delivery reports: kept in the store first, then deleted
     // from the modem, so that a crash in between only hands them up again.
-    poster.SetOnReceived([&store, &front](const ReceivedSms& message) {
-        ReceiveResult result;
+    // Many at once (the modem's store read at start-up) go in one transaction.
+    std::vector<ReceivedSms> inbound;
+    auto keepReceived = [&store, &front, &inbound] {
+        std::vector<ReceivedPdu> pdus;
+        for (const ReceivedSms& message : inbound) {
+            pdus.push_back({message.pdu, std::chrono::system_clock::now()});
+        }
+        std::vector<ReceiveResult> results;
         StoreError error;
-        if (!store.Receive(message.pdu, std::chrono::system_clock::now(), result, error)) {
-            std::cerr << "vantorix-cli: a received message stays on the modem: " << error.text
-                      << '\n';
+        if (!store.ReceiveBatch(pdus, results, error)) {
+            std::cerr << "vantorix-cli: " << inbound.size()
+                      << " received message(s) stay on the modem: " << error.text << '\n';
+            inbound.clear();
             return;
         }
-        front.AckReceived(message.handle);
-        if (result.duplicate) {
-            return;
+        for (std::size_t i = 0; i < inbound.size() && i < results.size(); ++i) {
+            front.AckReceived(inbound[i].handle);
+            reportReceived(results[i]);
         }
-        if (result.kind == ReceiveResult::Kind::StatusReport) {
-            if (!result.row) {
-                std::cerr << "A delivery report matched no send: " << result.note << '\n';
-            }
-        } else if (result.kind == ReceiveResult::Kind::Message && result.complete) {
-            std::cerr << "A reply from " << result.from << " is in the inbox"
-                      << (result.optOut == ReceiveResult::OptOut::Added
-                              ? " (it asks to stop: on the opt-out list now)"
-                          : result.optOut == ReceiveResult::OptOut::Removed
-                              ? " (it asks to start again: off the opt-out list)"
-                              : "")
-                      << ".\n";
-        } else if (result.kind == ReceiveResult::Kind::Unreadable) {
-            std::cerr << "A received message could not be read: " << result.note << '\n';
+        inbound.clear();
+    };
+    poster.SetOnReceived([&inbound, &keepReceived](const ReceivedSms& message) {
+        if (inbound.empty()) {
+            QTimer::singleShot(20, QCoreApplication::instance(), keepReceived);
         }
+        inbound.push_back(message);
     });
 
     const std::optional<std::chrono::milliseconds> parsedWait = parseDuration(o.waitReports);
