@@ -29,6 +29,7 @@ std::vector<CampaignRow> LoopRowsFromStore(const std::vector<RowRecord>& rows) {
     for (const RowRecord& record : rows) {
         CampaignRow& row = loopRows.emplace_back();
         row.number = PduLib::Utf8ToUtf16(record.number);
+        row.text = PduLib::Utf8ToUtf16(record.text.value_or(std::string()));
         row.statusText = PduLib::Utf8ToUtf16(record.statusText);
         switch (record.state) {
             case SendState::NotSent:
@@ -74,12 +75,14 @@ bool CCampaignRecorder::Begin(const NewCampaign& campaign, StoreError& error) {
         return false;
     }
     m_nCampaign = id;
-    std::vector<std::u16string> numbers;
-    numbers.reserve(campaign.numbers.size());
-    for (const std::string& number : campaign.numbers) {
-        numbers.push_back(PduLib::Utf8ToUtf16(number));
+    std::vector<CampaignRow> rows(campaign.numbers.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].number = PduLib::Utf8ToUtf16(campaign.numbers[i]);
+        if (i < campaign.texts.size()) {
+            rows[i].text = PduLib::Utf8ToUtf16(campaign.texts[i]);
+        }
     }
-    m_loop.SetNumbers(numbers);
+    m_loop.SetRows(std::move(rows));
     return true;
 }
 

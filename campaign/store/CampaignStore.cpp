@@ -405,7 +405,9 @@ bool CCampaignStore::Migrate(StoreError& error) {
 bool CCampaignStore::Prepare(StoreError& error) {
     auto stmts = std::make_unique<Prepared>();
     const std::pair<Sqlite::CStatement*, const char*> list[] = {
-        {&stmts->campaignParts, "SELECT parts FROM campaign WHERE id = ?1"},
+        {&stmts->campaignParts,
+         "SELECT COALESCE(r.parts, c.parts) FROM row r JOIN campaign c ON c.id = r.campaign_id "
+         "WHERE r.campaign_id = ?1 AND r.ord = ?2"},
         {&stmts->selectRow,
          "SELECT state, status_text, code, request_id, tp_mr, modem FROM row "
          "WHERE campaign_id = ?1 AND ord = ?2"},
@@ -564,11 +566,12 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
     // Rows go in by chunks of many rows per statement: one statement per
     // row spent more time in statement set-up than in the inserts.
     constexpr std::size_t kChunk = 256;
-    // Per row: order, number, E.164 form, own text.
-    constexpr std::size_t kPerRow = 4;
+    // Per row: order, number, E.164 form, own text and its parts.
+    constexpr std::size_t kPerRow = 5;
     auto insertSql = [](std::size_t rows) {
         std::string sql =
-            "INSERT INTO row (campaign_id, ord, number, e164, text, state, changed) VALUES ";
+            "INSERT INTO row (campaign_id, ord, number, e164, text, parts, state, changed) "
+            "VALUES ";
         for (std::size_t i = 0; i < rows; ++i) {
             sql += i ? ",(?1" : "(?1";
             for (std::size_t k = 0; k < kPerRow; ++k) {
@@ -601,6 +604,9 @@ bool CCampaignStore::CreateCampaign(const NewCampaign& campaign, std::int64_t& i
             insertRows.BindStatic(at + 2, e164[first + i]);
             if (!campaign.texts.empty()) {
                 insertRows.BindStatic(at + 3, campaign.texts[first + i]);
+            }
+            if (first + i < campaign.rowParts.size()) {
+                insertRows.Bind(at + 4, static_cast<std::int64_t>(campaign.rowParts[first + i]));
             }
         }
         if ((rc = insertRows.Step()) != SQLITE_DONE) {
@@ -773,6 +779,7 @@ bool CCampaignStore::ApplyOne(const SendUpdate& update, std::int64_t now, StoreE
     if (update.part) {
         s.campaignParts.Reset();
         s.campaignParts.Bind(1, update.campaign);
+        s.campaignParts.Bind(2, update.row);
         rc = s.campaignParts.Step();
         parts = rc == SQLITE_ROW ? s.campaignParts.Int(0) : 0;
         s.campaignParts.Reset();

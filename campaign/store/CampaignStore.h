@@ -87,6 +87,9 @@ struct NewCampaign {
     // Each row's own message (personal messages), in the order of
     // `numbers`; empty when every row sends `message`.
     std::vector<std::string> texts{};
+    // With `texts`: the parts of each row's own message (`parts` is then the
+    // most of any row).
+    std::vector<int> rowParts{};
     std::optional<StoreTime> sendAt{};  // when a scheduled campaign starts
 };
 

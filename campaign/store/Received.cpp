@@ -481,7 +481,8 @@ bool CCampaignStore::ApplyReport(std::int64_t campaign, std::int64_t row,
         // The row's verdict: delivered when every part is, failed when any
         // part failed, else pending.
         CUse parts(
-            Cached("SELECT p.delivery, p.delivery_st, p.delivery_time, c.parts FROM part p "
+            Cached("SELECT p.delivery, p.delivery_st, p.delivery_time, COALESCE(r.parts, c.parts) "
+                   "FROM part p JOIN row r ON r.campaign_id = p.campaign_id AND r.ord = p.ord "
                    "JOIN campaign c ON c.id = p.campaign_id WHERE p.campaign_id = ?1 AND "
                    "p.ord = ?2 AND p.delivery <> '' ORDER BY p.delivery_time",
                    error));

@@ -79,6 +79,7 @@ CREATE INDEX event_campaign ON event (campaign_id, id);
 const char kVersion2[] = R"sql(
 ALTER TABLE campaign ADD COLUMN send_at INTEGER;
 ALTER TABLE row ADD COLUMN text TEXT;
+ALTER TABLE row ADD COLUMN parts INTEGER CHECK (parts IS NULL OR parts >= 1);
 ALTER TABLE row ADD COLUMN e164 TEXT;
 ALTER TABLE row ADD COLUMN delivery TEXT NOT NULL DEFAULT '';
 ALTER TABLE row ADD COLUMN delivery_st INTEGER;

@@ -20,6 +20,7 @@
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MessageOptions.h"
+#include "tools/cli/PersonalMessages.h"
 
 namespace {
 
@@ -36,21 +37,6 @@ struct PreviewOptions {
 [[noreturn]] void Fail(int status, const std::string& why) {
     std::cerr << "vantorix-cli: preview: " << why << '\n';
     throw CLI::RuntimeError(status);
-}
-
-bool IsCsvPath(const std::string& path) {
-    std::string extension = std::filesystem::u8path(path).extension().u8string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".csv";
-}
-
-std::string ColumnList(const std::vector<std::u16string>& header) {
-    std::string list;
-    for (const std::u16string& name : header) {
-        list += (list.empty() ? "\"" : ", \"") + Utf16ToUtf8(name) + '"';
-    }
-    return list;
 }
 
 // One recipient's line of the preview.
@@ -141,64 +127,31 @@ int PreviewPlain(const PreviewOptions& o, const std::u16string& message,
 
 int PreviewCsv(const PreviewOptions& o, const std::u16string& message,
                const PduLib::MessageOptions& options) {
-    const std::string& path = o.numbers;
-    CsvTable table;
-    std::u16string error;
-    if (!table.Load(path, error)) {
-        Fail(kExitUsage, path + ": " + Utf16ToUtf8(error));
-    }
-    const std::size_t column = o.numberColumn.empty()
-                                   ? GuessNumberColumn(table.Header())
-                                   : FindColumn(table.Header(), Utf8ToUtf16(o.numberColumn));
-    if (column == CsvTable::npos) {
-        Fail(kExitUsage,
-             (o.numberColumn.empty() ? std::string("no column is named like a phone number column")
-                                     : "no column is named \"" + o.numberColumn + '"') +
-                 "; name the numbers column with --number-column (the columns are " +
-                 ColumnList(table.Header()) + ")");
-    }
-    CMessageTemplate personal;
-    if (!personal.Parse(message, error)) {
-        Fail(kExitUsage, Utf16ToUtf8(error));
-    }
-    const std::vector<std::u16string> unknown = personal.Bind(table.Header());
-    if (!unknown.empty()) {
-        std::string names;
-        for (const std::u16string& name : unknown) {
-            names += (names.empty() ? "{" : ", {") + Utf16ToUtf8(name) + '}';
-        }
-        Fail(kExitUsage, "the message names no column of the file: " + names +
-                             " (the columns are " + ColumnList(table.Header()) + ")");
-    }
-    CsvRecipients recipients;
-    if (!CollectRecipients(table, column, recipients, error)) {
-        Fail(kExitUsage, path + ": " + Utf16ToUtf8(error));
+    PersonalMessages personal;
+    std::string error;
+    if (!LoadPersonalMessages(o.numbers, o.numberColumn, message, {}, personal, error)) {
+        Fail(kExitUsage, error);
     }
     std::size_t duplicates = 0;
-    for (const CsvSkippedRow& skipped : recipients.skipped) {
-        std::cerr << "vantorix-cli: preview: line " << table.RowLine(skipped.row) << ": ";
+    for (const CsvSkippedRow& skipped : personal.collected.skipped) {
+        std::cerr << "vantorix-cli: preview: line " << personal.table.RowLine(skipped.row) << ": ";
         if (skipped.reason == CsvSkippedRow::Reason::Duplicate) {
             ++duplicates;
-            std::cerr << "the number repeats line " << table.RowLine(skipped.firstRow)
+            std::cerr << "the number repeats line " << personal.table.RowLine(skipped.firstRow)
                       << "; skipped\n";
         } else {
             std::cerr << "no number; skipped\n";
         }
     }
-    const std::vector<std::u16string> noValues(table.Header().size());
-    const PduLib::MessagePlan alone =
-        Plan(personal.Expand({noValues.data(), noValues.size()}), options);
     std::vector<Line> lines;
-    lines.reserve(recipients.recipients.size());
-    for (const CsvRecipient& recipient : recipients.recipients) {
-        const std::u16string text(TrimBlanks(personal.Expand(table.Row(recipient.row))));
-        lines.push_back(
-            {table.RowLine(recipient.row), recipient.number, text, Plan(text, options)});
+    lines.reserve(personal.recipients.size());
+    for (const PersonalMessages::Recipient& r : personal.recipients) {
+        lines.push_back({r.fileLine, r.number, r.text, Plan(r.text, options)});
     }
     const std::string skipped = ", " + std::to_string(duplicates) + " duplicate rows skipped, " +
-                                std::to_string(recipients.skipped.size() - duplicates) +
+                                std::to_string(personal.collected.skipped.size() - duplicates) +
                                 " rows without a number";
-    return Print(lines, alone.encoding, skipped);
+    return Print(lines, Plan(personal.alone, options).encoding, skipped);
 }
 
 }  // namespace
