@@ -168,4 +168,16 @@ status=$?
 [ "$status" = 0 ] && grep -q '^+447700900302,Skipped: opted out,' "$work/dlr2.csv" &&
     ok "the next campaign skips the opted-out number" || fail "skip: $status $(cat "$work/dlr2.csv")"
 
+# Personal messages from a table: each row its own text, one person once
+# however the number is spelt, a text in another script in its own parts.
+printf 'Name,Mobile,Day\nAnna,+44 7700 900401,Monday\nBoris,+447700900402,Вторник\nAnna,07700900401,Fri\n' \
+    >"$work/people.csv"
+"$cli" send --numbers "$work/people.csv" --message 'Dear {name}, see you {DAY}' --region GB \
+    --modem sim --interval-ms 0 --sim-outbox "$work/outbox-people" >/dev/null 2>&1
+texts=$(sed 's/.*"pdu":"\([0-9A-F]*\)".*/\1/' "$work/outbox-people" | "$cli" decode --batch --join |
+    sed 's/.*"text":"\([^"]*\) - Sent with.*/\1/')
+[ "$texts" = "Dear Anna, see you Monday
+Dear Boris, see you Вторник" ] && ok "personal messages: each row its own text, once" ||
+    fail "personal: $texts"
+
 [ "$failures" = 0 ] || exit 1

@@ -41,6 +41,7 @@
 #include "tools/cli/CmdNumbers.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MessageOptions.h"
+#include "tools/cli/PersonalMessages.h"
 #include "tools/cli/ReferenceState.h"
 #include "tools/cli/StoreOption.h"
 
@@ -277,7 +278,13 @@ public:
                 csv += History::IsoTime(row.time).substr(0, 19) + "Z";
             }
             csv += ',';
-            csv += campaign.parts > 1 || !row.parts.empty() ? std::to_string(campaign.parts) : "";
+            // The parts of the row's message, once it was offered: its own
+            // (a personal text of one part has no part records).
+            if (!row.parts.empty()) {
+                csv += std::to_string(row.parts.size());
+            } else if (row.state != SendState::NotSent) {
+                csv += std::to_string(row.text ? 1 : campaign.parts);
+            }
             csv += ',';
             csv += Utf16ToUtf8(CsvCell(Utf8ToUtf16(History::DeliveryText(row))));
             csv += "\r\n";
@@ -327,6 +334,7 @@ struct SendOptions {
     bool trace = false;
     bool everyoneAgain = false;
     bool deliveryReports = true;
+    std::string numberColumn;
     std::string waitReports = "0";
     std::string quietHours;
     std::string region;
@@ -458,6 +466,54 @@ void reportReceived(const ReceiveResult& result) {
     }
 }
 
+// A campaign of personal messages from a .csv table: every recipient's own
+// text, checked before anything is sent (an empty text or one over the
+// parts limit refuses the campaign, naming its line).
+bool loadPersonal(const SendOptions& o, const std::string& region, NewCampaign& campaign) {
+    PersonalMessages personal;
+    std::string error;
+    if (!LoadPersonalMessages(o.numbers, o.numberColumn, Utf8ToUtf16(o.message), region, personal,
+                              error)) {
+        std::cerr << "vantorix-cli: send: " << error << "; nothing was sent\n";
+        return false;
+    }
+    for (const CsvSkippedRow& skipped : personal.collected.skipped) {
+        if (skipped.reason == CsvSkippedRow::Reason::Duplicate) {
+            std::cerr << "Line " << personal.table.RowLine(skipped.row)
+                      << ": the number repeats line " << personal.table.RowLine(skipped.firstRow)
+                      << "; sent once.\n";
+        }
+    }
+    PduLib::MessageOptions options = ToMessageOptions(o.options);
+    options.deliveryReports = o.deliveryReports;
+    bool refused = false;
+    bool unicode = false;
+    int most = 1;
+    for (const PersonalMessages::Recipient& r : personal.recipients) {
+        const PduLib::MessagePlan plan =
+            PduLib::PlanMessage(r.text + std::u16string(ISmsFront::kSignature), options);
+        if (r.text.empty() || !plan.ok()) {
+            std::cerr << "vantorix-cli: send: line " << r.fileLine << " (" << Utf16ToUtf8(r.number)
+                      << "): " << (r.text.empty() ? std::string("the text is empty") : plan.error)
+                      << '\n';
+            refused = true;
+            continue;
+        }
+        unicode = unicode || plan.encoding == PduLib::TextEncoding::Ucs2;
+        most = std::max(most, static_cast<int>(plan.parts));
+        campaign.numbers.push_back(Utf16ToUtf8(r.number));
+        campaign.texts.push_back(Utf16ToUtf8(r.text));
+        campaign.rowParts.push_back(static_cast<int>(plan.parts));
+    }
+    if (refused) {
+        std::cerr << "vantorix-cli: send: nothing was sent (see `vantorix-cli preview`)\n";
+        return false;
+    }
+    campaign.encoding = unicode ? "UCS-2" : "GSM 7-bit";
+    campaign.parts = most;
+    return true;
+}
+
 // Opens the store for sending; false (with the reason printed) when another
 // program sends with it, or it is damaged, unreadable or locked.
 bool openStore(const std::string& path, const std::string& region, CCampaignStore& store) {
@@ -498,12 +554,22 @@ int runCampaign(SendOptions o) {
         }
         list.m_strFilePath = Utf8ToUtf16(o.numbers);
         list.m_strRegion = ResolveRegion(o.region);
-        std::u16string error;
-        if (!list.Load(error)) {
-            std::cerr << "vantorix-cli: " << Utf16ToUtf8(error) << '\n';
-            return kExitUsage;
+        const bool personal = IsCsvPath(o.numbers) || !o.numberColumn.empty();
+        if (personal) {
+            if (!loadPersonal(o, list.m_strRegion, campaign)) {
+                return kExitUsage;
+            }
+        } else {
+            std::u16string error;
+            if (!list.Load(error)) {
+                std::cerr << "vantorix-cli: " << Utf16ToUtf8(error) << '\n';
+                return kExitUsage;
+            }
+            for (const std::u16string_view number : list.m_mapNumbers) {
+                campaign.numbers.push_back(Utf16ToUtf8(number));
+            }
         }
-        if (list.m_mapNumbers.IsEmpty()) {
+        if (campaign.numbers.empty()) {
             std::cerr << "vantorix-cli: the file holds no numbers (a number has at least "
                       << CNumberList::kMinNumberLength << " characters).\n";
             return kExitUsage;
@@ -514,13 +580,12 @@ int runCampaign(SendOptions o) {
             return kExitUsage;
         }
         campaign.message = Utf16ToUtf8(TrimBlanks(Utf8ToUtf16(o.message)));
-        campaign.encoding = plan.encoding == PduLib::TextEncoding::Ucs2 ? "UCS-2" : "GSM 7-bit";
-        campaign.parts = static_cast<int>(std::max<std::size_t>(plan.parts, 1));
+        if (!personal) {
+            campaign.encoding = plan.encoding == PduLib::TextEncoding::Ucs2 ? "UCS-2" : "GSM 7-bit";
+            campaign.parts = static_cast<int>(std::max<std::size_t>(plan.parts, 1));
+        }
         campaign.numbersPath = o.numbers;
         campaign.settings = settingsJson(o);
-        for (const std::u16string_view number : list.m_mapNumbers) {
-            campaign.numbers.push_back(Utf16ToUtf8(number));
-        }
         if (!openStore(storePath, list.m_strRegion, store)) {
             return kExitFailure;
         }
@@ -947,6 +1012,9 @@ void AddSendCommand(CLI::App& app) {
                     "number (exit 2). The concatenation reference is kept in "
                     "$XDG_STATE_HOME/Vantorix/concat-reference")
         ->required();
+    cmd->add_option("--number-column", o->numberColumn,
+                    "with a .csv file: the column that holds the numbers (default: guessed from "
+                    "its name); {column} in the message stands for each row's value");
     cmd->add_flag("--everyone-again", o->everyoneAgain,
                   "start a new campaign even when one of this message and numbers file did not "
                   "finish (sends to everyone again)");
