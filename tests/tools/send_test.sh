@@ -180,4 +180,19 @@ texts=$(sed 's/.*"pdu":"\([0-9A-F]*\)".*/\1/' "$work/outbox-people" | "$cli" dec
 Dear Boris, see you Вторник" ] && ok "personal messages: each row its own text, once" ||
     fail "personal: $texts"
 
+# A planned campaign: stopped while it waits, it stays planned, and run-due
+# sends it once its time has come.
+"$cli" send --numbers "$work/two.txt" --message planned --modem sim \
+    --at "$(date -d '+2 seconds' +%Y-%m-%dT%H:%M:%S)" >/dev/null 2>"$work/err" &
+planned=$!
+for _ in $(seq 50); do grep -q "is planned for" "$work/err" && break; sleep 0.1; done
+kill -INT "$planned"
+wait "$planned"
+"$cli" run-due --modem sim --interval-ms 0 >/dev/null 2>"$work/due1"
+sleep 2
+"$cli" run-due --modem sim --interval-ms 0 --sim-outbox "$work/outbox-due" >/dev/null 2>"$work/due2"
+grep -q "Nothing is due" "$work/due1" && [ "$(wc -l <"$work/outbox-due")" = 2 ] &&
+    ok "a planned campaign stays planned and run-due sends it when due" ||
+    fail "planned: $(cat "$work/err" "$work/due1" "$work/due2")"
+
 [ "$failures" = 0 ] || exit 1

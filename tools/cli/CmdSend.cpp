@@ -20,6 +20,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -334,6 +335,7 @@ struct SendOptions {
     bool trace = false;
     bool everyoneAgain = false;
     bool deliveryReports = true;
+    std::string at;
     std::string numberColumn;
     std::string waitReports = "0";
     std::string quietHours;
@@ -514,6 +516,63 @@ bool loadPersonal(const SendOptions& o, const std::string& region, NewCampaign& 
     return true;
 }
 
+// Set by a signal while `send --at` waits.
+volatile std::sig_atomic_t g_stopWaiting = 0;
+void onWaitSignal(int) {
+    g_stopWaiting = 1;
+}
+
+const Schedule::ITimeZone& localZone() {
+    static const Schedule::CSystemTimeZone zone;
+    return zone;
+}
+
+// send --at: the campaign is kept in the store as planned (so that
+// `run-due` can send it if this process does not live to), then this
+// process waits for its time. On return with kExitOk, o.resumeId names it
+// and the store is closed; a signal while waiting leaves it planned.
+int planCampaign(SendOptions& o, const NewCampaign& fresh, CCampaignStore& store) {
+    const std::optional<Schedule::LocalDateTime> local = Schedule::ParseLocalDateTime(o.at);
+    if (!local) {
+        std::cerr << "vantorix-cli: --at " << o.at
+                  << ": expected a local date and time such as 2026-12-07T07:30\n";
+        return kExitUsage;
+    }
+    NewCampaign campaign = fresh;
+    campaign.sendAt = Schedule::FromLocal(*local, localZone());
+    const auto due = *campaign.sendAt;
+    std::int64_t id = 0;
+    StoreError error;
+    if (!store.CreateCampaign(campaign, id, error) ||
+        !store.SetCampaignState(id, CampaignState::Stopped, error, "planned")) {
+        std::cerr << "vantorix-cli: " << error.text << "\nNothing was sent.\n";
+        return kExitFailure;
+    }
+    store.Close();
+    std::cerr << "Campaign " << id << " is planned for "
+              << Utf16ToUtf8(Schedule::FormatLocalDateTime(due, localZone()))
+              << "; waiting for it (`vantorix-cli run-due` sends it if this stops).\n";
+    g_stopWaiting = 0;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(sig, onWaitSignal);
+    }
+    while (g_stopWaiting == 0 && std::chrono::system_clock::now() < due) {
+        const auto left = due - std::chrono::system_clock::now();
+        std::this_thread::sleep_for(
+            std::min<std::chrono::system_clock::duration>(left, std::chrono::milliseconds(200)));
+    }
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(sig, SIG_DFL);
+    }
+    if (g_stopWaiting != 0) {
+        std::cerr << "Campaign " << id << " stays planned; `vantorix-cli run-due` sends it when "
+                  << "due, `vantorix-cli resume " << id << "` at once.\n";
+        return kExitSomeFailed;
+    }
+    o.resumeId = id;
+    return kExitOk;
+}
+
 // Opens the store for sending; false (with the reason printed) when another
 // program sends with it, or it is damaged, unreadable or locked.
 bool openStore(const std::string& path, const std::string& region, CCampaignStore& store) {
@@ -599,6 +658,15 @@ int runCampaign(SendOptions o) {
                          "on (--everyone-again starts anew).\n";
             o.resumeId = *earlier;
         }
+        if (!o.at.empty() && o.resumeId == 0) {
+            const int status = planCampaign(o, campaign, store);
+            if (status != kExitOk) {
+                return status;
+            }
+            if (!openStore(storePath, list.m_strRegion, store)) {
+                return kExitFailure;
+            }
+        }
     } else if (!openStore(storePath, ResolveRegion(o.region), store)) {
         return kExitFailure;
     }
@@ -681,6 +749,10 @@ int runCampaign(SendOptions o) {
         return kExitFailure;
     }
     const std::int64_t id = recorder.GetCampaign();
+    if (recorder.GetRecord().sendAt && !store.SetCampaignSendAt(id, std::nullopt, storeError)) {
+        std::cerr << "vantorix-cli: " << storeError.text << '\n';
+        return kExitFailure;
+    }
     std::cerr << "Campaign " << id << " (store: " << storePath << ")";
     if (o.resumeId != 0) {
         std::cerr << ": " << countsText(loop.GetCounts());
@@ -1012,6 +1084,9 @@ void AddSendCommand(CLI::App& app) {
                     "number (exit 2). The concatenation reference is kept in "
                     "$XDG_STATE_HOME/Vantorix/concat-reference")
         ->required();
+    cmd->add_option("--at", o->at,
+                    "send at this local date and time (e.g. 2026-12-07T07:30): the campaign is "
+                    "kept in the store as planned and this command waits for it");
     cmd->add_option("--number-column", o->numberColumn,
                     "with a .csv file: the column that holds the numbers (default: guessed from "
                     "its name); {column} in the message stands for each row's value");
@@ -1025,6 +1100,59 @@ void AddSendCommand(CLI::App& app) {
     addRunOptions(cmd, *o);
     AddMessageOptions(cmd, o->options);
     cmd->callback([o] { runOrThrow(*o); });
+}
+
+void AddRunDueCommand(CLI::App& app) {
+    auto o = std::make_shared<SendOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "run-due",
+        "Send every planned campaign (send --at) whose time has come, one after the other, "
+        "as resume does; for a system timer to call. Exit status: 0 when nothing was due or "
+        "all was sent, else the worst of the campaigns'.");
+    addRunOptions(cmd, *o);
+    cmd->callback([o] {
+        const std::string path = StorePath(o->store);
+        std::vector<CampaignRecord> due;
+        {
+            CCampaignStore store;
+            StoreError error;
+            std::vector<CampaignRecord> campaigns;
+            if (!store.Open(path, StoreMode::Read, error) ||
+                !store.ListCampaigns(campaigns, error)) {
+                if (error.kind == StoreError::Kind::NotFound) {
+                    std::cerr << "Nothing is due (no campaign store at " << path << ").\n";
+                    return;
+                }
+                std::cerr << "vantorix-cli: run-due: " << error.text << '\n';
+                throw CLI::RuntimeError(kExitFailure);
+            }
+            const auto now = std::chrono::system_clock::now();
+            for (auto c = campaigns.rbegin(); c != campaigns.rend(); ++c) {
+                if (c->sendAt && *c->sendAt <= now && c->state != CampaignState::Running &&
+                    c->state != CampaignState::Finished) {
+                    due.push_back(*c);
+                }
+            }
+        }
+        if (due.empty()) {
+            std::cerr << "Nothing is due.\n";
+            return;
+        }
+        int worst = kExitOk;
+        for (const CampaignRecord& campaign : due) {
+            const std::optional<std::u16string> late =
+                Schedule::LateText(*campaign.sendAt, std::chrono::system_clock::now(), localZone());
+            std::cerr << "Campaign " << campaign.id << ": "
+                      << (late ? Utf16ToUtf8(*late) + "; sending now" : std::string("due now"))
+                      << ".\n";
+            SendOptions run = *o;
+            run.resumeId = campaign.id;
+            worst = std::max(worst, runCampaign(run));
+        }
+        if (worst != kExitOk) {
+            throw CLI::RuntimeError(worst);
+        }
+    });
 }
 
 void AddResumeCommand(CLI::App& app) {

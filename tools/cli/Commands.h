@@ -18,6 +18,7 @@ void AddInboxCommands(CLI::App& app);
 void AddSendCommand(CLI::App& app);
 void AddModemsCommand(CLI::App& app);
 void AddResumeCommand(CLI::App& app);
+void AddRunDueCommand(CLI::App& app);
 
 // Exit statuses shared by the subcommands.
 enum ExitStatus : int {

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     AddSendCommand(app);
     AddModemsCommand(app);
     AddResumeCommand(app);
+    AddRunDueCommand(app);
 #endif
     try {
         app.parse(argc, argv);
