@@ -415,7 +415,17 @@ void CMainFrame::UpdateProgress() {
         m_pProgressBar->hide();
         return;
     }
-    QString text = QStringLiteral("Sent %1, Failed %2").arg(counts.sent).arg(counts.failed);
+    QString text = QStringLiteral("Sent %1").arg(counts.sent);
+    // Delivery counts once reports came: many networks send none.
+    const std::size_t delivered = m_pView->GetDeliveredCount();
+    const std::size_t undelivered = m_pView->GetUndeliveredCount();
+    if (delivered != 0 || undelivered != 0) {
+        text += QStringLiteral(", Delivered %1").arg(delivered);
+    }
+    if (undelivered != 0) {
+        text += QStringLiteral(", Not delivered %1").arg(undelivered);
+    }
+    text += QStringLiteral(", Failed %1").arg(counts.failed);
     if (counts.unknown != 0) {
         text += QStringLiteral(", Unknown %1").arg(counts.unknown);
     }
