@@ -37,6 +37,7 @@
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/ui/CDlgHistory.h"
+#include "campaign/ui/CDlgInbox.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CVantorView.h"
 
@@ -132,6 +133,8 @@ void CMainFrame::BuildActions() {
     m_actExport->setIcon(CIconPainter::Command(Glyph::Export));
     m_actHistory = make(QStringLiteral("&History..."), QKeySequence(Qt::CTRL | Qt::Key_H));
     m_actHistory->setToolTip(QStringLiteral("Past campaigns and the outcome for every number"));
+    m_actInbox = make(QStringLiteral("&Inbox..."), QKeySequence(Qt::CTRL | Qt::Key_I));
+    m_actInbox->setToolTip(QStringLiteral("The replies received, with the campaign they answer"));
     m_actPrint = make(QStringLiteral("Print"));
     m_actPrint->setIcon(CIconPainter::Command(Glyph::Print));
     m_actQuickPrint = make(QStringLiteral("&Quick Print"));
@@ -184,6 +187,7 @@ void CMainFrame::BuildActions() {
     connect(m_actSaveAs, &QAction::triggered, this, &CMainFrame::OnFileSaveAs);
     connect(m_actExport, &QAction::triggered, this, &CMainFrame::OnExportResults);
     connect(m_actHistory, &QAction::triggered, this, &CMainFrame::OnHistory);
+    connect(m_actInbox, &QAction::triggered, this, &CMainFrame::OnInbox);
     connect(m_actClose, &QAction::triggered, this, &QWidget::close);
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
     connect(m_actUndo, &QAction::triggered, this, [this] { EditCommand("undo"); });
@@ -241,6 +245,7 @@ void CMainFrame::BuildRibbon() {
     m_pFileMenu->addSeparator();
     m_pFileMenu->addAction(m_actExport);
     m_pFileMenu->addAction(m_actHistory);
+    m_pFileMenu->addAction(m_actInbox);
     QMenu* print = m_pFileMenu->addMenu(CIconPainter::Command(CIconPainter::Glyph::Print),
                                         QStringLiteral("Print"));
     print->setEnabled(false);
@@ -273,6 +278,7 @@ void CMainFrame::BuildRibbon() {
     view->AddSmallButton(m_actHowToUse);
     view->AddSmallButton(m_actRefresh);
     view->AddSmallButton(m_actHistory);
+    view->AddSmallButton(m_actInbox);
 
     // The Style menu lists the Office 2007 looks; the full list is in the
     // application look submenu beside them.
@@ -608,6 +614,12 @@ void CMainFrame::OnHistory(std::optional<std::int64_t> campaign) {
     if (campaign) {
         dialog.SelectCampaign(*campaign);
     }
+    dialog.exec();
+}
+
+void CMainFrame::OnInbox() {
+    CDlgInbox dialog(m_app.StorePath(), this);
+    dialog.OnInitDialog();
     dialog.exec();
 }
 
