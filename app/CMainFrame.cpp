@@ -38,6 +38,7 @@
 #include "campaign/doc/QtText.h"
 #include "campaign/ui/CDlgHistory.h"
 #include "campaign/ui/CDlgInbox.h"
+#include "campaign/ui/CDlgOptOuts.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CVantorView.h"
 
@@ -135,6 +136,8 @@ void CMainFrame::BuildActions() {
     m_actHistory->setToolTip(QStringLiteral("Past campaigns and the outcome for every number"));
     m_actInbox = make(QStringLiteral("&Inbox..."), QKeySequence(Qt::CTRL | Qt::Key_I));
     m_actInbox->setToolTip(QStringLiteral("The replies received, with the campaign they answer"));
+    m_actOptOuts = make(QStringLiteral("Opt-o&uts..."));
+    m_actOptOuts->setToolTip(QStringLiteral("The numbers that asked not to be sent to"));
     m_actPrint = make(QStringLiteral("Print"));
     m_actPrint->setIcon(CIconPainter::Command(Glyph::Print));
     m_actQuickPrint = make(QStringLiteral("&Quick Print"));
@@ -188,6 +191,7 @@ void CMainFrame::BuildActions() {
     connect(m_actExport, &QAction::triggered, this, &CMainFrame::OnExportResults);
     connect(m_actHistory, &QAction::triggered, this, &CMainFrame::OnHistory);
     connect(m_actInbox, &QAction::triggered, this, &CMainFrame::OnInbox);
+    connect(m_actOptOuts, &QAction::triggered, this, &CMainFrame::OnOptOuts);
     connect(m_actClose, &QAction::triggered, this, &QWidget::close);
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
     connect(m_actUndo, &QAction::triggered, this, [this] { EditCommand("undo"); });
@@ -246,6 +250,7 @@ void CMainFrame::BuildRibbon() {
     m_pFileMenu->addAction(m_actExport);
     m_pFileMenu->addAction(m_actHistory);
     m_pFileMenu->addAction(m_actInbox);
+    m_pFileMenu->addAction(m_actOptOuts);
     QMenu* print = m_pFileMenu->addMenu(CIconPainter::Command(CIconPainter::Glyph::Print),
                                         QStringLiteral("Print"));
     print->setEnabled(false);
@@ -619,6 +624,12 @@ void CMainFrame::OnHistory(std::optional<std::int64_t> campaign) {
 
 void CMainFrame::OnInbox() {
     CDlgInbox dialog(m_app.StorePath(), this);
+    dialog.OnInitDialog();
+    dialog.exec();
+}
+
+void CMainFrame::OnOptOuts() {
+    CDlgOptOuts dialog(m_app.StorePath(), this);
     dialog.OnInitDialog();
     dialog.exec();
 }
