@@ -33,7 +33,6 @@
 #include "campaign/ui/NumbersRegion.h"
 #include "campaign/ui/StoreAccess.h"
 #include "campaign/ui/VantorEvents.h"
-#include "device/ReceivedSms.h"
 #include "pdu/Unicode.h"
 
 namespace {
@@ -548,25 +547,42 @@ void CVantorView::OnSmsReceived(const ReceivedSms& message) {
     if (m_strStorePath.isEmpty()) {
         return;  // kept nowhere: it stays on the modem
     }
+    m_received.push_back(message);
+    if (m_received.size() == 1) {
+        // Those waiting in the modem at start-up come in a burst.
+        QMetaObject::invokeMethod(this, &CVantorView::StoreReceived, Qt::QueuedConnection);
+    }
+}
+
+void CVantorView::StoreReceived() {
+    const std::vector<ReceivedSms> messages = std::move(m_received);
+    m_received.clear();
+    std::vector<ReceivedPdu> pdus;
+    const StoreTime now = std::chrono::system_clock::now();
+    for (const ReceivedSms& message : messages) {
+        pdus.push_back({message.pdu, now});
+    }
     // The sender's store while a campaign runs, else a visit of its own.
     CCampaignStore visit;
     CCampaignStore* store = m_pStore && m_pStore->IsOpen() ? m_pStore.get() : &visit;
     StoreError error;
-    ReceiveResult result;
+    std::vector<ReceiveResult> results;
     if ((store == &visit && !OpenStoreForVisit(m_strStorePath.toStdString(), true, visit, error)) ||
-        !store->Receive(message.pdu, std::chrono::system_clock::now(), result, error)) {
-        qWarning("A received message stays on the modem: %s", error.text.c_str());
+        !store->ReceiveBatch(pdus, results, error) || results.size() != messages.size()) {
+        qWarning("%zu received messages stay on the modem: %s", messages.size(),
+                 error.text.c_str());
         return;
     }
-    m_front.AckReceived(message.handle);
-    if (result.duplicate) {
-        return;
+    bool reported = false;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        m_front.AckReceived(messages[i].handle);
+        const ReceiveResult& result = results[i];
+        reported =
+            reported || (!result.duplicate && result.kind == ReceiveResult::Kind::StatusReport &&
+                         result.campaign && *result.campaign == m_nShownCampaign);
     }
-    if (result.kind == ReceiveResult::Kind::StatusReport && result.campaign &&
-        *result.campaign == m_nShownCampaign && !m_bDeliveryRefreshQueued) {
-        // Reports come in bursts: the rows are read again once for them all.
-        m_bDeliveryRefreshQueued = true;
-        QMetaObject::invokeMethod(this, &CVantorView::RefreshDeliveries, Qt::QueuedConnection);
+    if (reported) {
+        RefreshDeliveries();
     }
 }
 
@@ -576,7 +592,6 @@ QString CVantorView::GetDeliveryText(std::size_t row) const {
 }
 
 void CVantorView::RefreshDeliveries() {
-    m_bDeliveryRefreshQueued = false;
     m_mapDelivery.clear();
     m_nDelivered = 0;
     m_nUndelivered = 0;

@@ -22,9 +22,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "campaign/CCampaignLoop.h"
 #include "device/HResult.h"
+#include "device/ReceivedSms.h"
 
 class QLabel;
 class QLineEdit;
@@ -36,7 +38,6 @@ class CCampaignStore;
 class CDlgNumbersPreview;
 class CMessageEdit;
 class CVantorDoc;
-struct ReceivedSms;
 
 class CVantorView final : public QWidget, private ICampaignListener {
     Q_OBJECT
@@ -67,10 +68,11 @@ public:
     void OnEnChangeMessage();
     void OnRefreshDeviceStatus();
     void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
-    // A reply or a status report: stored, then acknowledged to the modem
-    // (one that cannot be stored stays there and comes again). A STOP reply
-    // puts its sender on the opt-out list; a report of the campaign shown
-    // updates its row.
+    // A reply or a status report: stored (from the event loop, with the
+    // others of its burst in one transaction), then acknowledged to the
+    // modem; one that cannot be stored stays there and comes again. A STOP
+    // reply puts its sender on the opt-out list; a report of the campaign
+    // shown updates its row.
     void OnSmsReceived(const ReceivedSms& message);
 
     // The file-open dialog; tests answer it themselves. Returns the chosen
@@ -149,6 +151,8 @@ private:
     // unknown, and the store lets go.
     void LeaveCampaign();
     void StartLoop(const QString& message);
+    // Stores the messages received so far and acknowledges them.
+    void StoreReceived();
     // Reads the delivery of the rows of campaign m_nShownCampaign again.
     void RefreshDeliveries();
     void UpdateDeviceStatus();
@@ -206,7 +210,8 @@ private:
     std::map<std::size_t, QString> m_mapDelivery;
     std::size_t m_nDelivered = 0;
     std::size_t m_nUndelivered = 0;
-    bool m_bDeliveryRefreshQueued = false;
+    // Received, not stored yet.
+    std::vector<ReceivedSms> m_received;
 
     std::function<QString()> m_fnChooseFile;
     std::function<void(CDlgNumbersPreview&)> m_fnRunPreview;
