@@ -37,6 +37,8 @@
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/ui/CDlgHistory.h"
+#include "campaign/ui/CDlgInbox.h"
+#include "campaign/ui/CDlgOptOuts.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CVantorView.h"
 
@@ -132,6 +134,10 @@ void CMainFrame::BuildActions() {
     m_actExport->setIcon(CIconPainter::Command(Glyph::Export));
     m_actHistory = make(QStringLiteral("&History..."), QKeySequence(Qt::CTRL | Qt::Key_H));
     m_actHistory->setToolTip(QStringLiteral("Past campaigns and the outcome for every number"));
+    m_actInbox = make(QStringLiteral("&Inbox..."), QKeySequence(Qt::CTRL | Qt::Key_I));
+    m_actInbox->setToolTip(QStringLiteral("The replies received, with the campaign they answer"));
+    m_actOptOuts = make(QStringLiteral("Opt-o&uts..."));
+    m_actOptOuts->setToolTip(QStringLiteral("The numbers that asked not to be sent to"));
     m_actPrint = make(QStringLiteral("Print"));
     m_actPrint->setIcon(CIconPainter::Command(Glyph::Print));
     m_actQuickPrint = make(QStringLiteral("&Quick Print"));
@@ -184,6 +190,8 @@ void CMainFrame::BuildActions() {
     connect(m_actSaveAs, &QAction::triggered, this, &CMainFrame::OnFileSaveAs);
     connect(m_actExport, &QAction::triggered, this, &CMainFrame::OnExportResults);
     connect(m_actHistory, &QAction::triggered, this, &CMainFrame::OnHistory);
+    connect(m_actInbox, &QAction::triggered, this, &CMainFrame::OnInbox);
+    connect(m_actOptOuts, &QAction::triggered, this, &CMainFrame::OnOptOuts);
     connect(m_actClose, &QAction::triggered, this, &QWidget::close);
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
     connect(m_actUndo, &QAction::triggered, this, [this] { EditCommand("undo"); });
@@ -241,6 +249,8 @@ void CMainFrame::BuildRibbon() {
     m_pFileMenu->addSeparator();
     m_pFileMenu->addAction(m_actExport);
     m_pFileMenu->addAction(m_actHistory);
+    m_pFileMenu->addAction(m_actInbox);
+    m_pFileMenu->addAction(m_actOptOuts);
     QMenu* print = m_pFileMenu->addMenu(CIconPainter::Command(CIconPainter::Glyph::Print),
                                         QStringLiteral("Print"));
     print->setEnabled(false);
@@ -273,6 +283,7 @@ void CMainFrame::BuildRibbon() {
     view->AddSmallButton(m_actHowToUse);
     view->AddSmallButton(m_actRefresh);
     view->AddSmallButton(m_actHistory);
+    view->AddSmallButton(m_actInbox);
 
     // The Style menu lists the Office 2007 looks; the full list is in the
     // application look submenu beside them.
@@ -415,7 +426,17 @@ void CMainFrame::UpdateProgress() {
         m_pProgressBar->hide();
         return;
     }
-    QString text = QStringLiteral("Sent %1, Failed %2").arg(counts.sent).arg(counts.failed);
+    QString text = QStringLiteral("Sent %1").arg(counts.sent);
+    // Delivery counts once reports came: many networks send none.
+    const std::size_t delivered = m_pView->GetDeliveredCount();
+    const std::size_t undelivered = m_pView->GetUndeliveredCount();
+    if (delivered != 0 || undelivered != 0) {
+        text += QStringLiteral(", Delivered %1").arg(delivered);
+    }
+    if (undelivered != 0) {
+        text += QStringLiteral(", Not delivered %1").arg(undelivered);
+    }
+    text += QStringLiteral(", Failed %1").arg(counts.failed);
     if (counts.unknown != 0) {
         text += QStringLiteral(", Unknown %1").arg(counts.unknown);
     }
@@ -598,6 +619,18 @@ void CMainFrame::OnHistory(std::optional<std::int64_t> campaign) {
     if (campaign) {
         dialog.SelectCampaign(*campaign);
     }
+    dialog.exec();
+}
+
+void CMainFrame::OnInbox() {
+    CDlgInbox dialog(m_app.StorePath(), this);
+    dialog.OnInitDialog();
+    dialog.exec();
+}
+
+void CMainFrame::OnOptOuts() {
+    CDlgOptOuts dialog(m_app.StorePath(), this);
+    dialog.OnInitDialog();
     dialog.exec();
 }
 

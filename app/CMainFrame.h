@@ -61,6 +61,9 @@ public:
     // The History dialog over the campaign store, on campaign `campaign`
     // when given, else on the newest.
     void OnHistory(std::optional<std::int64_t> campaign = std::nullopt);
+    // The replies received (CDlgInbox) and the opt-out list (CDlgOptOuts).
+    void OnInbox();
+    void OnOptOuts();
     // At start-up: offers to resume the newest campaign that was
     // interrupted or stopped (Resume / Show / Later).
     void OfferInterruptedCampaign();
@@ -131,6 +134,8 @@ private:
     QAction* m_actSaveAs = nullptr;
     QAction* m_actExport = nullptr;
     QAction* m_actHistory = nullptr;
+    QAction* m_actInbox = nullptr;
+    QAction* m_actOptOuts = nullptr;
     QAction* m_actPrint = nullptr;
     QAction* m_actQuickPrint = nullptr;
     QAction* m_actPrintPreview = nullptr;

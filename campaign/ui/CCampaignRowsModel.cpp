@@ -32,6 +32,9 @@ QVariant CCampaignRowsModel::data(const QModelIndex& index, int role) const {
                     return ToQString(row.number);
                 case ColumnStatus:
                     return ToQString(row.statusText);
+                case ColumnDelivery:
+                    return m_fnDelivery ? m_fnDelivery(static_cast<std::size_t>(index.row()))
+                                        : QString();
                 default:
                     return {};
             }
@@ -64,6 +67,8 @@ QVariant CCampaignRowsModel::headerData(int section, Qt::Orientation orientation
             return QStringLiteral("Number");
         case ColumnStatus:
             return QStringLiteral("Status");
+        case ColumnDelivery:
+            return QStringLiteral("Delivery");
         default:
             return {};
     }
@@ -77,4 +82,10 @@ void CCampaignRowsModel::RowChanged(std::size_t row) {
 void CCampaignRowsModel::RowsReset() {
     beginResetModel();
     endResetModel();
+}
+
+void CCampaignRowsModel::DeliveriesChanged() {
+    if (rowCount() != 0) {
+        emit dataChanged(index(0, ColumnDelivery), index(rowCount() - 1, ColumnDelivery));
+    }
 }

@@ -21,14 +21,17 @@
 #include "campaign/doc/QtText.h"
 #include "campaign/store/CampaignRecorder.h"
 #include "campaign/store/CampaignStore.h"
+#include "campaign/store/History.h"
 #include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDialogUnits.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CResultsCsv.h"
+#include "campaign/ui/CSmsReceivedEvent.h"
 #include "campaign/ui/CSmsSendResultEvent.h"
 #include "campaign/ui/NumbersRegion.h"
+#include "campaign/ui/StoreAccess.h"
 #include "campaign/ui/VantorEvents.h"
 #include "pdu/Unicode.h"
 
@@ -106,6 +109,7 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     m_lstNumbers = new QTableView(this);
     m_lstNumbers->setObjectName(QStringLiteral("numbersList"));
     m_pModel = new CCampaignRowsModel(m_loop, this);
+    m_pModel->SetDeliveryText([this](std::size_t row) { return GetDeliveryText(row); });
     m_lstNumbers->setModel(m_pModel);
     // Grid lines and full-row select; every row the same height, so that a
     // list of 65,535 rows needs no measuring.
@@ -122,7 +126,7 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->resizeSection(CCampaignRowsModel::ColumnSr, 75);
     header->resizeSection(CCampaignRowsModel::ColumnNumber, 150);
-    header->resizeSection(CCampaignRowsModel::ColumnStatus, 275);
+    header->resizeSection(CCampaignRowsModel::ColumnStatus, 200);
     header->setStretchLastSection(true);
 
     setTabOrder(m_edtNumbersFile, m_edtMessage);
@@ -199,6 +203,8 @@ void CVantorView::FillNumberList() {
     // Other rows are another campaign: the one in hand ends here.
     EndCampaign();
     m_bCarryOn = false;
+    m_nShownCampaign = 0;
+    RefreshDeliveries();
     m_loop.ClearRows();
     if (m_strNumbersFile.isEmpty()) {
         return;
@@ -284,7 +290,8 @@ bool CVantorView::OpenStore() {
         return true;
     }
     StoreError error;
-    if (m_pStore->Open(m_strStorePath.toStdString(), StoreMode::Send, error)) {
+    if (m_pStore->Open(m_strStorePath.toStdString(), StoreMode::Send, error,
+                       DesktopStoreOptions())) {
         return true;
     }
     CMessageBox::Show(
@@ -438,6 +445,13 @@ bool CVantorView::StartRecorded(std::optional<std::int64_t> id, bool quiet) {
             return fail(error);
         }
     }
+    // Numbers that asked to stop since are skipped, in a resumed campaign too.
+    std::size_t skipped = 0;
+    if (!m_pRecorder->SkipOptedOut(skipped, error)) {
+        return fail(error);
+    }
+    m_nShownCampaign = m_pRecorder->GetCampaign();
+    RefreshDeliveries();
     StartLoop(m_strMessage);
     return m_loop.IsSending();
 }
@@ -527,6 +541,82 @@ void CVantorView::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
             m_pModel->index(static_cast<int>(m_nResultRow), CCampaignRowsModel::ColumnSr),
             QAbstractItemView::EnsureVisible);
     }
+}
+
+void CVantorView::OnSmsReceived(const ReceivedSms& message) {
+    if (m_strStorePath.isEmpty()) {
+        return;  // kept nowhere: it stays on the modem
+    }
+    m_received.push_back(message);
+    if (m_received.size() == 1) {
+        // Those waiting in the modem at start-up come in a burst.
+        QMetaObject::invokeMethod(this, &CVantorView::StoreReceived, Qt::QueuedConnection);
+    }
+}
+
+void CVantorView::StoreReceived() {
+    const std::vector<ReceivedSms> messages = std::move(m_received);
+    m_received.clear();
+    std::vector<ReceivedPdu> pdus;
+    const StoreTime now = std::chrono::system_clock::now();
+    for (const ReceivedSms& message : messages) {
+        pdus.push_back({message.pdu, now});
+    }
+    // The sender's store while a campaign runs, else a visit of its own.
+    CCampaignStore visit;
+    CCampaignStore* store = m_pStore && m_pStore->IsOpen() ? m_pStore.get() : &visit;
+    StoreError error;
+    std::vector<ReceiveResult> results;
+    if ((store == &visit && !OpenStoreForVisit(m_strStorePath.toStdString(), true, visit, error)) ||
+        !store->ReceiveBatch(pdus, results, error) || results.size() != messages.size()) {
+        qWarning("%zu received messages stay on the modem: %s", messages.size(),
+                 error.text.c_str());
+        return;
+    }
+    bool reported = false;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        m_front.AckReceived(messages[i].handle);
+        const ReceiveResult& result = results[i];
+        reported =
+            reported || (!result.duplicate && result.kind == ReceiveResult::Kind::StatusReport &&
+                         result.campaign && *result.campaign == m_nShownCampaign);
+    }
+    if (reported) {
+        RefreshDeliveries();
+    }
+}
+
+QString CVantorView::GetDeliveryText(std::size_t row) const {
+    const auto found = m_mapDelivery.find(row);
+    return found == m_mapDelivery.end() ? QString() : found->second;
+}
+
+void CVantorView::RefreshDeliveries() {
+    m_mapDelivery.clear();
+    m_nDelivered = 0;
+    m_nUndelivered = 0;
+    std::vector<RowRecord> rows;
+    if (m_nShownCampaign != 0) {
+        CCampaignStore visit;
+        CCampaignStore* store = m_pStore && m_pStore->IsOpen() ? m_pStore.get() : &visit;
+        StoreError error;
+        if ((store == &visit &&
+             !OpenStoreForVisit(m_strStorePath.toStdString(), false, visit, error)) ||
+            !store->GetRows(m_nShownCampaign, rows, error)) {
+            qWarning("The delivery of the rows cannot be read: %s", error.text.c_str());
+        }
+    }
+    for (const RowRecord& row : rows) {
+        if (row.delivery == DeliveryState::None) {
+            continue;
+        }
+        m_nDelivered += row.delivery == DeliveryState::Delivered ? 1 : 0;
+        m_nUndelivered += row.delivery == DeliveryState::Failed ? 1 : 0;
+        m_mapDelivery[static_cast<std::size_t>(row.order)] =
+            QString::fromStdString(History::DeliveryText(row));
+    }
+    m_pModel->DeliveriesChanged();
+    emit countsChanged();
 }
 
 QString CVantorView::BrowseForNumbersFile() {
@@ -643,6 +733,10 @@ bool CVantorView::event(QEvent* event) {
     if (event->type() == VantorEvents::WM_SMS_SEND_RESULT) {
         const auto* result = static_cast<CSmsSendResultEvent*>(event);
         OnSmsSendResult(result->RequestId(), result->Status());
+        return true;
+    }
+    if (event->type() == VantorEvents::WM_SMS_RECEIVED) {
+        OnSmsReceived(static_cast<CSmsReceivedEvent*>(event)->Message());
         return true;
     }
     if (event->type() == VantorEvents::WM_SMS_SEND_REFERENCE) {

@@ -18,12 +18,15 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "campaign/CCampaignLoop.h"
 #include "device/HResult.h"
+#include "device/ReceivedSms.h"
 
 class QLabel;
 class QLineEdit;
@@ -65,6 +68,12 @@ public:
     void OnEnChangeMessage();
     void OnRefreshDeviceStatus();
     void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
+    // A reply or a status report: stored (from the event loop, with the
+    // others of its burst in one transaction), then acknowledged to the
+    // modem; one that cannot be stored stays there and comes again. A STOP
+    // reply puts its sender on the opt-out list; a report of the campaign
+    // shown updates its row.
+    void OnSmsReceived(const ReceivedSms& message);
 
     // The file-open dialog; tests answer it themselves. Returns the chosen
     // path or an empty string.
@@ -96,6 +105,11 @@ public:
     QTableView* GetList() const { return m_lstNumbers; }
     CCampaignRowsModel* GetModel() const { return m_pModel; }
     bool ExportResults(const QString& path, QString& error) const;
+    // What the status reports said of the rows shown: "Delivered 14:02",
+    // "Not delivered: ...", or empty.
+    QString GetDeliveryText(std::size_t row) const;
+    std::size_t GetDeliveredCount() const { return m_nDelivered; }
+    std::size_t GetUndeliveredCount() const { return m_nUndelivered; }
     // The counter under the message: characters (the signature counted),
     // parts, encoding, what is left in the last part, and the characters
     // replaced or that cannot be sent.
@@ -137,6 +151,10 @@ private:
     // unknown, and the store lets go.
     void LeaveCampaign();
     void StartLoop(const QString& message);
+    // Stores the messages received so far and acknowledges them.
+    void StoreReceived();
+    // Reads the delivery of the rows of campaign m_nShownCampaign again.
+    void RefreshDeliveries();
     void UpdateDeviceStatus();
     void UpdateStartButton();
     QString BrowseForNumbersFile();
@@ -186,6 +204,14 @@ private:
     // Paused by a fault of the modem or the network: carried on when a
     // working modem is back. Cleared when the rows or the message change.
     bool m_bCarryOn = false;
+    // The campaign whose rows the list shows (it outlives the recorder:
+    // reports come after the last send), 0 when none; and their delivery.
+    std::int64_t m_nShownCampaign = 0;
+    std::map<std::size_t, QString> m_mapDelivery;
+    std::size_t m_nDelivered = 0;
+    std::size_t m_nUndelivered = 0;
+    // Received, not stored yet.
+    std::vector<ReceivedSms> m_received;
 
     std::function<QString()> m_fnChooseFile;
     std::function<void(CDlgNumbersPreview&)> m_fnRunPreview;

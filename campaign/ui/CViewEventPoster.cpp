@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "campaign/ui/CSmsReceivedEvent.h"
 #include "campaign/ui/CSmsSendResultEvent.h"
 #include "campaign/ui/VantorEvents.h"
 
@@ -20,5 +21,12 @@ void CViewEventPoster::PostSmsSendReference(std::uint32_t requestId, std::uint8_
 void CViewEventPoster::PostSmsSendResult(std::uint32_t requestId, HRESULT status) {
     if (m_pView) {
         QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, status));
+    }
+}
+
+void CViewEventPoster::PostSmsReceived(const ReceivedSms& message) {
+    // Without a view it is not acknowledged: it stays on the modem.
+    if (m_pView) {
+        QCoreApplication::postEvent(m_pView, new CSmsReceivedEvent(message));
     }
 }

@@ -17,6 +17,7 @@ public:
     void PostRefreshDeviceStatus() override;
     void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override;
     void PostSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) override;
+    void PostSmsReceived(const ReceivedSms& message) override;
 
 private:
     QPointer<QObject> m_pView;

@@ -1,4 +1,4 @@
-// The two private messages of the program, as posted Qt events. Both are
+// The private messages of the program, as posted Qt events. Both are
 // handled by the sending view only.
 #pragma once
 
@@ -14,5 +14,7 @@ inline constexpr QEvent::Type WM_REFRESH_DEVICE_STATUS =
 inline constexpr QEvent::Type WM_SMS_SEND_RESULT = static_cast<QEvent::Type>(QEvent::User + 2);
 // The TP-MR of a send, just before its result (the status is then unused).
 inline constexpr QEvent::Type WM_SMS_SEND_REFERENCE = static_cast<QEvent::Type>(QEvent::User + 3);
+// A reply or a status report (CSmsReceivedEvent).
+inline constexpr QEvent::Type WM_SMS_RECEIVED = static_cast<QEvent::Type>(QEvent::User + 4);
 
 }  // namespace VantorEvents

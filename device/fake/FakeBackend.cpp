@@ -91,6 +91,11 @@ HRESULT FakeSms::SmsSendPdu(const std::u16string& pduData, std::uint8_t size,
     return sendResult;
 }
 
+HRESULT FakeSms::SmsAcknowledge(std::uint32_t handle) {
+    acknowledged.push_back(handle);
+    return S_OK;
+}
+
 HRESULT FakeSms::SmsRead(const MBN_SMS_FILTER& filter, MBN_SMS_FORMAT format,
                          std::uint32_t* requestId) {
     if (gone) {
@@ -247,6 +252,22 @@ void FakeInterfaceManager::FireStatusChange(const std::shared_ptr<FakeSms>& sms)
     const std::map<std::uint32_t, IMbnSmsEvents*> sinks = m_sinks;
     for (auto& entry : sinks) {
         entry.second->OnSmsStatusChange(sms);
+    }
+}
+
+void FakeInterfaceManager::FireSendReference(const std::shared_ptr<FakeSms>& sms,
+                                             std::uint32_t requestId, std::uint8_t tpMr) {
+    const std::map<std::uint32_t, IMbnSmsEvents*> sinks = m_sinks;
+    for (auto& entry : sinks) {
+        entry.second->OnSmsSendReference(sms, requestId, tpMr);
+    }
+}
+
+void FakeInterfaceManager::FireReceived(const std::shared_ptr<FakeSms>& sms,
+                                        const ReceivedSms& message) {
+    const std::map<std::uint32_t, IMbnSmsEvents*> sinks = m_sinks;
+    for (auto& entry : sinks) {
+        entry.second->OnSmsReceived(sms, message);
     }
 }
 

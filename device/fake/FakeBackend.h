@@ -83,9 +83,10 @@ public:
     HRESULT readResult = S_OK;
     std::uint32_t nextRequestId = 1;
 
-    std::vector<SentPdu> sent;              // accepted sends, in order
-    std::vector<ReadRequest> reads;         // accepted reads, in order
-    std::deque<std::uint32_t> outstanding;  // accepted sends awaiting completion
+    std::vector<SentPdu> sent;                // accepted sends, in order
+    std::vector<ReadRequest> reads;           // accepted reads, in order
+    std::deque<std::uint32_t> outstanding;    // accepted sends awaiting completion
+    std::vector<std::uint32_t> acknowledged;  // handles of received messages kept
 
     HRESULT GetSmsConfiguration(
         std::shared_ptr<DeviceLink::IMbnSmsConfiguration>* configuration) override;
@@ -95,6 +96,7 @@ public:
     HRESULT SmsRead(const DeviceLink::MBN_SMS_FILTER& filter, DeviceLink::MBN_SMS_FORMAT format,
                     std::uint32_t* requestId) override;
     std::shared_ptr<DeviceLink::IMbnSignal> QuerySignal() override;
+    HRESULT SmsAcknowledge(std::uint32_t handle) override;
 };
 
 class FakeSubscriberInformation final : public DeviceLink::IMbnSubscriberInformation {
@@ -158,6 +160,11 @@ public:
     // Completes the send with `requestId`, in any order.
     bool CompleteSend(const std::shared_ptr<FakeSms>& sms, std::uint32_t requestId, HRESULT status);
     void FireStatusChange(const std::shared_ptr<FakeSms>& sms);
+    // The TP-MR of the send `requestId`, as a modem names it before the result.
+    void FireSendReference(const std::shared_ptr<FakeSms>& sms, std::uint32_t requestId,
+                           std::uint8_t tpMr);
+    // A reply or status report arrives.
+    void FireReceived(const std::shared_ptr<FakeSms>& sms, const ReceivedSms& message);
     void FireReadComplete(
         const std::shared_ptr<FakeSms>& sms, DeviceLink::MBN_SMS_FORMAT format,
         const std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>>& messages,

@@ -26,9 +26,11 @@
 #include "app/CModemWatcher.h"
 #include "app/CVantorApp.h"
 #include "campaign/store/CampaignStore.h"
+#include "campaign/ui/CCampaignRowsModel.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageEdit.h"
 #include "campaign/ui/CVantorView.h"
+#include "device/ReceivedSms.h"
 #include "device/StatusText.h"
 #include "device/fake/FakeBackend.h"
 #include "device/sim/CSimulatedModem.h"
@@ -556,6 +558,90 @@ TEST_F(MainFrameTest, QuietHoursHoldTheCampaignAndSaySoInTheStatusBar) {
     EXPECT_TRUE(View()->IsSending());
     EXPECT_TRUE(Frame()->GetProgressPaneText().startsWith(QStringLiteral("Paused until ") + end))
         << Frame()->GetProgressPaneText().toStdString();
+}
+
+// TS 23.040 PDUs as a modem lists them (no service-centre address): a status
+// report of reference `mr` and a UCS2 SMS-DELIVER, from international numbers.
+std::string Hex2(unsigned v) {
+    return QStringLiteral("%1").arg(v & 0xFF, 2, 16, QLatin1Char('0')).toUpper().toStdString();
+}
+std::string Address(std::string digits) {
+    std::string out = Hex2(static_cast<unsigned>(digits.size())) + "91";
+    digits += digits.size() % 2 ? "F" : "";
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        out += {digits[i + 1], digits[i]};
+    }
+    return out;
+}
+std::string StatusReportPdu(unsigned mr, const std::string& digits) {
+    return "0006" + Hex2(mr) + Address(digits) + "42506041000000" + "42506041200000" + "00";
+}
+std::string DeliverPdu(const std::string& digits, const std::string& text) {
+    std::string ud;
+    for (const char c : text) {
+        ud += "00" + Hex2(static_cast<unsigned char>(c));
+    }
+    return "0004" + Address(digits) + "0008" + "42506090030000" +
+           Hex2(static_cast<unsigned>(ud.size() / 2)) + ud;
+}
+
+// During a campaign the modem hands up a report and a STOP reply: both are
+// stored before they are acknowledged, the row shows its delivery, and the
+// next campaign leaves the number that asked to stop out.
+TEST_F(MainFrameTest, ReportsAndStopRepliesReachTheRowsTheInboxAndTheNextCampaign) {
+    ASSERT_TRUE(Start());
+    QCoreApplication::processEvents();
+    View()->SetTickInterval(std::chrono::hours(24));
+    const QString numbers =
+        WriteNumbersFile(dir, QStringLiteral("n.txt"),
+                         {QStringLiteral("+447700900001"), QStringLiteral("+447700900002")});
+    View()->SetFileChooser([numbers] { return numbers; });
+    View()->OnBnClickedBrowse();
+    auto* message = View()->findChild<CMessageEdit*>(QStringLiteral("message"));
+    message->SetText(QStringLiteral("Hi"));
+    View()->OnBnClickedStart();
+    const std::int64_t campaign = View()->GetCampaign();
+    for (std::uint8_t mr : {0x21, 0x22}) {
+        View()->OnTimer();
+        ASSERT_FALSE(modem->sms->outstanding.empty());
+        platform.manager->FireSendReference(modem->sms, modem->sms->outstanding.front(), mr);
+        ASSERT_TRUE(platform.manager->CompleteOldestSend(modem->sms, S_OK));
+        QCoreApplication::processEvents();
+    }
+    View()->OnTimer();
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(View()->IsSending());
+    platform.manager->FireReceived(
+        modem->sms,
+        {ReceivedSms::Kind::StatusReport, StatusReportPdu(0x21, "447700900001"), "SR", 1, 11});
+    platform.manager->FireReceived(modem->sms, {ReceivedSms::Kind::Deliver,
+                                                DeliverPdu("447700900002", " stop "), "SM", 2, 12});
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(modem->sms->acknowledged, (std::vector<std::uint32_t>{11, 12}));
+    EXPECT_TRUE(View()->GetDeliveryText(0).startsWith(QStringLiteral("Delivered ")));
+    EXPECT_EQ(View()->GetModel()->index(0, CCampaignRowsModel::ColumnDelivery).data(),
+              View()->GetDeliveryText(0));
+    EXPECT_EQ(View()->GetDeliveryText(1), QString());
+    EXPECT_EQ(Frame()->GetProgressPaneText(), QStringLiteral("Sent 2, Delivered 1, Failed 0 of 2"));
+
+    CCampaignStore store;
+    StoreError e;
+    ASSERT_TRUE(store.Open(app->StorePath().toStdString(), StoreMode::Read, e)) << e.text;
+    std::vector<MessageRecord> replies;
+    ASSERT_TRUE(store.ListMessages({}, replies, e)) << e.text;
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].from, "+447700900002");
+    EXPECT_EQ(replies[0].campaign, campaign);
+    bool optedOut = false;
+    ASSERT_TRUE(store.IsOptedOut("+447700900002", optedOut, e) && optedOut);
+
+    message->SetText(QStringLiteral("Hello again"));
+    View()->OnBnClickedStart();
+    ASSERT_NE(View()->GetCampaign(), campaign);
+    EXPECT_EQ(View()->Loop().GetRow(1).statusText, u"Skipped: opted out");
+    EXPECT_EQ(View()->GetDeliveryText(0), QString()) << "the new campaign has no reports yet";
 }
 
 }  // namespace

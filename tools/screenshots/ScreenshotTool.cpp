@@ -1,7 +1,7 @@
 // Takes the pictures of the program for docs/: the main window idle, while
 // sending and when finished, the message counter with a GSM 7-bit and a
 // Unicode text, the numbers preview with what will arrive, the History
-// dialog, the start-up offer of an interrupted campaign, and the About box. Runs the
+// dialog, the Inbox, the start-up offer of an interrupted campaign, and the About box. Runs the
 // real program with the simulated modem (`--modem sim`); message boxes are
 // recorded rather than shown, so nothing waits for a click.
 //
@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 #include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
@@ -24,6 +25,7 @@
 #include "campaign/CCampaignLoop.h"
 #include "campaign/store/CampaignStore.h"
 #include "campaign/ui/CDlgHistory.h"
+#include "campaign/ui/CDlgInbox.h"
 #include "campaign/ui/CDlgNumbersPreview.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CMessageEdit.h"
@@ -47,6 +49,49 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
             return false;
         }
         QTest::qWait(50);
+    }
+    return true;
+}
+
+// Replies to the campaigns of WriteHistoryStore, as UCS2 SMS-DELIVER PDUs
+// received on 6 December 2026 (TS 23.040 9.2.2.1).
+bool WriteReplies(const QString& path) {
+    const struct {
+        const char* digits;  // twelve, international
+        const char* time;    // hhmm
+        const char* text;
+    } replies[] = {
+        {"447700910123", "1405", "Will there be parking at Elm Street?"},
+        {"447700918042", "1411", "STOP"},
+        {"447700925961", "1432", "Thanks! See you Saturday"},
+        {"447700933880", "1517", "Can I bring my dog?"},
+    };
+    auto swapped = [](const char* two) { return std::string{two[1], two[0]}; };
+    CCampaignStore store;
+    StoreError error;
+    if (!store.Open(path.toStdString(), StoreMode::Read, error)) {
+        return false;
+    }
+    for (const auto& r : replies) {
+        std::string pdu = "00040C91";
+        for (int i = 0; i < 12; i += 2) {
+            pdu += swapped(r.digits + i);
+        }
+        pdu += "0008622160" + swapped(r.time) + swapped(r.time + 2) + "0000";
+        QString ud;
+        for (const QChar c : QString::fromUtf8(r.text)) {
+            ud += QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        }
+        pdu += QStringLiteral("%1")
+                   .arg(ud.size() / 2, 2, 16, QLatin1Char('0'))
+                   .toUpper()
+                   .toStdString() +
+               ud.toStdString();
+        ReceiveResult result;
+        if (!store.Receive(pdu, std::chrono::system_clock::now(), result, error) ||
+            result.kind != ReceiveResult::Kind::Message) {
+            return false;
+        }
     }
     return true;
 }
@@ -261,6 +306,18 @@ int main(int argc, char** argv) {
         QTest::qWait(200);
         ok = Save(&history, out.filePath(QStringLiteral("history.png"))) && ok;
         history.hide();
+        if (WriteReplies(store)) {
+            CDlgInbox inbox(store, frame);
+            inbox.OnInitDialog();
+            inbox.move(0, 0);
+            inbox.show();
+            QTest::qWait(200);
+            ok = Save(&inbox, out.filePath(QStringLiteral("inbox.png"))) && ok;
+            inbox.hide();
+        } else {
+            std::printf("FAILED to store the replies in %s\n", qPrintable(store));
+            ok = false;
+        }
     } else {
         std::printf("FAILED to write the campaign store %s\n", qPrintable(store));
         ok = false;
