@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace Kannel {
@@ -58,8 +59,12 @@ protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
         const int code =
             m_handle(request.url().path(), request.url().query(QUrl::FullyEncoded).toStdString());
+        // One request per connection: Kannel 1.4.5's smsbox panics when a
+        // kept-alive connection it writes to is closed under it (when the
+        // listener stops), so none is kept.
         makeResponder(request, socket)
-            .write(code == 200 ? QByteArray("ok\n") : QByteArray("refused\n"), "text/plain",
+            .write(code == 200 ? QByteArray("ok\n") : QByteArray("refused\n"),
+                   {{"Content-Type", "text/plain"}, {"Connection", "close"}},
                    static_cast<QHttpServerResponder::StatusCode>(code));
         return true;
     }
@@ -91,6 +96,17 @@ public:
         }
         m_run = QString::number(QRandomGenerator::global()->generate(), 36).toStdString();
     }
+
+    // Sends still in flight end without a completion: no manager, and so no
+    // sink, is left to take it.
+    ~Gateway() override {
+        for (QNetworkReply* reply : m_replies) {
+            disconnect(reply, nullptr, this, nullptr);
+            reply->abort();
+        }
+    }
+    Gateway(const Gateway&) = delete;
+    Gateway& operator=(const Gateway&) = delete;
 
     bool Listen(std::string& error) {
         QHostAddress host;
@@ -201,8 +217,10 @@ private:
         ++m_inFlight;
         ++job.attempts;
         QNetworkReply* reply = m_slots[s].manager->get(request);
+        m_replies.insert(reply);
         connect(reply, &QNetworkReply::finished, this, [this, s, reply, job]() mutable {
             reply->deleteLater();
+            m_replies.erase(reply);
             m_slots[s].busy = false;
             --m_inFlight;
             Finished(*reply, std::move(job));
@@ -299,6 +317,7 @@ private:
     Listener* m_http = nullptr;
     std::vector<Slot> m_slots;
     std::deque<Job> m_waiting;
+    std::set<QNetworkReply*> m_replies;
     std::size_t m_inFlight = 0;
     std::uint32_t m_nextId = 1;
     std::map<int, GatewayListener> m_listeners;
