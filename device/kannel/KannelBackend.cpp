@@ -2,6 +2,8 @@
 
 #include <QAbstractHttpServer>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -124,6 +126,7 @@ public:
                     server->errorString().toStdString();
             return false;
         }
+        m_server = server;
         m_port = server->serverPort();
         m_dlrHost = host.toString().toStdString();
         if (host.protocol() == QAbstractSocket::IPv6Protocol) {
@@ -135,6 +138,28 @@ public:
         m_http->setParent(this);
         m_http->bind(server);
         return true;
+    }
+
+    // Answers 503 to everything (smsbox posts it again later) until no
+    // request has come for `quietMs`, at most `maxMs`, then stops listening.
+    void Drain(int quietMs, int maxMs) {
+        if (m_server == nullptr) {
+            return;
+        }
+        m_draining = true;
+        QElapsedTimer total;
+        total.start();
+        m_lastRequest.start();
+        QEventLoop loop;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            if (m_lastRequest.elapsed() >= quietMs || total.elapsed() >= maxMs) {
+                loop.quit();
+            }
+        });
+        tick.start(20);
+        loop.exec();
+        m_server->close();
     }
 
     const Settings& Config() const { return m_settings; }
@@ -278,6 +303,10 @@ private:
     }
 
     int Handle(const QString& path, const std::string& query) {
+        m_lastRequest.start();
+        if (m_draining) {
+            return 503;
+        }
         const auto fields = ParseQuery(query);
         if (path == QLatin1String("/dlr")) {
             Report report;
@@ -315,6 +344,9 @@ private:
     std::string m_dlrHost;
     std::uint16_t m_port = 0;
     Listener* m_http = nullptr;
+    QTcpServer* m_server = nullptr;
+    bool m_draining = false;
+    QElapsedTimer m_lastRequest;
     std::vector<Slot> m_slots;
     std::deque<Job> m_waiting;
     std::set<QNetworkReply*> m_replies;
@@ -594,6 +626,16 @@ std::uint16_t ListenPort(const Settings& settings) {
     }
     auto gateway = it->second.lock();
     return gateway ? gateway->Port() : 0;
+}
+
+void CloseListener(const Settings& settings, int quietMs, int maxMs) {
+    auto it = OpenGateways().find(GatewayKey(settings));
+    if (it == OpenGateways().end()) {
+        return;
+    }
+    if (auto gateway = it->second.lock()) {
+        gateway->Drain(quietMs, maxMs);
+    }
 }
 
 std::string LastError() {

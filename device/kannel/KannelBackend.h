@@ -84,6 +84,14 @@ DeviceLink::BackendFactory MakeBackendFactory(Settings settings);
 // there is none (to learn the port chosen for port 0).
 std::uint16_t ListenPort(const Settings& settings);
 
+// Stops the listener of the gateway for `settings` gently, before the
+// program quits or drops the backend: answers every report with 503 (smsbox
+// posts it again later, with http-request-retry) until none has come for
+// `quietMs` (at most `maxMs`), running the event loop meanwhile, then stops
+// listening. Closing it under a busy smsbox instead can make smsbox 1.4.5
+// panic and lose the reports it holds.
+void CloseListener(const Settings& settings, int quietMs = 300, int maxMs = 5000);
+
 std::string LastError();
 
 }  // namespace Kannel

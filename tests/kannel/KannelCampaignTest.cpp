@@ -244,6 +244,7 @@ int main(int argc, char** argv) {
                     driver.idsBeforeRestart.insert(id);
                 }
             }
+            Kannel::CloseListener(settings);
             manager->Unadvise(cookie);
             manager.reset();
             driver.sms.reset();
