@@ -5,6 +5,11 @@
 # Kannel backend is measured against these figures.
 #
 #   scripts/bench-kannel.sh [REQUESTS] [CLIENTS...]   (default 5000, 8 16 32)
+#
+# Then, against the same Kannel, a 2,000-number campaign (3,500 parts: GSM
+# and UCS2, one and several parts, every part with a report) through the
+# backend (build/default's kannel_campaign_test) at each client count, and
+# once with the listener restarted half-way.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -66,4 +71,23 @@ for mode in none dlr; do
         non2xx="$(awk '/Non-2xx responses/ {print $3}' <<<"$out")"
         printf '%-10s %8s %12s %8s\n' "$mode" "$c" "$rps" "$((failed + ${non2xx:-0}))"
     done
+done
+
+campaign="$repo/build/default/tests/kannel/kannel_campaign_test"
+[ -x "$campaign" ] || { echo "no $campaign: build the default preset for the campaign figures"; exit 0; }
+kill "$listener_pid"
+wait "$listener_pid" 2>/dev/null || true
+listener_pid=""
+# The campaign test stops the rig at its end (to read fakesmsc's log), so
+# every run but the last gets a fresh one on the same listen address.
+for c in "${clients[@]}" restart; do
+    "$repo/tests/kannel/rig.sh" stop "$dir"
+    rm -rf "$dir/store"  # what the load generator left queued
+    "$repo/tests/kannel/rig.sh" start "$dir" "$LISTEN"
+    if [ "$c" = restart ]; then
+        KANNEL_RIG_DIR="$dir" KANNEL_TEST_PARALLEL=8 "$campaign" | sed 's/^/vantorix 8 clients: /'
+    else
+        KANNEL_RIG_DIR="$dir" KANNEL_TEST_NO_RESTART=1 KANNEL_TEST_PARALLEL="$c" "$campaign" |
+            sed "s/^/vantorix $c clients: /"
+    fi
 done

@@ -46,6 +46,8 @@ public:
     std::shared_ptr<IMbnSms> sms;
     std::size_t completed = 0;
     std::size_t offered = 0;
+    qint64 firstMs = -1;  // the first completion (Kannel's cold start before it)
+    QElapsedTimer* clock = nullptr;
     std::size_t pauseAt = 0;  // offers nothing past this many parts
     bool listenerDown = false;
     int reportsAfterRestart = 0;  // reports of parts sent before the restart
@@ -80,7 +82,9 @@ public:
     }
     HRESULT OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
                               HRESULT status) override {
-        ++completed;
+        if (completed++ == 0) {
+            firstMs = clock->elapsed();
+        }
         if (status != S_OK) {
             ++failures[status];
         } else if (idOf.count(requestId) == 0) {
@@ -226,13 +230,19 @@ int main(int argc, char** argv) {
         manager->Advise(&driver, &cookie);
         return true;
     };
+    // Knobs for the benchmark (scripts/bench-kannel.sh).
+    const bool restart = std::getenv("KANNEL_TEST_NO_RESTART") == nullptr;
+    if (const char* parallel = std::getenv("KANNEL_TEST_PARALLEL")) {
+        settings.parallel = std::atoi(parallel);
+    }
     if (!start()) {
         return 1;
     }
-    driver.pauseAt = totalParts / 2;
+    driver.pauseAt = restart ? totalParts / 2 : totalParts;
 
     QElapsedTimer clock;
     clock.start();
+    driver.clock = &clock;
     QTimer::singleShot(0, [&] { driver.Offer(); });
     qint64 sentMs = -1;
     QTimer poll;
@@ -262,7 +272,7 @@ int main(int argc, char** argv) {
         }
         std::size_t delivered = 0;
         for (const auto& [id, codes] : driver.reports) {
-            delivered += codes.count(1);
+            delivered += codes.count(1) * driver.acceptedIds.count(id);
         }
         if ((sentMs >= 0 && delivered >= driver.acceptedIds.size()) || clock.elapsed() > 200000) {
             app.quit();
@@ -318,11 +328,13 @@ int main(int argc, char** argv) {
         const auto it = got.find(e.to);
         check(it != got.end() && it->second == want, "parts of " + e.to);
     }
+    const double sending = (sentMs - driver.firstMs) / 1000.0 - (restart ? 3.0 : 0.0);
     std::printf(
-        "%d numbers, %zu parts through Kannel in %.2f s with a 3 s listener restart "
-        "(%.0f parts/s without it); all reports in %.2f s; %zu reports outstanding at "
-        "the restart, %d of them came after it; %d faults\n",
-        numbers, totalParts, sentMs / 1000.0, totalParts / (sentMs / 1000.0 - 3.0), seconds,
-        driver.idsBeforeRestart.size(), driver.reportsAfterRestart, faults);
+        "%d numbers, %zu parts through Kannel in %.2f s%s; %.0f parts/s from the first "
+        "answer on; all reports in %.2f s; %zu reports outstanding at the restart, %d "
+        "of them came after it; %d faults\n",
+        numbers, totalParts, sentMs / 1000.0, restart ? " with a 3 s listener restart" : "",
+        totalParts / sending, seconds, driver.idsBeforeRestart.size(), driver.reportsAfterRestart,
+        faults);
     return faults == 0 ? 0 : 1;
 }
