@@ -18,7 +18,11 @@ packages=(
 for group in "$@"; do
     case "$group" in
         windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine dpkg-dev) ;;
-        bench) packages+=(hyperfine nodejs time) ;;
+        bench) packages+=(hyperfine nodejs time apache2-utils) ;;
+        # The SMS gateway the Kannel backend is tested against (bearerbox,
+        # smsbox, and fakesmsc from the extras), and the HTTP server of the
+        # backend's report listener (its CMake package needs the WebSockets one).
+        kannel) packages+=(kannel kannel-extras qt6-httpserver-dev qt6-websockets-dev) ;;
         *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

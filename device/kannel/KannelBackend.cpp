@@ -1,0 +1,645 @@
+#include "device/kannel/KannelBackend.h"
+
+#include <QAbstractHttpServer>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace Kannel {
+
+namespace {
+
+using namespace DeviceLink;
+
+std::string& ErrorText() {
+    static std::string text;
+    return text;
+}
+
+bool SplitHostPort(const std::string& hostPort, QHostAddress& host, std::uint16_t& port) {
+    const std::size_t colon = hostPort.rfind(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    bool ok = false;
+    const int value = QString::fromStdString(hostPort.substr(colon + 1)).toInt(&ok);
+    std::string name = hostPort.substr(0, colon);
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']') {
+        name = name.substr(1, name.size() - 2);
+    }
+    if (!ok || value < 0 || value > 65535 || !host.setAddress(QString::fromStdString(name))) {
+        return false;
+    }
+    port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+// The listener: hands each request's path and query to `handle`, which
+// answers with an HTTP status.
+class Listener final : public QAbstractHttpServer {
+public:
+    using Handler = std::function<int(const QString& path, const std::string& query)>;
+    explicit Listener(Handler handle) : m_handle(std::move(handle)) {}
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
+        const int code =
+            m_handle(request.url().path(), request.url().query(QUrl::FullyEncoded).toStdString());
+        // One request per connection: Kannel 1.4.5's smsbox panics when a
+        // kept-alive connection it writes to is closed under it (when the
+        // listener stops), so none is kept.
+        makeResponder(request, socket)
+            .write(code == 200 ? QByteArray("ok\n") : QByteArray("refused\n"),
+                   {{"Content-Type", "text/plain"}, {"Connection", "close"}},
+                   static_cast<QHttpServerResponder::StatusCode>(code));
+        return true;
+    }
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override {
+        makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
+    }
+
+private:
+    Handler m_handle;
+};
+
+// What the managers of one gateway listen to.
+struct GatewayListener {
+    std::function<void(std::uint32_t, HRESULT)> sendComplete;
+    std::function<void(std::uint32_t, const std::string&)> messageId;
+    std::function<void(const Report&)> report;
+    std::function<void(const Reply&)> reply;
+};
+
+// The connections, the queue and the listener of one gateway.
+class Gateway final : public QObject {
+public:
+    explicit Gateway(Settings settings) : m_settings(std::move(settings)) {
+        m_base = QUrl(QString::fromStdString(m_settings.url));
+        // One manager per request in flight: each keeps its own keep-alive
+        // connection (one manager would open at most six to a host).
+        for (int i = 0; i < m_settings.parallel; ++i) {
+            m_slots.push_back({new QNetworkAccessManager(this), false});
+        }
+        m_run = QString::number(QRandomGenerator::global()->generate(), 36).toStdString();
+    }
+
+    // Sends still in flight end without a completion: no manager, and so no
+    // sink, is left to take it.
+    ~Gateway() override {
+        for (QNetworkReply* reply : m_replies) {
+            disconnect(reply, nullptr, this, nullptr);
+            reply->abort();
+        }
+    }
+    Gateway(const Gateway&) = delete;
+    Gateway& operator=(const Gateway&) = delete;
+
+    bool Listen(std::string& error) {
+        QHostAddress host;
+        std::uint16_t port = 0;
+        if (!SplitHostPort(m_settings.listen, host, port)) {
+            error = "The report listener address " + m_settings.listen +
+                    " is not HOST:PORT (e.g. 127.0.0.1:13080).";
+            return false;
+        }
+        auto* server = new QTcpServer(this);
+        // Kannel posts reports in bursts; a shallow backlog drops them.
+        server->setListenBacklogSize(1024);
+        if (!server->listen(host, port)) {
+            error = "Cannot listen for delivery reports on " + m_settings.listen + ": " +
+                    server->errorString().toStdString();
+            return false;
+        }
+        m_server = server;
+        m_port = server->serverPort();
+        m_dlrHost = host.toString().toStdString();
+        if (host.protocol() == QAbstractSocket::IPv6Protocol) {
+            m_dlrHost = "[" + m_dlrHost + "]";
+        }
+        m_dlrHost += ":" + std::to_string(m_port);
+        m_http = new Listener(
+            [this](const QString& path, const std::string& query) { return Handle(path, query); });
+        m_http->setParent(this);
+        m_http->bind(server);
+        return true;
+    }
+
+    // Answers 503 to everything (smsbox posts it again later) until no
+    // request has come for `quietMs`, at most `maxMs`, then stops listening.
+    void Drain(int quietMs, int maxMs) {
+        if (m_server == nullptr) {
+            return;
+        }
+        m_draining = true;
+        QElapsedTimer total;
+        total.start();
+        m_lastRequest.start();
+        QEventLoop loop;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            if (m_lastRequest.elapsed() >= quietMs || total.elapsed() >= maxMs) {
+                loop.quit();
+            }
+        });
+        tick.start(20);
+        loop.exec();
+        m_server->close();
+    }
+
+    const Settings& Config() const { return m_settings; }
+    std::uint16_t Port() const { return m_port; }
+
+    int AddListener(GatewayListener listener) {
+        m_listeners[++m_lastToken] = std::move(listener);
+        return m_lastToken;
+    }
+    void RemoveListener(int token) { m_listeners.erase(token); }
+
+    HRESULT Send(const std::string& pdu, std::uint32_t* requestId) {
+        if (requestId == nullptr) {
+            return E_POINTER;
+        }
+        const std::size_t limit = 2 * m_slots.size();
+        if (m_inFlight + m_waiting.size() >= limit) {
+            return VTX_E_MODEM_BUSY;
+        }
+        SendRequest request;
+        std::string error;
+        if (!SubmitToRequest(pdu, request, error)) {
+            ErrorText() = "Cannot send through Kannel: " + error + ".";
+            return E_INVALIDARG;
+        }
+        Job job;
+        job.requestId = m_nextId++;
+        if (m_nextId == 0) {
+            m_nextId = 1;
+        }
+        job.messageId = m_run + "-" + std::to_string(job.requestId);
+        QUrl url = m_base;
+        url.setQuery(
+            QString::fromStdString(SendsmsQuery(request, m_settings.user, m_settings.password,
+                                                DlrUrl(m_dlrHost, job.messageId))),
+            QUrl::StrictMode);
+        job.url = url;
+        m_waiting.push_back(std::move(job));
+        *requestId = m_waiting.back().requestId;
+        // Never from inside the caller's call: the loop starts it.
+        QTimer::singleShot(0, this, [this] { Pump(); });
+        return S_OK;
+    }
+
+private:
+    struct Job {
+        std::uint32_t requestId = 0;
+        std::string messageId;
+        QUrl url;
+        int attempts = 0;
+        qint64 notBefore = 0;  // ms since the epoch
+    };
+    struct Slot {
+        QNetworkAccessManager* manager;
+        bool busy;
+    };
+
+    void Pump() {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (std::size_t s = 0; s < m_slots.size() && !m_waiting.empty(); ++s) {
+            if (m_slots[s].busy) {
+                continue;
+            }
+            auto ready = std::find_if(m_waiting.begin(), m_waiting.end(),
+                                      [now](const Job& job) { return job.notBefore <= now; });
+            if (ready == m_waiting.end()) {
+                break;
+            }
+            Job job = std::move(*ready);
+            m_waiting.erase(ready);
+            Start(s, std::move(job));
+        }
+    }
+
+    void Start(std::size_t s, Job job) {
+        QNetworkRequest request(job.url);
+        request.setTransferTimeout(m_settings.requestTimeoutMs);
+        request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+        m_slots[s].busy = true;
+        ++m_inFlight;
+        ++job.attempts;
+        QNetworkReply* reply = m_slots[s].manager->get(request);
+        m_replies.insert(reply);
+        connect(reply, &QNetworkReply::finished, this, [this, s, reply, job]() mutable {
+            reply->deleteLater();
+            m_replies.erase(reply);
+            m_slots[s].busy = false;
+            --m_inFlight;
+            Finished(*reply, std::move(job));
+            Pump();
+        });
+    }
+
+    void Finished(QNetworkReply& reply, Job job) {
+        const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status == 0) {
+            switch (reply.error()) {
+                case QNetworkReply::ConnectionRefusedError:
+                case QNetworkReply::HostNotFoundError:
+                case QNetworkReply::TemporaryNetworkFailureError:
+                case QNetworkReply::NetworkSessionFailedError:
+                    Retry(std::move(job));  // never reached Kannel
+                    return;
+                default:
+                    // Lost after it went out, or timed out: Kannel may have
+                    // taken it, so it is not sent again.
+                    Complete(job.requestId, VTX_E_SEND_TIMEOUT);
+                    return;
+            }
+        }
+        const Answer answer = ClassifyAnswer(status, reply.readAll().toStdString());
+        switch (answer.outcome) {
+            case Outcome::Sent:
+                ForEach([&](GatewayListener& l) { l.messageId(job.requestId, job.messageId); });
+                Complete(job.requestId, S_OK);
+                break;
+            case Outcome::Retry:
+                Retry(std::move(job));
+                break;
+            case Outcome::Failed:
+                Complete(job.requestId, answer.status);
+                break;
+        }
+    }
+
+    void Retry(Job job) {
+        if (job.attempts >= m_settings.attempts) {
+            Complete(job.requestId, VTX_E_MODEM_GONE);
+            return;
+        }
+        const int shift = std::min(job.attempts - 1, 16);
+        const qint64 pause = std::min<qint64>(static_cast<qint64>(m_settings.firstRetryMs) << shift,
+                                              m_settings.maxRetryMs);
+        job.notBefore = QDateTime::currentMSecsSinceEpoch() + pause;
+        m_waiting.push_front(std::move(job));  // keeps its place ahead of newer ones
+        QTimer::singleShot(static_cast<int>(pause), this, [this] { Pump(); });
+    }
+
+    void Complete(std::uint32_t requestId, HRESULT status) {
+        ForEach([&](GatewayListener& l) { l.sendComplete(requestId, status); });
+    }
+
+    int Handle(const QString& path, const std::string& query) {
+        m_lastRequest.start();
+        if (m_draining) {
+            return 503;
+        }
+        const auto fields = ParseQuery(query);
+        if (path == QLatin1String("/dlr")) {
+            Report report;
+            if (!ParseReport(fields, report)) {
+                return 400;
+            }
+            ForEach([&](GatewayListener& l) { l.report(report); });
+            return 200;
+        }
+        if (path == QLatin1String("/mo")) {
+            Reply reply;
+            if (!ParseReply(fields, reply)) {
+                return 400;
+            }
+            ForEach([&](GatewayListener& l) { l.reply(reply); });
+            return 200;
+        }
+        return 404;
+    }
+
+    template <typename Call>
+    void ForEach(Call call) {
+        const auto listeners = m_listeners;  // a listener may leave meanwhile
+        for (auto& [token, listener] : listeners) {
+            auto it = m_listeners.find(token);
+            if (it != m_listeners.end()) {
+                call(it->second);
+            }
+        }
+    }
+
+    Settings m_settings;
+    QUrl m_base;
+    std::string m_run;
+    std::string m_dlrHost;
+    std::uint16_t m_port = 0;
+    Listener* m_http = nullptr;
+    QTcpServer* m_server = nullptr;
+    bool m_draining = false;
+    QElapsedTimer m_lastRequest;
+    std::vector<Slot> m_slots;
+    std::deque<Job> m_waiting;
+    std::set<QNetworkReply*> m_replies;
+    std::size_t m_inFlight = 0;
+    std::uint32_t m_nextId = 1;
+    std::map<int, GatewayListener> m_listeners;
+    int m_lastToken = 0;
+};
+
+std::string GatewayKey(const Settings& settings) {
+    return settings.url + "\n" + settings.user + "\n" + settings.listen + "\n" +
+           std::to_string(settings.parallel);
+}
+
+std::map<std::string, std::weak_ptr<Gateway>>& OpenGateways() {
+    static std::map<std::string, std::weak_ptr<Gateway>> open;
+    return open;
+}
+
+class KannelSmsConfiguration final : public IMbnSmsConfiguration {
+public:
+    HRESULT get_SmsFormat(MBN_SMS_FORMAT* format) override {
+        if (format == nullptr) {
+            return E_POINTER;
+        }
+        *format = MBN_SMS_FORMAT_PDU;
+        return S_OK;
+    }
+    HRESULT get_MaxMessageIndex(std::uint32_t* /*index*/) override { return E_FAIL; }
+    HRESULT get_ServiceCenterAddress(std::u16string* address) override {
+        if (address == nullptr) {
+            return E_POINTER;
+        }
+        address->clear();  // Kannel's link chooses the service centre
+        return S_OK;
+    }
+};
+
+class KannelSms final : public IMbnSms {
+public:
+    explicit KannelSms(std::shared_ptr<Gateway> gateway) : m_gateway(std::move(gateway)) {}
+    HRESULT GetSmsConfiguration(std::shared_ptr<IMbnSmsConfiguration>* configuration) override {
+        if (configuration == nullptr) {
+            return E_POINTER;
+        }
+        *configuration = std::make_shared<KannelSmsConfiguration>();
+        return S_OK;
+    }
+    HRESULT GetSmsStatus(MBN_SMS_STATUS_INFO* status) override {
+        if (status == nullptr) {
+            return E_POINTER;
+        }
+        *status = MBN_SMS_STATUS_INFO{};
+        return S_OK;
+    }
+    HRESULT SmsSendPdu(const std::u16string& pduData, std::uint8_t /*size*/,
+                       std::uint32_t* requestId) override {
+        std::string pdu;
+        for (char16_t c : pduData) {
+            if (c < 0x21 || c > 0x7E) {
+                return E_INVALIDARG;
+            }
+            pdu.push_back(static_cast<char>(c));
+        }
+        return m_gateway->Send(pdu, requestId);
+    }
+    HRESULT SmsRead(const MBN_SMS_FILTER& /*filter*/, MBN_SMS_FORMAT /*format*/,
+                    std::uint32_t* /*requestId*/) override {
+        return E_NOTIMPL;  // replies come to the listener, nothing is stored
+    }
+    std::shared_ptr<IMbnSignal> QuerySignal() override { return nullptr; }
+
+private:
+    std::shared_ptr<Gateway> m_gateway;
+};
+
+class KannelInterface final : public IMbnInterface {
+public:
+    KannelInterface(std::shared_ptr<Gateway> gateway, std::shared_ptr<KannelSms> sms)
+        : m_gateway(std::move(gateway)), m_sms(std::move(sms)) {}
+    HRESULT get_InterfaceID(std::u16string* id) override {
+        if (id == nullptr) {
+            return E_POINTER;
+        }
+        *id = u"kannel:" + QString::fromStdString(m_gateway->Config().url).toStdU16String();
+        return S_OK;
+    }
+    HRESULT GetInterfaceCapability(MBN_INTERFACE_CAPS* caps) override {
+        if (caps == nullptr) {
+            return E_POINTER;
+        }
+        MBN_INTERFACE_CAPS out;
+        out.cellularClass = MBN_CELLULAR_CLASS_GSM;
+        out.voiceClass = MBN_VOICE_CLASS_NO_VOICE;
+        out.smsCaps = MBN_SMS_CAPS_PDU_SEND;
+        out.manufacturer = u"Kannel";
+        out.model = u"SMS gateway (smsbox sendsms)";
+        *caps = std::move(out);
+        return S_OK;
+    }
+    HRESULT GetSubscriberInformation(
+        std::shared_ptr<IMbnSubscriberInformation>* /*info*/) override {
+        return E_NOTIMPL;
+    }
+    HRESULT GetReadyState(MBN_READY_STATE* state) override {
+        if (state == nullptr) {
+            return E_POINTER;
+        }
+        *state = MBN_READY_STATE_INITIALIZED;
+        return S_OK;
+    }
+    HRESULT GetHomeProvider(MBN_PROVIDER* provider) override {
+        if (provider == nullptr) {
+            return E_POINTER;
+        }
+        provider->providerName =
+            u"Kannel " +
+            QUrl(QString::fromStdString(m_gateway->Config().url)).host().toStdU16String();
+        provider->providerID.clear();
+        provider->providerState = 0;
+        provider->dataClass = 0;
+        return S_OK;
+    }
+    std::shared_ptr<IMbnSms> QuerySms() override { return m_sms; }
+
+private:
+    std::shared_ptr<Gateway> m_gateway;
+    std::shared_ptr<KannelSms> m_sms;
+};
+
+class KannelInterfaceManager final : public IMbnInterfaceManager,
+                                     public std::enable_shared_from_this<KannelInterfaceManager> {
+public:
+    explicit KannelInterfaceManager(std::shared_ptr<Gateway> gateway)
+        : m_gateway(std::move(gateway)),
+          m_sms(std::make_shared<KannelSms>(m_gateway)),
+          m_interface(std::make_shared<KannelInterface>(m_gateway, m_sms)) {}
+
+    void Attach() {
+        std::weak_ptr<KannelInterfaceManager> weak = weak_from_this();
+        std::shared_ptr<IMbnSms> sms = m_sms;
+        GatewayListener listener;
+        listener.sendComplete = [weak, sms](std::uint32_t id, HRESULT status) {
+            if (auto self = weak.lock()) {
+                self->ForEachSink(
+                    [&](IMbnSmsEvents* sink) { sink->OnSmsSendComplete(sms, id, status); });
+            }
+        };
+        listener.messageId = [weak, sms](std::uint32_t id, const std::string& messageId) {
+            if (auto self = weak.lock()) {
+                self->ForEachGatewaySink(
+                    [&](IGatewayEvents* sink) { sink->OnGatewayMessageId(sms, id, messageId); });
+            }
+        };
+        listener.report = [weak, sms](const Report& report) {
+            if (auto self = weak.lock()) {
+                self->ForEachGatewaySink(
+                    [&](IGatewayEvents* sink) { sink->OnGatewayReport(sms, report); });
+            }
+        };
+        listener.reply = [weak, sms](const Reply& reply) {
+            if (auto self = weak.lock()) {
+                self->ForEachGatewaySink(
+                    [&](IGatewayEvents* sink) { sink->OnGatewayReply(sms, reply); });
+            }
+        };
+        m_token = m_gateway->AddListener(std::move(listener));
+    }
+
+    ~KannelInterfaceManager() override {
+        m_gateway->RemoveListener(m_token);
+        for (auto& [cookie, sink] : m_sinks) {
+            (void)cookie;
+            sink->Release();
+        }
+    }
+
+    HRESULT GetInterfaces(std::vector<std::shared_ptr<IMbnInterface>>* interfaces) override {
+        if (interfaces == nullptr) {
+            return E_POINTER;
+        }
+        *interfaces = {m_interface};
+        return S_OK;
+    }
+    HRESULT Advise(IMbnSmsEvents* sink, std::uint32_t* cookie) override {
+        if (sink == nullptr || cookie == nullptr) {
+            return E_POINTER;
+        }
+        sink->AddRef();
+        *cookie = m_nextCookie++;
+        m_sinks[*cookie] = sink;
+        return S_OK;
+    }
+    HRESULT Unadvise(std::uint32_t cookie) override {
+        auto it = m_sinks.find(cookie);
+        if (it == m_sinks.end()) {
+            return E_INVALIDARG;
+        }
+        IMbnSmsEvents* sink = it->second;
+        m_sinks.erase(it);
+        sink->Release();
+        return S_OK;
+    }
+
+private:
+    template <typename Call>
+    void ForEachSink(Call call) {
+        const auto sinks = m_sinks;  // a sink may unadvise from its handler
+        for (const auto& [cookie, sink] : sinks) {
+            if (m_sinks.count(cookie) != 0) {
+                call(sink);
+            }
+        }
+    }
+    template <typename Call>
+    void ForEachGatewaySink(Call call) {
+        ForEachSink([&](IMbnSmsEvents* sink) {
+            if (auto* gateway = dynamic_cast<IGatewayEvents*>(sink)) {
+                call(gateway);
+            }
+        });
+    }
+
+    std::shared_ptr<Gateway> m_gateway;
+    std::shared_ptr<KannelSms> m_sms;
+    std::shared_ptr<KannelInterface> m_interface;
+    std::map<std::uint32_t, IMbnSmsEvents*> m_sinks;
+    std::uint32_t m_nextCookie = 1;
+    int m_token = 0;
+};
+
+}  // namespace
+
+HRESULT CreateKannelInterfaceManager(const Settings& settings,
+                                     std::shared_ptr<IMbnInterfaceManager>* manager) {
+    if (manager == nullptr) {
+        return E_POINTER;
+    }
+    ErrorText().clear();
+    const QUrl url(QString::fromStdString(settings.url), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("http") || url.host().isEmpty()) {
+        ErrorText() = "The Kannel sendsms URL must be http://HOST:PORT/cgi-bin/sendsms.";
+        return E_INVALIDARG;
+    }
+    if (settings.user.empty() || settings.parallel < 1 || settings.attempts < 1) {
+        ErrorText() = "Kannel needs a user and at least one request in parallel.";
+        return E_INVALIDARG;
+    }
+    const std::string key = GatewayKey(settings);
+    std::shared_ptr<Gateway> gateway = OpenGateways()[key].lock();
+    if (!gateway) {
+        gateway = std::make_shared<Gateway>(settings);
+        std::string error;
+        if (!gateway->Listen(error)) {
+            ErrorText() = error;
+            return E_FAIL;
+        }
+        OpenGateways()[key] = gateway;
+    }
+    auto created = std::make_shared<KannelInterfaceManager>(gateway);
+    created->Attach();
+    *manager = std::move(created);
+    return S_OK;
+}
+
+DeviceLink::BackendFactory MakeBackendFactory(Settings settings) {
+    return [settings](const std::string& /*selector*/,
+                      std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
+        return CreateKannelInterfaceManager(settings, manager);
+    };
+}
+
+std::uint16_t ListenPort(const Settings& settings) {
+    auto it = OpenGateways().find(GatewayKey(settings));
+    if (it == OpenGateways().end()) {
+        return 0;
+    }
+    auto gateway = it->second.lock();
+    return gateway ? gateway->Port() : 0;
+}
+
+void CloseListener(const Settings& settings, int quietMs, int maxMs) {
+    auto it = OpenGateways().find(GatewayKey(settings));
+    if (it == OpenGateways().end()) {
+        return;
+    }
+    if (auto gateway = it->second.lock()) {
+        gateway->Drain(quietMs, maxMs);
+    }
+}
+
+std::string LastError() {
+    return ErrorText();
+}
+
+}  // namespace Kannel
