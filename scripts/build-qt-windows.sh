@@ -52,10 +52,15 @@ options=(
     -DQT_BUILD_TOOLS_WHEN_CROSSCOMPILING=OFF
     # Modules the program does not use.
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF
-    -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_opengl=OFF
-    -DFEATURE_vulkan=OFF
-    # The Direct2D platform plugin: the windows plugin draws with GDI.
-    -DFEATURE_direct2d=OFF
+    -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_vulkan=OFF
+    # No OpenGL, and no dynamic OpenGL loader, which
+    # FEATURE_opengl=OFF alone leaves on (and the windows plugin then fails
+    # to compile).
+    -DINPUT_opengl=no -DFEATURE_dynamicgl=OFF
+    # The Direct2D platform plugin: the windows plugin draws with GDI. Its
+    # DirectWrite font database is built only along with Direct2D, so it
+    # goes too (GDI's is the default anyway).
+    -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
     # Pen tablets: Debian's source leaves out the Wintab header they need.
     -DFEATURE_tabletevent=OFF
     # Image formats beyond PNG and the Windows icons; markdown; ICU (Windows
