@@ -17,7 +17,10 @@ packages=(
 # Extra groups, e.g. "windows" for the cross toolchain and wine.
 for group in "$@"; do
     case "$group" in
-        windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine dpkg-dev) ;;
+        # The Qt build for Windows needs nothing beyond the host's Qt tools;
+        # its offscreen tests under wine draw with the host's DejaVu fonts.
+        windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine dpkg-dev
+                            fonts-dejavu-core) ;;
         bench) packages+=(hyperfine nodejs time apache2-utils) ;;
         # The SMS gateway the Kannel backend is tested against (bearerbox,
         # smsbox, and fakesmsc from the extras), and the HTTP server of the
