@@ -182,6 +182,7 @@ void CCampaignStore::Close() {
     m_db.Close();
     m_lock.Release();
     m_recovery = {};
+    m_bRecovered = false;
 }
 
 std::int64_t CCampaignStore::Now() const {
@@ -348,7 +349,7 @@ bool CCampaignStore::OpenDatabase(StoreMode mode, StoreError& error) {
     if (!Prepare(error)) {
         return false;
     }
-    if (mode == StoreMode::Send && !Recover(m_recovery, error)) {
+    if (mode == StoreMode::Send && !m_bRecovered && !Recover(m_recovery, error)) {
         return false;
     }
     if (journal != "wal" && (rc = m_db.Exec("PRAGMA journal_mode = WAL")) != SQLITE_OK) {
@@ -392,6 +393,14 @@ bool CCampaignStore::Migrate(StoreError& error) {
         // the upgrade is committed, so that it is left as it was.
         if (version + 1 == kSchemaVersion && !Prepare(error)) {
             return false;
+        }
+        // So is one that a sender cannot recover: the recovery joins the
+        // upgrade's transaction.
+        if (version + 1 == kSchemaVersion && m_mode == StoreMode::Send) {
+            if (!RecoverInTransaction(m_recovery, error)) {
+                return false;
+            }
+            m_bRecovered = true;
         }
         const std::string stamp = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                                   "; PRAGMA user_version = " + std::to_string(version + 1);
@@ -445,12 +454,24 @@ bool CCampaignStore::Recover(RecoveryReport& report, StoreError& error) {
         return SetError(error, StoreError::Kind::Refused,
                         "Only the program that sends with a campaign store may recover it.");
     }
-    const std::int64_t now = Now();
     Sqlite::CTransaction transaction(m_db);
-    int rc = transaction.Begin();
+    const int rc = transaction.Begin();
     if (rc != SQLITE_OK) {
         return Fail(error, rc, "recovering");
     }
+    if (!RecoverInTransaction(report, error)) {
+        return false;
+    }
+    if (const int commit = transaction.Commit(); commit != SQLITE_OK) {
+        return Fail(error, commit, "recovering");
+    }
+    return true;
+}
+
+bool CCampaignStore::RecoverInTransaction(RecoveryReport& report, StoreError& error) {
+    report = {};
+    const std::int64_t now = Now();
+    int rc = SQLITE_OK;
     const char* const steps[] = {
         "INSERT INTO event (campaign_id, ord, part_index, time, from_state, to_state, detail) "
         "SELECT campaign_id, ord, part_index, ?1, 'sending', 'unknown', 'sender stopped' "
@@ -499,7 +520,7 @@ bool CCampaignStore::Recover(RecoveryReport& report, StoreError& error) {
         return Fail(error, rc, "recovering");
     }
     interrupt.Bind(1, now);
-    if ((rc = interrupt.Step()) != SQLITE_DONE || (rc = transaction.Commit()) != SQLITE_OK) {
+    if ((rc = interrupt.Step()) != SQLITE_DONE) {
         return Fail(error, rc, "recovering");
     }
     return true;

@@ -425,6 +425,8 @@ private:
 
     bool Fail(StoreError& error, int rc, std::string_view doing);
     bool OpenDatabase(StoreMode mode, StoreError& error);
+    // Recover's work, inside a transaction the caller holds.
+    bool RecoverInTransaction(RecoveryReport& report, StoreError& error);
     bool Migrate(StoreError& error);
     bool Prepare(StoreError& error);
     bool ApplyOne(const SendUpdate& update, std::int64_t now, StoreError& error);
@@ -457,6 +459,8 @@ private:
     StoreOptions m_options;
     std::string m_strPath;
     RecoveryReport m_recovery;
+    // Set when the upgrade of Open already recovered.
+    bool m_bRecovered = false;
     std::unique_ptr<Prepared> m_pStmts;
     std::map<const char*, std::unique_ptr<Sqlite::CStatement>> m_cached;
     bool m_bE164Filled = false;
