@@ -7,6 +7,7 @@
 #include <map>
 
 #include "device/at/AtModem.h"
+#include "device/link/SmsSinkList.h"
 
 namespace At {
 
@@ -376,10 +377,6 @@ public:
         for (Entry& entry : m_entries) {
             entry.modem->RemoveListener(entry.listenerToken);
         }
-        for (auto& [cookie, sink] : m_sinks) {
-            (void)cookie;
-            sink->Release();
-        }
     }
 
     HRESULT GetInterfaces(std::vector<std::shared_ptr<IMbnInterface>>* interfaces) override {
@@ -393,24 +390,9 @@ public:
         return S_OK;
     }
     HRESULT Advise(IMbnSmsEvents* sink, std::uint32_t* cookie) override {
-        if (sink == nullptr || cookie == nullptr) {
-            return E_POINTER;
-        }
-        sink->AddRef();
-        *cookie = m_nextCookie++;
-        m_sinks[*cookie] = sink;
-        return S_OK;
+        return m_sinks.Advise(sink, cookie);
     }
-    HRESULT Unadvise(std::uint32_t cookie) override {
-        auto it = m_sinks.find(cookie);
-        if (it == m_sinks.end()) {
-            return E_INVALIDARG;
-        }
-        IMbnSmsEvents* sink = it->second;
-        m_sinks.erase(it);
-        sink->Release();
-        return S_OK;
-    }
+    HRESULT Unadvise(std::uint32_t cookie) override { return m_sinks.Unadvise(cookie); }
 
 private:
     struct Entry {
@@ -422,19 +404,11 @@ private:
 
     template <typename Call>
     void ForEachSink(Call call) {
-        // A sink may unadvise from inside its handler: walk a copy, and skip
-        // the sinks that have left meanwhile.
-        const auto sinks = m_sinks;
-        for (const auto& [cookie, sink] : sinks) {
-            if (m_sinks.count(cookie) != 0) {
-                call(sink);
-            }
-        }
+        m_sinks.ForEach(call);
     }
 
     std::vector<Entry> m_entries;
-    std::map<std::uint32_t, IMbnSmsEvents*> m_sinks;
-    std::uint32_t m_nextCookie = 1;
+    CSmsSinkList m_sinks;
 };
 
 }  // namespace

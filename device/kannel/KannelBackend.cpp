@@ -21,6 +21,8 @@
 #include <set>
 #include <vector>
 
+#include "device/link/SmsSinkList.h"
+
 namespace Kannel {
 
 namespace {
@@ -491,7 +493,7 @@ public:
         GatewayListener listener;
         listener.sendComplete = [weak, sms](std::uint32_t id, HRESULT status) {
             if (auto self = weak.lock()) {
-                self->ForEachSink(
+                self->m_sinks.ForEach(
                     [&](IMbnSmsEvents* sink) { sink->OnSmsSendComplete(sms, id, status); });
             }
         };
@@ -516,13 +518,7 @@ public:
         m_token = m_gateway->AddListener(std::move(listener));
     }
 
-    ~KannelInterfaceManager() override {
-        m_gateway->RemoveListener(m_token);
-        for (auto& [cookie, sink] : m_sinks) {
-            (void)cookie;
-            sink->Release();
-        }
-    }
+    ~KannelInterfaceManager() override { m_gateway->RemoveListener(m_token); }
 
     HRESULT GetInterfaces(std::vector<std::shared_ptr<IMbnInterface>>* interfaces) override {
         if (interfaces == nullptr) {
@@ -532,38 +528,14 @@ public:
         return S_OK;
     }
     HRESULT Advise(IMbnSmsEvents* sink, std::uint32_t* cookie) override {
-        if (sink == nullptr || cookie == nullptr) {
-            return E_POINTER;
-        }
-        sink->AddRef();
-        *cookie = m_nextCookie++;
-        m_sinks[*cookie] = sink;
-        return S_OK;
+        return m_sinks.Advise(sink, cookie);
     }
-    HRESULT Unadvise(std::uint32_t cookie) override {
-        auto it = m_sinks.find(cookie);
-        if (it == m_sinks.end()) {
-            return E_INVALIDARG;
-        }
-        IMbnSmsEvents* sink = it->second;
-        m_sinks.erase(it);
-        sink->Release();
-        return S_OK;
-    }
+    HRESULT Unadvise(std::uint32_t cookie) override { return m_sinks.Unadvise(cookie); }
 
 private:
     template <typename Call>
-    void ForEachSink(Call call) {
-        const auto sinks = m_sinks;  // a sink may unadvise from its handler
-        for (const auto& [cookie, sink] : sinks) {
-            if (m_sinks.count(cookie) != 0) {
-                call(sink);
-            }
-        }
-    }
-    template <typename Call>
     void ForEachGatewaySink(Call call) {
-        ForEachSink([&](IMbnSmsEvents* sink) {
+        m_sinks.ForEach([&](IMbnSmsEvents* sink) {
             if (auto* gateway = dynamic_cast<IGatewayEvents*>(sink)) {
                 call(gateway);
             }
@@ -573,8 +545,7 @@ private:
     std::shared_ptr<Gateway> m_gateway;
     std::shared_ptr<KannelSms> m_sms;
     std::shared_ptr<KannelInterface> m_interface;
-    std::map<std::uint32_t, IMbnSmsEvents*> m_sinks;
-    std::uint32_t m_nextCookie = 1;
+    CSmsSinkList m_sinks;
     int m_token = 0;
 };
 
