@@ -325,7 +325,7 @@ bool CMainFrame::BuildStatusBar() {
     // Room for a long operator name, but never so much that the progress
     // pane has none at the form's width.
     m_pOperatorPane->setMinimumWidth(
-        m_pOperatorPane->fontMetrics().horizontalAdvance(QString(24, QLatin1Char('X'))));
+        m_pOperatorPane->fontMetrics().horizontalAdvance(QString(16, QLatin1Char('X'))));
     bar->addWidget(m_pOperatorPane);
 
     m_pProgressPane = new QLabel(bar);

@@ -386,6 +386,32 @@ bool CCampaignStore::RecordStatusReport(const PduLib::DecodedStatusReport& repor
             return Fail(error, rc, "matching a status report");
         }
     }
+    // A modem that names no reference (the Mobile Broadband API tells none):
+    // the report goes to the oldest undecided part of the newest campaign
+    // that sent to this number without one.
+    if (!campaign && !recipient.empty()) {
+        CUse match(Cached(
+            "SELECT r.campaign_id, r.ord, NULL FROM row r JOIN campaign c ON c.id = "
+            "r.campaign_id WHERE r.tp_mr IS NULL AND r.e164 = ?1 AND r.state = 'sent' AND "
+            "r.delivery IN ('', 'pending') AND (c.parts = 1 OR NOT EXISTS (SELECT 1 FROM part q "
+            "WHERE q.campaign_id = r.campaign_id AND q.ord = r.ord)) UNION ALL SELECT "
+            "p.campaign_id, p.ord, p.part_index FROM part p JOIN row r ON r.campaign_id = "
+            "p.campaign_id AND r.ord = p.ord WHERE p.tp_mr IS NULL AND r.e164 = ?1 AND p.state = "
+            "'sent' AND p.delivery IN ('', 'pending') ORDER BY 1 DESC, 3 ASC LIMIT 1",
+            error));
+        if (!match) {
+            return false;
+        }
+        match->Bind(1, recipient);
+        const int rc = match->Step();
+        if (rc == SQLITE_ROW) {
+            campaign = match->Int(0);
+            row = match->Int(1);
+            part = match->OptionalInt(2);
+        } else if (rc != SQLITE_DONE) {
+            return Fail(error, rc, "matching a status report by number");
+        }
+    }
     if (!campaign) {
         result.note = recipient.empty()
                           ? "the recipient " + report.recipient + " is no telephone number"

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "campaign/doc/QtText.h"
@@ -22,6 +23,9 @@
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CNumbersPreviewModel.h"
 #include "campaign/ui/NumbersRegion.h"
+#include "campaign/ui/StoreAccess.h"
+#include "device/StatusText.h"
+#include "pdu/Unicode.h"
 
 namespace {
 
@@ -52,6 +56,8 @@ CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
     label->setBuddy(m_edtFilePath);
     m_stcProblems = new QLabel(m_stcCount);
     m_stcProblems->setObjectName(QStringLiteral("previewProblems"));
+    m_stcOptedOut = new QLabel(m_stcCount);
+    m_stcOptedOut->setObjectName(QStringLiteral("previewOptedOut"));
     m_stcCount->lower();
     m_grpArriving = new QGroupBox(QStringLiteral("What Will Arrive"), this);
     m_edtArriving = new QPlainTextEdit(m_grpArriving);
@@ -134,7 +140,13 @@ void CDlgNumbersPreview::OnInitDialog() {
             first = i;
         }
     }
+    const std::size_t optedOut = loaded ? MarkOptedOut(problems) : 0;
     QApplication::restoreOverrideCursor();
+    m_stcOptedOut->clear();
+    if (optedOut != 0) {
+        m_stcOptedOut->setText(QStringLiteral("%1 opted-out number(s) will be skipped.")
+                                   .arg(static_cast<qulonglong>(optedOut)));
+    }
     m_stcProblems->clear();
     if (loaded && bad != 0) {
         m_stcProblems->setText(
@@ -153,7 +165,8 @@ void CDlgNumbersPreview::OnInitDialog() {
     }
     m_stcCount->setTitle(QStringLiteral("%1 Unique Numbe(s) Found.")
                              .arg(static_cast<qulonglong>(m_numberList.m_mapNumbers.GetCount())));
-    m_stcTotal->setText(TotalText(m_numberList.m_mapNumbers.GetCount(), m_nPartsPerNumber));
+    m_stcTotal->setText(
+        TotalText(m_numberList.m_mapNumbers.GetCount() - optedOut, m_nPartsPerNumber));
     m_lstNumbers->setFocus();
 }
 
@@ -174,6 +187,34 @@ QString CDlgNumbersPreview::GetProblemsText() const {
     return m_stcProblems->text();
 }
 
+QString CDlgNumbersPreview::GetOptedOutText() const {
+    return m_stcOptedOut->text();
+}
+
+std::size_t CDlgNumbersPreview::MarkOptedOut(std::vector<std::string>& problems) const {
+    if (m_strStorePath.isEmpty()) {
+        return 0;
+    }
+    CCampaignStore store;
+    StoreError error;
+    std::unordered_set<std::string> optedOut;
+    if (!OpenStoreForVisit(m_strStorePath.toStdString(), false, store, error) ||
+        !store.GetOptOutSet(optedOut, error)) {
+        // No store yet means no list; any other failure shows in the sending.
+        return 0;
+    }
+    const CNumberSet& numbers = m_numberList.m_mapNumbers;
+    const std::string skipped = PduLib::Utf16ToUtf8(kSkippedOptedOutText);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < numbers.GetCount() && !optedOut.empty(); ++i) {
+        if (optedOut.count(store.E164Of(PduLib::Utf16ToUtf8(numbers[i]))) != 0) {
+            problems[i] = skipped;
+            ++count;
+        }
+    }
+    return count;
+}
+
 void CDlgNumbersPreview::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     PlaceControls();
@@ -190,10 +231,12 @@ void CDlgNumbersPreview::PlaceControls() {
     m_btnOpenFile->setGeometry(u.Rect(247, 7, 50, 14).translated(extraX, 0));
     m_stcCount->setGeometry(u.Rect(7, 24, 290, 197).adjusted(0, 0, extraX, extraY));
     m_lstNumbers->setGeometry(
-        u.Rect(7, 35, 290, 172).adjusted(u.X(4), 0, extraX - u.X(4), extraY - u.Y(4)));
+        u.Rect(7, 35, 290, 163).adjusted(u.X(4), 0, extraX - u.X(4), extraY - u.Y(4)));
     // Which numbers cannot be valid, under the list in the same frame.
     m_stcProblems->setGeometry(
-        u.Rect(4, 184, 282, 10).translated(0, extraY).adjusted(0, 0, extraX, 0));
+        u.Rect(4, 175, 282, 10).translated(0, extraY).adjusted(0, 0, extraX, 0));
+    m_stcOptedOut->setGeometry(
+        u.Rect(4, 185, 282, 10).translated(0, extraY).adjusted(0, 0, extraX, 0));
     // What will arrive, under the list.
     m_grpArriving->setGeometry(
         u.Rect(7, 224, 290, 69).translated(0, extraY).adjusted(0, 0, extraX, 0));

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QString>
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "campaign/CNumberList.h"
 
@@ -27,6 +29,9 @@ public:
 
     // Called once, before OnInitDialog.
     void SetFilePath(const QString& path);
+    // The campaign store whose opt-out list the preview checks; none: no
+    // check. Before OnInitDialog.
+    void SetStorePath(const QString& path) { m_strStorePath = path; }
     // The message as the phone will show it and its SMS per number; before
     // OnInitDialog.
     void SetMessage(const QString& arriving, std::size_t partsPerNumber);
@@ -41,6 +46,8 @@ public:
     // "2 Number(s) cannot be Valid. First: Line 4, +4412: too short", or
     // empty when every number may be valid.
     QString GetProblemsText() const;
+    // "3 opted-out number(s) will be skipped.", or empty.
+    QString GetOptedOutText() const;
     QTableView* GetList() const { return m_lstNumbers; }
     QString GetArrivingText() const;
     QString GetTotalText() const;
@@ -52,9 +59,12 @@ protected:
 
 private:
     void PlaceControls();
+    // Marks the numbers on the store's opt-out list in `problems`; how many.
+    std::size_t MarkOptedOut(std::vector<std::string>& problems) const;
 
     CNumberList m_numberList;
     QString m_strFilePath;
+    QString m_strStorePath;
     QTableView* m_lstNumbers = nullptr;
     QPushButton* m_btnOpenFile = nullptr;
     QLineEdit* m_edtFilePath = nullptr;
@@ -63,6 +73,7 @@ private:
     QPlainTextEdit* m_edtArriving = nullptr;
     QLabel* m_stcTotal = nullptr;
     QLabel* m_stcProblems = nullptr;
+    QLabel* m_stcOptedOut = nullptr;
     std::size_t m_nPartsPerNumber = 0;
     CNumbersPreviewModel* m_pModel = nullptr;
 };

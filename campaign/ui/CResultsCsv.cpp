@@ -9,8 +9,8 @@
 #include "campaign/CsvCell.h"
 #include "campaign/doc/QtText.h"
 
-QByteArray CResultsCsv::Format(const CCampaignLoop& loop) {
-    QString text = QStringLiteral("Number,Status,Final Status,Time\r\n");
+QByteArray CResultsCsv::Format(const CCampaignLoop& loop, const DeliveryText& delivery) {
+    QString text = QStringLiteral("Number,Status,Final Status,Time,Delivery\r\n");
     for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
         const CampaignRow& row = loop.GetRow(i);
         QStringList fields;
@@ -29,13 +29,15 @@ QByteArray CResultsCsv::Format(const CCampaignLoop& loop) {
         } else {
             fields << QString();
         }
+        fields << (delivery ? ToQString(CsvCell(ToU16String(delivery(i)))) : QString());
         text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-bool CResultsCsv::Write(const CCampaignLoop& loop, const QString& path, QString& error) {
-    const QByteArray bytes = Format(loop);
+bool CResultsCsv::Write(const CCampaignLoop& loop, const QString& path, QString& error,
+                        const DeliveryText& delivery) {
+    const QByteArray bytes = Format(loop, delivery);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         error = QStringLiteral("Could Not Save the Results to [%1].\n\n%2")

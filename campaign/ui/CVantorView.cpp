@@ -647,6 +647,7 @@ void CVantorView::OnBnClickedDisplay() {
     }
     CDlgNumbersPreview dialog(this);
     dialog.SetFilePath(m_strNumbersFile);
+    dialog.SetStorePath(m_strStorePath);
     const PduLib::MessagePlan plan = PlanOf(m_strMessage);
     dialog.SetMessage(ToQString(PduLib::ArrivingText(plan)), plan.parts);
     dialog.OnInitDialog();
@@ -722,7 +723,8 @@ QString CVantorView::CounterText(const PduLib::MessagePlan& plan) {
 }
 
 bool CVantorView::ExportResults(const QString& path, QString& error) const {
-    return CResultsCsv::Write(m_loop, path, error);
+    return CResultsCsv::Write(m_loop, path, error,
+                              [this](std::size_t row) { return GetDeliveryText(row); });
 }
 
 bool CVantorView::event(QEvent* event) {

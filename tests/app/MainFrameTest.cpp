@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -637,7 +638,29 @@ TEST_F(MainFrameTest, ReportsAndStopRepliesReachTheRowsTheInboxAndTheNextCampaig
     bool optedOut = false;
     ASSERT_TRUE(store.IsOptedOut("+447700900002", optedOut, e) && optedOut);
 
+    // The exported results carry the delivery, the preview counts the
+    // opted-out number before the next Start.
+    const QString results = dir.filePath(QStringLiteral("results.csv"));
+    QString error;
+    ASSERT_TRUE(View()->ExportResults(results, error)) << error.toStdString();
+    QFile file(results);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(",Delivery")));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",") + View()->GetDeliveryText(0)));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",")));
+    QString skipped;
+    QString total;
+    View()->SetPreviewRunner([&](CDlgNumbersPreview& dialog) {
+        skipped = dialog.GetOptedOutText();
+        total = dialog.GetTotalText();
+    });
     message->SetText(QStringLiteral("Hello again"));
+    View()->OnBnClickedDisplay();
+    EXPECT_EQ(skipped, QStringLiteral("1 opted-out number(s) will be skipped."));
+    EXPECT_EQ(total, QStringLiteral("1 number x 1 SMS = 1 SMS"));
+
     View()->OnBnClickedStart();
     ASSERT_NE(View()->GetCampaign(), campaign);
     EXPECT_EQ(View()->Loop().GetRow(1).statusText, u"Skipped: opted out");

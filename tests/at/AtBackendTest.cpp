@@ -585,6 +585,35 @@ TEST(AtReceive, FullStoreAndTenThousandAtStartUp) {
     EXPECT_EQ(link.sink.received.back().index, 6u);
 }
 
+// A two-part reply to a modem with room for one: the second part waits at
+// the network until the first is kept and deleted, then takes its place.
+TEST(AtReceive, ReplySplitAcrossAFullStore) {
+    const std::string text = std::string(150, 'a') + std::string(30, 'b');
+    Sim sim({"--storage-size", "1", "--deliver", "Shop=" + QString::fromStdString(text)});
+    Link link(sim.port());
+    ASSERT_TRUE(link.sms);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.received.size() == 1; }, 5000));
+    Settle(200);
+    ASSERT_EQ(link.sink.received.size(), 1u) << "the second part waits: the store is full";
+    EXPECT_EQ(link.sms->SmsAcknowledge(link.sink.received[0].handle), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return link.sink.received.size() == 2; }, 5000));
+    std::string joined;
+    std::vector<unsigned> sequences;
+    std::set<unsigned> references;
+    for (const ReceivedSms& message : link.sink.received) {
+        const PduLib::DecodedPdu decoded = Decode(message);
+        const auto* part = decoded.deliver.concatenation();
+        ASSERT_NE(part, nullptr);
+        sequences.push_back(part->sequence);
+        references.insert(part->reference);
+        joined += decoded.deliver.textUtf8();
+    }
+    EXPECT_EQ(sequences, (std::vector<unsigned>{1, 2}));
+    EXPECT_EQ(references.size(), 1u);
+    EXPECT_EQ(joined, text);
+    EXPECT_EQ(link.sink.received[1].index, 1u) << "it took the freed place";
+}
+
 TEST(AtDiscovery, RediscoveryKeepsTheOpenModemAndItsSends) {
     Sim sim({"--reply-delay-ms", "50"});
     Link first(sim.port());

@@ -154,6 +154,42 @@ TEST_F(ReceivedTest, AReportBeforeTheModemsAnswerIsMatchedWithIt) {
     EXPECT_EQ(Rows(store, id).at(0).delivery, D::Delivered);
 }
 
+// A modem that names no reference: a report goes to the newest send to its
+// number that has none, part by part; a send with a reference is not taken.
+TEST_F(ReceivedTest, ReportsForSendsWithoutAReferenceMatchByNumber) {
+    CCampaignStore store;
+    Open(store);
+    const std::int64_t one = Campaign(store, {"01701111111", "01702222222"});
+    const std::int64_t two = Campaign(store, {"01701111111"}, 2);
+    StoreError error;
+    for (const SendUpdate& update :
+         {SendUpdate{one, 0, {}, S::Sending}, SendUpdate{one, 0, {}, S::Sent},
+          SendUpdate{one, 1, {}, S::Sending}, SendUpdate{one, 1, {}, S::Sent, "", 0, {}, 6},
+          SendUpdate{two, 0, 0, S::Sending}, SendUpdate{two, 0, 0, S::Sent},
+          SendUpdate{two, 0, 1, S::Sending}, SendUpdate{two, 0, 1, S::Sent}}) {
+        ASSERT_TRUE(store.Apply({update}, error)) << error.text;
+    }
+    const struct {
+        std::string pdu;
+        std::optional<std::int64_t> campaign;
+        std::optional<std::int64_t> part;
+        D delivery;
+    } cases[] = {
+        {Report(40, "491701111111", 0x00), two, 0, D::Pending},  // one part of two
+        {Report(41, "491701111111", 0x00), two, 1, D::Delivered},
+        {Report(42, "491701111111", 0x41), one, {}, D::Failed},  // then the older campaign
+        {Report(43, "491701111111", 0x00), {}, {}, D::None},     // nothing undecided is left
+        {Report(44, "491702222222", 0x00), {}, {}, D::None},     // that send has a reference
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pdu);
+        const ReceiveResult r = Receive(store, c.pdu);
+        EXPECT_EQ(r.campaign, c.campaign);
+        EXPECT_EQ(r.part, c.part);
+        EXPECT_EQ(r.delivery, c.delivery);
+    }
+}
+
 TEST_F(ReceivedTest, JoinsRepliesInAnyOrderAndKeepsEachPduOnce) {
     CCampaignStore store;
     Open(store);
