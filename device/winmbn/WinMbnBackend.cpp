@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -241,6 +242,69 @@ std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>> CopyReadMessages(SAF
     return messages;
 }
 
+// The kind of a received PDU (hexadecimal, service-centre field first) by
+// its TP-MTI; none for an SMS-SUBMIT kept in the store or a PDU too short to
+// say.
+std::optional<ReceivedSms::Kind> ReceivedKind(const std::u16string& pdu) {
+    auto octet = [&pdu](std::size_t at) -> int {
+        if (pdu.size() < 2 * at + 2) {
+            return -1;
+        }
+        int value = 0;
+        for (const char16_t c : pdu.substr(2 * at, 2)) {
+            const int digit = c >= u'0' && c <= u'9'   ? c - u'0'
+                              : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                              : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                                                       : -1;
+            if (digit < 0) {
+                return -1;
+            }
+            value = value * 16 + digit;
+        }
+        return value;
+    };
+    const int scaLength = octet(0);
+    const int first = scaLength < 0 ? -1 : octet(1 + static_cast<std::size_t>(scaLength));
+    if (first < 0) {
+        return std::nullopt;
+    }
+    switch (first & 0x03) {
+        case 0:
+            return ReceivedSms::Kind::Deliver;
+        case 2:
+            return ReceivedSms::Kind::StatusReport;
+        default:
+            return std::nullopt;
+    }
+}
+
+// The messages of a read completion handed up one by one, to stay in the
+// modem's store until the upper layer has kept them (SmsAcknowledge deletes
+// them by index, which the handle carries: index + 1, never 0).
+void HandUpReadMessages(
+    DeviceLink::IMbnSmsEvents& sink, const std::shared_ptr<DeviceLink::IMbnSms>& sms,
+    const std::vector<std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>>& messages) {
+    for (const std::shared_ptr<DeviceLink::IMbnSmsReadMsgPdu>& message : messages) {
+        std::uint32_t index = 0;
+        std::u16string pdu;
+        if (!message || FAILED(message->get_Index(&index)) || FAILED(message->get_PduData(&pdu)) ||
+            index == UINT32_MAX) {
+            continue;
+        }
+        const std::optional<ReceivedSms::Kind> kind = ReceivedKind(pdu);
+        if (!kind) {
+            continue;
+        }
+        ReceivedSms received;
+        received.kind = *kind;
+        received.pdu.assign(pdu.begin(), pdu.end());  // hexadecimal: ASCII only
+        received.memory = "MBN";
+        received.index = index;
+        received.handle = index + 1;
+        sink.OnSmsReceived(sms, received);
+    }
+}
+
 class ComSms final : public DeviceLink::IMbnSms {
 public:
     explicit ComSms(ComRef<WinMbn::IMbnSms> sms) : m_sms(std::move(sms)) {}
@@ -300,6 +364,18 @@ public:
             *requestId = id;
         }
         return hr;
+    }
+    // Deletes the message handed up with `handle` (its index + 1) from the
+    // modem's store.
+    HRESULT SmsAcknowledge(std::uint32_t handle) override {
+        if (handle == 0) {
+            return E_INVALIDARG;
+        }
+        WinMbn::MBN_SMS_FILTER filter = {};
+        filter.flag = WinMbn::MBN_SMS_FLAG_INDEX;
+        filter.messageIndex = handle - 1;
+        ULONG id = 0;
+        return m_sms->SmsDelete(&filter, &id);
     }
     std::shared_ptr<DeviceLink::IMbnSignal> QuerySignal() override {
         ComRef<WinMbn::IMbnSignal> signal = m_sms.As<WinMbn::IMbnSignal>(WinMbn::IID_IMbnSignal);
@@ -538,6 +614,9 @@ public:
                messages = CopyReadMessages(readMsgs), more = moreMsgs != VARIANT_FALSE, requestID,
                status](DeviceLink::IMbnSmsEvents& sink) {
             sink.OnSmsReadComplete(layerSms, format, messages, more, requestID, status);
+            if (SUCCEEDED(status) && format == DeviceLink::MBN_SMS_FORMAT_PDU) {
+                HandUpReadMessages(sink, layerSms, messages);
+            }
         });
         return S_OK;
     }
@@ -672,6 +751,7 @@ public:
         sink->AddRef();
         m_registrations[id] = Registration{std::move(point), comCookie, sink};
         *cookie = id;
+        ReadWaitingMessages();
         return S_OK;
     }
 
@@ -709,6 +789,25 @@ private:
         }
         *interfaces = std::move(result);
         return S_OK;
+    }
+
+    // Messages that arrived while nobody listened: every modem's store is
+    // read once in PDU format; the completion hands them up like new ones.
+    // A modem that cannot (text format only, no store) is left alone.
+    void ReadWaitingMessages() {
+        std::vector<std::shared_ptr<DeviceLink::IMbnInterface>> interfaces;
+        if (FAILED(GetInterfaces(&interfaces))) {
+            return;
+        }
+        for (const std::shared_ptr<DeviceLink::IMbnInterface>& intf : interfaces) {
+            if (std::shared_ptr<DeviceLink::IMbnSms> sms = intf ? intf->QuerySms() : nullptr) {
+                DeviceLink::MBN_SMS_FILTER filter;
+                filter.flag = DeviceLink::MBN_SMS_FLAG_ALL;
+                filter.messageIndex = 0;
+                std::uint32_t requestId = 0;
+                sms->SmsRead(filter, DeviceLink::MBN_SMS_FORMAT_PDU, &requestId);
+            }
+        }
     }
 
     std::uint32_t NextCookie() {

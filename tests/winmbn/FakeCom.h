@@ -111,7 +111,8 @@ class FakeReadMessage : public Fake<WinMbn::IMbnSmsReadMsgPdu, WinMbn::IID_IMbnS
 public:
     std::wstring pdu;
     HRESULT pduResult = S_OK;
-    STDMETHOD(get_Index)(ULONG* value) override { return Give(value, 0ul); }
+    ULONG index = 0;
+    STDMETHOD(get_Index)(ULONG* value) override { return Give(value, index); }
     STDMETHOD(get_Status)(WinMbn::MBN_MSG_STATUS* value) override {
         return Give(value, WinMbn::MBN_MSG_STATUS_NEW);
     }
@@ -139,6 +140,7 @@ public:
     ULONG nextRequestId = 100;
     std::vector<Sent> sent;
     std::vector<Read> reads;
+    std::vector<WinMbn::MBN_SMS_FILTER> deletes;
     // Runs inside SmsSendPdu, e.g. to fire an event while the call is open.
     std::function<void(ULONG requestId)> duringSend;
 
@@ -161,7 +163,10 @@ public:
         reads.push_back({*filter, format});
         return Give(requestId, nextRequestId++);
     }
-    STDMETHOD(SmsDelete)(WinMbn::MBN_SMS_FILTER*, ULONG*) override { return E_NOTIMPL; }
+    STDMETHOD(SmsDelete)(WinMbn::MBN_SMS_FILTER* filter, ULONG* requestId) override {
+        deletes.push_back(*filter);
+        return Give(requestId, nextRequestId++);
+    }
     STDMETHOD(GetSmsStatus)(WinMbn::MBN_SMS_STATUS_INFO* info) override {
         return Give(info, status);
     }

@@ -29,6 +29,8 @@ void PumpMessages() {
 class RecordingPoster final : public ISmsEventPoster {
 public:
     std::vector<std::pair<std::uint32_t, HRESULT>> results;
+    std::vector<ReceivedSms> received;
+    void PostSmsReceived(const ReceivedSms& message) override { received.push_back(message); }
     void PostRefreshDeviceStatus() override {}
     void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override {
         results.emplace_back(requestId, status);
@@ -123,7 +125,7 @@ TEST_F(WinMbnBackendTest, LastInterfaceWinsAndEverythingHandedOutIsFreed) {
         ASSERT_EQ(front->SendSms(u"Hi", u"+15551234567", &requestId, reason), S_OK) << "reason";
         EXPECT_TRUE(first.sms.sent.empty());
         ASSERT_EQ(second.sms.sent.size(), 1u);
-        EXPECT_EQ(requestId, 100u);
+        EXPECT_EQ(requestId, second.sms.nextRequestId - 1);
         EXPECT_EQ(point.sinks.size(), 1u);
     }
     // The front is gone: unadvised, and every reference and allocation back.
@@ -303,7 +305,7 @@ TEST_F(WinMbnBackendTest, SendPassesThePduAndTheTpduOctetCount) {
     // The service-centre field is its length octet and that many more.
     const std::size_t scaOctets = 1 + std::stoul(std::wstring(pdu, 0, 2), nullptr, 16);
     EXPECT_EQ(modem.sms.sent[0].size, pdu.size() / 2 - scaOctets);
-    EXPECT_EQ(requestId, 100u);
+    EXPECT_EQ(requestId, modem.sms.nextRequestId - 1);
 
     // Refused by the platform: its HRESULT, and no request id.
     modem.sms.sendResult = DeviceLink::MBN_E_NOT_REGISTERED;
@@ -366,6 +368,10 @@ TEST_F(WinMbnEventTest, CompletionFiredInsideTheSendIsDeliveredAfterItReturns) {
 // Which flags lead to a read is the device link's (EventsTest); here the
 // notice arrives from the message loop and the read goes to the platform.
 TEST_F(WinMbnEventTest, StatusChangeReadsTheNewMessageFromTheMessageLoop) {
+    // Listening began with one read of everything waiting.
+    ASSERT_EQ(modem.sms.reads.size(), 1u);
+    EXPECT_EQ(modem.sms.reads[0].filter.flag, WinMbn::MBN_SMS_FLAG_ALL);
+    modem.sms.reads.clear();
     modem.sms.status = {0x2, 4};  // MBN_SMS_FLAG_NEW_MESSAGE
     Sink().OnSmsStatusChange(&modem.sms);
     EXPECT_TRUE(modem.sms.reads.empty());
@@ -401,6 +407,33 @@ TEST_F(WinMbnEventTest, ReadCompletionKeepsEachPduOnceAndLeavesTheArrayToThePlat
     EXPECT_EQ(again.refs, 1);
     EXPECT_EQ(broken.refs, 1);
     EXPECT_EQ(notAMessage.refs, 1);
+}
+
+// Replies and status reports read from the modem are handed up and deleted
+// from it only once kept; a SUBMIT kept in the store is not handed up.
+TEST_F(WinMbnEventTest, ReadMessagesAreHandedUpAndDeletedOnlyOnceKept) {
+    FakeReadMessage reply, report, submit;
+    reply.pdu = L"07911326040000F0040B911346610089F60000208062917314080CC8329BFD06";
+    reply.index = 3;
+    report.pdu = L"0006420B911346610089F6425060410000004250604120000000";
+    report.index = 5;
+    submit.pdu = L"0001000B911346610089F6000002C834";
+    submit.index = 6;
+    SAFEARRAY* array = MakeUnknownArray({&reply, &report, &submit}, 0);
+    Sink().OnSmsReadComplete(&modem.sms, WinMbn::MBN_SMS_FORMAT_PDU, array, VARIANT_FALSE, 9, S_OK);
+    PumpMessages();
+    EXPECT_EQ(SafeArrayDestroy(array), S_OK);
+    ASSERT_EQ(poster.received.size(), 2u);
+    EXPECT_EQ(poster.received[0].kind, ReceivedSms::Kind::Deliver);
+    EXPECT_EQ(poster.received[0].pdu,
+              "07911326040000F0040B911346610089F60000208062917314080CC8329BFD06");
+    EXPECT_EQ(poster.received[1].kind, ReceivedSms::Kind::StatusReport);
+    EXPECT_TRUE(modem.sms.deletes.empty()) << "nothing leaves the modem before it is kept";
+    EXPECT_EQ(front->DeviceLink().AckReceived(poster.received[1].handle), S_OK);
+    EXPECT_EQ(front->DeviceLink().AckReceived(poster.received[1].handle), E_INVALIDARG);
+    ASSERT_EQ(modem.sms.deletes.size(), 1u);
+    EXPECT_EQ(modem.sms.deletes[0].flag, WinMbn::MBN_SMS_FLAG_INDEX);
+    EXPECT_EQ(modem.sms.deletes[0].messageIndex, 5u);
 }
 
 TEST_F(WinMbnEventTest, EventQueuedBeforeTheSinkLeftIsDropped) {
