@@ -16,11 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "campaign/PersonalMessages.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/phone/PhoneNumber.h"
 #include "campaign/ui/CDialogUnits.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CNumbersPreviewModel.h"
+#include "campaign/ui/CPersonalPreviewModel.h"
 #include "campaign/ui/NumbersRegion.h"
 
 namespace {
@@ -85,6 +87,72 @@ CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
 
 CDlgNumbersPreview::~CDlgNumbersPreview() {
     m_pModel->SetNumbers(nullptr);
+    if (m_pPersonalModel != nullptr) {
+        m_pPersonalModel->SetPersonal(nullptr, nullptr);
+    }
+}
+
+void CDlgNumbersPreview::SetPersonal(const PersonalMessages* personal, const PersonalPlan* plan,
+                                     const QString& error) {
+    m_pPersonal = personal;
+    m_pPersonalPlan = plan;
+    m_strPersonalError = error;
+}
+
+void CDlgNumbersPreview::InitPersonal() {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    m_pPersonalModel = new CPersonalPreviewModel(this);
+    m_pPersonalModel->SetPersonal(m_pPersonal, m_pPersonalPlan);
+    m_lstNumbers->setModel(m_pPersonalModel);
+    QHeaderView* header = m_lstNumbers->horizontalHeader();
+    header->resizeSection(CPersonalPreviewModel::ColumnSr, 40);
+    header->resizeSection(CPersonalPreviewModel::ColumnLine, 40);
+    header->resizeSection(CPersonalPreviewModel::ColumnNumber, 110);
+    header->resizeSection(CPersonalPreviewModel::ColumnText, 260);
+    header->resizeSection(CPersonalPreviewModel::ColumnParts, 40);
+
+    const CsvTable& table = m_pPersonal->table;
+    QStringList duplicates;
+    std::size_t count = 0;
+    for (const CsvSkippedRow& skipped : m_pPersonal->collected.skipped) {
+        if (skipped.reason == CsvSkippedRow::Reason::Duplicate && count++ < 3) {
+            duplicates << QStringLiteral("line %1 repeats line %2")
+                              .arg(static_cast<qulonglong>(table.RowLine(skipped.row)))
+                              .arg(static_cast<qulonglong>(table.RowLine(skipped.firstRow)));
+        }
+    }
+    QString problems = m_strPersonalError;
+    if (count != 0) {
+        if (count > 3) {
+            duplicates << QStringLiteral("...");
+        }
+        problems += (problems.isEmpty() ? QString() : QStringLiteral(" ")) +
+                    QStringLiteral(
+                        "%1 Duplicate Row(s) Dropped, the First Row of a Number is "
+                        "Sent: %2.")
+                        .arg(english.toString(static_cast<qulonglong>(count)),
+                             duplicates.join(QStringLiteral(", ")));
+    }
+    m_stcProblems->setText(problems);
+    m_stcProblems->setToolTip(problems);
+    const std::size_t rows = m_pPersonal->recipients.size();
+    m_stcCount->setTitle(
+        QStringLiteral("%1 Unique Numbe(s) Found.")
+            .arg(static_cast<qulonglong>(m_pPersonal->collected.recipients.size())));
+    QString total = QStringLiteral("%1 %2, %3 SMS in all")
+                        .arg(english.toString(static_cast<qulonglong>(rows)),
+                             rows == 1 ? QStringLiteral("number") : QStringLiteral("numbers"),
+                             english.toString(static_cast<qulonglong>(m_pPersonalPlan->totalSms)));
+    if (m_pPersonalPlan->longest < m_pPersonalPlan->rows.size()) {
+        const PersonalPlan::Row& longest = m_pPersonalPlan->rows[m_pPersonalPlan->longest];
+        total +=
+            QStringLiteral(" (the longest: %1 SMS, %2)")
+                .arg(static_cast<qulonglong>(longest.parts))
+                .arg(longest.unicode ? QStringLiteral("Unicode") : QStringLiteral("GSM 7-bit"));
+    }
+    m_stcTotal->setText(total);
+    m_grpArriving->setTitle(QStringLiteral("What Will Arrive (the First Row)"));
+    m_lstNumbers->setFocus();
 }
 
 void CDlgNumbersPreview::SetFilePath(const QString& path) {
@@ -119,6 +187,10 @@ void CDlgNumbersPreview::OnInitDialog() {
         QStringLiteral("Number List - %1").arg(QGuiApplication::applicationDisplayName()));
 
     m_pModel->SetNumbers(nullptr);
+    if (m_pPersonal != nullptr && m_pPersonalPlan != nullptr) {
+        InitPersonal();
+        return;
+    }
     m_numberList.m_strFilePath = ToU16String(m_strFilePath);
     m_numberList.m_strRegion = NumbersRegion();
     std::u16string error;
@@ -163,7 +235,7 @@ void CDlgNumbersPreview::OnBnClickedOpenFile() {
 }
 
 int CDlgNumbersPreview::GetRowCount() const {
-    return m_pModel->rowCount();
+    return m_lstNumbers->model()->rowCount();
 }
 
 QString CDlgNumbersPreview::GetCountText() const {
