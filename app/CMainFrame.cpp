@@ -470,7 +470,8 @@ void CMainFrame::UpdateProgress() {
             ToQString(Schedule::PausedUntilText(*loop.WaitingUntil(), zone)), text);
     }
     if (!loop.IsSending() && !m_strPlanned.isEmpty()) {
-        text = m_strPlanned + QStringLiteral(" \u00B7 ") + text;
+        // The counts of the rows shown stay in the tool tip.
+        text = m_strPlanned;
     }
     m_pProgressPane->setText(text);
     m_pProgressBar->setMaximum(static_cast<int>(counts.total));
@@ -771,8 +772,15 @@ void CMainFrame::StartDueCampaigns() {
         }
     }
     if (next) {
+        // Short for the pane: "Planned for 07:30", or "Planned for 8 Dec 07:30".
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(
+            std::chrono::duration_cast<std::chrono::milliseconds>(next->time_since_epoch())
+                .count());
         m_strPlanned = QStringLiteral("Planned for %1")
-                           .arg(ToQString(Schedule::FormatLocalDateTime(*next, zone)));
+                           .arg(local.date() == QDate::currentDate()
+                                    ? ToQString(Schedule::FormatLocalTime(*next, zone))
+                                    : QLocale(QLocale::English, QLocale::UnitedStates)
+                                          .toString(local, QStringLiteral("d MMM HH:mm")));
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
             *next - std::chrono::system_clock::now());
         // At most an hour at a time: a clock that jumps is caught up with.
