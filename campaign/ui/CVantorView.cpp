@@ -201,6 +201,10 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     m_dtSendAt->setDateTime(QDateTime(now.date(), QTime(now.time().hour(), 0)).addSecs(3600));
     showZone();
 
+    m_counterTimer.setSingleShot(true);
+    m_counterTimer.setInterval(std::chrono::milliseconds(250));
+    connect(&m_counterTimer, &QTimer::timeout, this, &CVantorView::UpdateCounter);
+
     m_timer.setInterval(std::chrono::milliseconds(CCampaignLoop::kTickInterval));
     connect(&m_timer, &QTimer::timeout, this, &CVantorView::OnTimer);
 
@@ -767,7 +771,14 @@ void CVantorView::OnBnClickedDisplay() {
 }
 
 void CVantorView::OnEnChangeMessage() {
-    UpdateCounter();
+    // A large table's texts take a moment (about 90 ms for 65,535 rows):
+    // they are made again once typing pauses. Start and Display make them
+    // afresh anyway.
+    if (m_pPersonal && m_pPersonal->collected.recipients.size() > kCountNowRows) {
+        m_counterTimer.start();
+    } else {
+        UpdateCounter();
+    }
     if (m_bLoading) {
         return;
     }

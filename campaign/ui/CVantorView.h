@@ -236,6 +236,9 @@ private:
     CCampaignRowsModel* m_pModel = nullptr;
 
     QTimer m_timer;
+    // Counts a large table's personal texts once typing pauses.
+    QTimer m_counterTimer;
+    static constexpr std::size_t kCountNowRows = 5000;
     // The last answer of CanSendSms; true until the first one.
     bool m_bCanSend = true;
     // Set while the program (not the user) fills the form.
