@@ -78,16 +78,27 @@ QString Count(std::int64_t count) {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qlonglong>(count));
 }
 
-// The newest campaign of this message and numbers file that is not running.
+// The column a campaign of personal messages took its numbers from (its
+// settings say); empty for a plain campaign.
+QString NumberColumnOf(const CampaignRecord& campaign) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(campaign.settings))
+        .object()
+        .value(QStringLiteral("number_column"))
+        .toString();
+}
+
+// The newest campaign of this message, numbers file and numbers column
+// (empty for a plain file) that is not running.
 bool FindEarlierCampaign(CCampaignStore& store, const std::string& message, const std::string& hash,
-                         std::optional<CampaignRecord>& found, StoreError& error) {
+                         const QString& column, std::optional<CampaignRecord>& found,
+                         StoreError& error) {
     std::vector<CampaignRecord> campaigns;
     if (!store.ListCampaigns(campaigns, error)) {
         return false;
     }
     for (CampaignRecord& campaign : campaigns) {
         if (campaign.state != CampaignState::Running && campaign.message == message &&
-            campaign.numbersHash == hash) {
+            campaign.numbersHash == hash && NumberColumnOf(campaign) == column) {
             found = std::move(campaign);
             break;
         }
@@ -417,9 +428,11 @@ bool CVantorView::StartRecorded(std::optional<std::int64_t> id, bool quiet) {
     }
     // The campaign in hand (stopped, its last results maybe still to come)
     // goes on as the loop has it.
-    const bool inHand = m_pRecorder && (id ? m_pRecorder->GetCampaign() == *id
-                                           : m_pRecorder->GetRecord().message == message &&
-                                                 m_pRecorder->GetRecord().numbersHash == hash);
+    const bool inHand =
+        m_pRecorder && (id ? m_pRecorder->GetCampaign() == *id
+                           : m_pRecorder->GetRecord().message == message &&
+                                 m_pRecorder->GetRecord().numbersHash == hash &&
+                                 NumberColumnOf(m_pRecorder->GetRecord()) == PersonalColumn());
     if (!inHand) {
         EndCampaign();
     }
@@ -445,7 +458,7 @@ bool CVantorView::StartRecorded(std::optional<std::int64_t> id, bool quiet) {
         if (!m_pStore->GetCampaign(*id, *earlier, error)) {
             return fail(error);
         }
-    } else if (!FindEarlierCampaign(*m_pStore, message, hash, earlier, error)) {
+    } else if (!FindEarlierCampaign(*m_pStore, message, hash, PersonalColumn(), earlier, error)) {
         return fail(error);
     }
 
@@ -564,10 +577,7 @@ bool CVantorView::ResumeCampaign(std::int64_t id) {
     // the numbers file again (it may have changed or gone).
     m_strNumbersFile = QString::fromStdString(record.numbersPath);
     m_strMessage = QString::fromStdString(record.message);
-    m_strNumberColumn = QJsonDocument::fromJson(QByteArray::fromStdString(record.settings))
-                            .object()
-                            .value(QStringLiteral("number_column"))
-                            .toString();
+    m_strNumberColumn = NumberColumnOf(record);
     UpdateData(false);
     m_doc.SetNumbersFile(m_strNumbersFile);
     m_doc.SetMessage(m_strMessage);
@@ -957,8 +967,7 @@ void CVantorView::DescribeCampaign(NewCampaign& campaign, const std::string& mes
                           m_pPersonal->recipients.size() == campaign.numbers.size();
     if (personal) {
         // The column, so that the campaign reopens with it.
-        settings.insert(QStringLiteral("number_column"),
-                        ToQString(m_pPersonal->table.Header()[m_pPersonal->column]));
+        settings.insert(QStringLiteral("number_column"), PersonalColumn());
         bool unicode = false;
         std::size_t most = 1;
         for (std::size_t i = 0; i < campaign.numbers.size(); ++i) {
@@ -972,6 +981,12 @@ void CVantorView::DescribeCampaign(NewCampaign& campaign, const std::string& mes
         campaign.parts = static_cast<int>(most);
     }
     campaign.settings = QJsonDocument(settings).toJson(QJsonDocument::Compact).toStdString();
+}
+
+QString CVantorView::PersonalColumn() const {
+    return m_pPersonal && m_pPersonal->column < m_pPersonal->table.Header().size()
+               ? ToQString(m_pPersonal->table.Header()[m_pPersonal->column])
+               : QString();
 }
 
 void CVantorView::SetSendAt(std::optional<QDateTime> when) {

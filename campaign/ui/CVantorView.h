@@ -173,6 +173,9 @@ private:
     // The campaign that Start begins: its rows as the loop has them.
     void DescribeCampaign(NewCampaign& campaign, const std::string& message,
                           const PduLib::MessagePlan& plan, const std::string& hash) const;
+    // The numbers column of the personal campaign in hand; empty for a
+    // plain one (or none chosen).
+    QString PersonalColumn() const;
     // Start with "Send at": keeps the campaign in the store as planned.
     bool PlanCampaign(const QDateTime& when);
     // Start with the store: carries on the campaign `id` (or the one of this

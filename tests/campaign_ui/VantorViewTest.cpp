@@ -526,6 +526,13 @@ TEST_F(VantorViewTest, CsvCampaignSendsEachRowItsTextAndTheDocumentKeepsTheColum
     EXPECT_EQ(view->Loop().GetRow(1).text, u"Dear Boris, see you on Tuesday");
     ASSERT_EQ(modem->sms->sent.size(), 1u);
     view->EndCampaign();
+    // Another column is another campaign, not the first one carried on.
+    column->setCurrentIndex(1);
+    view->OnCbnSelchangeNumberColumn(1);
+    view->OnBnClickedStart();
+    EXPECT_EQ(view->GetCampaign(), 2);
+    EXPECT_EQ(view->Loop().GetRow(0).number, u"+441632960001");
+    view->EndCampaign();
     CCampaignStore s;
     StoreError e;
     std::vector<RowRecord> rows;
