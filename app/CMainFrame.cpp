@@ -105,6 +105,9 @@ bool CMainFrame::OnCreate() {
     m_app.SetActiveView(m_pView);
     connect(m_pView, &CVantorView::countsChanged, this, &CMainFrame::UpdateProgress);
     connect(m_pView, &CVantorView::campaignFinished, this, &CMainFrame::OnCampaignFinished);
+    m_planTimer.setSingleShot(true);
+    connect(&m_planTimer, &QTimer::timeout, this, &CMainFrame::StartDueCampaigns);
+    connect(m_pView, &CVantorView::campaignPlanned, this, &CMainFrame::StartDueCampaigns);
 
     m_pModemWatcher = new CModemWatcher(this);
     connect(m_pModemWatcher, &CModemWatcher::modemsChanged, this, &CMainFrame::OnDeviceChange);
@@ -422,7 +425,7 @@ void CMainFrame::UpdateProgress() {
     const CCampaignLoop& loop = m_pView->Loop();
     const CampaignCounts counts = loop.GetCounts();
     if (counts.total == 0) {
-        m_pProgressPane->clear();
+        m_pProgressPane->setText(m_strPlanned);
         m_pProgressBar->hide();
         return;
     }
@@ -465,6 +468,10 @@ void CMainFrame::UpdateProgress() {
         static const Schedule::CSystemTimeZone zone;
         text = QStringLiteral("%1 (%2)").arg(
             ToQString(Schedule::PausedUntilText(*loop.WaitingUntil(), zone)), text);
+    }
+    if (!loop.IsSending() && !m_strPlanned.isEmpty()) {
+        // The counts of the rows shown stay in the tool tip.
+        text = m_strPlanned;
     }
     m_pProgressPane->setText(text);
     m_pProgressBar->setMaximum(static_cast<int>(counts.total));
@@ -670,9 +677,16 @@ void CMainFrame::OfferInterruptedCampaign() {
         std::optional<std::int64_t> id;
         std::vector<RowRecord> rows;
         // A store in use or unreadable is reported when sending starts.
+        std::vector<StoreEvent> events;
         if (!store.Open(path.toStdString(), StoreMode::Send, error) ||
             !store.FindLatestResumable(id, error) || !id ||
-            !store.GetCampaign(*id, campaign, error) || !store.GetRows(*id, rows, error)) {
+            !store.GetCampaign(*id, campaign, error) || !store.GetRows(*id, rows, error) ||
+            !store.GetEvents(*id, events, error)) {
+            return;
+        }
+        // A planned campaign waits for its time; a cancelled one is no more
+        // the user's to carry on.
+        if (campaign.sendAt || (!events.empty() && events.back().detail == "cancelled")) {
             return;
         }
         // When it stopped: its last outcome (the recovery itself is later).
@@ -694,6 +708,95 @@ void CMainFrame::OfferInterruptedCampaign() {
         m_pView->ResumeCampaign(campaign.id);
     } else if (answer == QMessageBox::Open) {
         OnHistory(campaign.id);
+    }
+}
+
+void CMainFrame::StartDueCampaigns() {
+    m_planTimer.stop();
+    m_strPlanned.clear();
+    const QString path = m_app.StorePath();
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        UpdateProgress();
+        return;
+    }
+    static const Schedule::CSystemTimeZone zone;
+    std::vector<CampaignRecord> planned;
+    {
+        CCampaignStore store;
+        StoreError error;
+        std::vector<CampaignRecord> campaigns;
+        if (!store.Open(path.toStdString(), StoreMode::Read, error) ||
+            !store.ListCampaigns(campaigns, error)) {
+            // A store locked for a moment: looked at again in a minute.
+            m_planTimer.start(std::chrono::minutes(1));
+            return;
+        }
+        // Oldest first, as they were planned.
+        for (auto c = campaigns.rbegin(); c != campaigns.rend(); ++c) {
+            if (c->sendAt && c->state != CampaignState::Running &&
+                c->state != CampaignState::Finished && m_postponed.count(c->id) == 0) {
+                planned.push_back(*c);
+            }
+        }
+    }
+    std::optional<StoreTime> next;
+    const auto consider = [&next](StoreTime when) { next = next ? std::min(*next, when) : when; };
+    for (const CampaignRecord& campaign : planned) {
+        const StoreTime now = std::chrono::system_clock::now();
+        if (*campaign.sendAt > now) {
+            consider(*campaign.sendAt);
+            continue;
+        }
+        if (m_pView->IsSending()) {
+            consider(now + std::chrono::minutes(1));  // after the one that runs
+            continue;
+        }
+        if (const std::optional<std::u16string> late =
+                Schedule::LateText(*campaign.sendAt, now, zone)) {
+            const auto answer = CMessageBox::Choose(
+                this, ToQString(*late) + QStringLiteral(": ") + ToQString(Schedule::kLateChoices),
+                {{QMessageBox::Yes, QStringLiteral("&Send now")},
+                 {QMessageBox::Abort, QStringLiteral("&Cancel")},
+                 {QMessageBox::No, QStringLiteral("&Later")}});
+            if (answer == QMessageBox::Abort) {
+                CancelPlanned(campaign.id);
+                continue;
+            }
+            if (answer != QMessageBox::Yes) {
+                m_postponed.insert(campaign.id);
+                continue;
+            }
+        }
+        if (!m_pView->ResumeCampaign(campaign.id)) {
+            m_postponed.insert(campaign.id);  // reported; not tried again and again
+        }
+    }
+    if (next) {
+        // Short for the pane: "Planned for 07:30", or "Planned for 8 Dec 07:30".
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(
+            std::chrono::duration_cast<std::chrono::milliseconds>(next->time_since_epoch())
+                .count());
+        m_strPlanned = QStringLiteral("Planned for %1")
+                           .arg(local.date() == QDate::currentDate()
+                                    ? ToQString(Schedule::FormatLocalTime(*next, zone))
+                                    : QLocale(QLocale::English, QLocale::UnitedStates)
+                                          .toString(local, QStringLiteral("d MMM HH:mm")));
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            *next - std::chrono::system_clock::now());
+        // At most an hour at a time: a clock that jumps is caught up with.
+        m_planTimer.start(std::clamp(wait, std::chrono::milliseconds(0),
+                                     std::chrono::milliseconds(std::chrono::hours(1))));
+    }
+    UpdateProgress();
+}
+
+void CMainFrame::CancelPlanned(std::int64_t id) {
+    CCampaignStore store;
+    StoreError error;
+    if (!store.Open(m_app.StorePath().toStdString(), StoreMode::Send, error) ||
+        !store.SetCampaignSendAt(id, std::nullopt, error) ||
+        !store.SetCampaignState(id, CampaignState::Stopped, error, "cancelled")) {
+        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdString(error.text));
     }
 }
 

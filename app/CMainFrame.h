@@ -6,9 +6,11 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 
 #include "campaign/store/CampaignStore.h"
 
@@ -70,6 +72,15 @@ public:
     // "A campaign to 5,000 numbers was interrupted on 6 Dec 14:02: 1,203
     // sent, 2 outcome unknown, 3,795 not sent." `when` in local time.
     static QString InterruptedText(const CampaignRecord& campaign, StoreTime when);
+    // Starts the planned campaigns ("Send at") whose time has come, one
+    // after the other. One late by more than a few minutes (the computer
+    // was off, or the program closed) is asked about first: "The campaign
+    // planned for 07:30 is late by 2 hours: send now / later / cancel";
+    // later asks again at the next start. Runs at start-up and then at each
+    // planned time.
+    void StartDueCampaigns();
+    // "Planned for 2026-12-07 07:30 GMT": the next planned campaign, or empty.
+    QString GetPlannedText() const { return m_strPlanned; }
     // Opens `path` as the document; a file that cannot be read is reported
     // and the document in use stays as it was.
     bool OpenDocumentFile(const QString& path);
@@ -156,7 +167,15 @@ private:
     QAction* m_actAppMenu = nullptr;
     QAction* m_actStyle = nullptr;
 
+    // A planned campaign that is not to start: no longer planned, stopped.
+    void CancelPlanned(std::int64_t id);
+
     FileChooser m_fnChooseFile;
+    // Fires at the next planned campaign's time.
+    QTimer m_planTimer;
+    // Late campaigns the user put off until the next start.
+    std::set<std::int64_t> m_postponed;
+    QString m_strPlanned;
     // Set once the window is closing for good.
     bool m_bClosing = false;
 };

@@ -15,6 +15,7 @@
 #include "campaign/doc/QtText.h"
 #include "campaign/store/CampaignStore.h"
 #include "campaign/ui/CMessageBox.h"
+#include "campaign/ui/CVantorView.h"
 #include "device/at/AtBackend.h"
 #include "device/sim/CSimulatedModem.h"
 
@@ -161,7 +162,11 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     }
     m_pMainFrame->show();
     m_pMainFrame->activateWindow();
-    m_pMainFrame->OfferInterruptedCampaign();
+    // Planned campaigns first: one due starts now, or is asked about.
+    m_pMainFrame->StartDueCampaigns();
+    if (!m_pMainFrame->GetActiveView()->IsSending()) {
+        m_pMainFrame->OfferInterruptedCampaign();
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "campaign/doc/CSmsDocumentFormat.h"
 
+#include <utility>
+
 namespace {
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
@@ -52,7 +54,78 @@ std::u16string_view WithoutFinalBreak(std::u16string_view text) {
     return text;
 }
 
+// The next line of `rest` (without its break), and `rest` moves past it.
+std::u16string_view TakeLine(std::u16string_view& rest) {
+    std::u16string_view line = rest;
+    rest = {};
+    if (const std::size_t lf = line.find(kLf); lf != std::u16string_view::npos) {
+        rest = line.substr(lf + 1);
+        line = line.substr(0, lf);
+    }
+    if (!line.empty() && line.back() == kCr) {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
 }  // namespace
+
+std::string CSmsDocumentFormat::Write(const Campaign& campaign) {
+    if (!campaign.personal) {
+        return Write(campaign.numbersFile, campaign.message);
+    }
+    std::string out;
+    AppendLe(out, kPersonalSignature);
+    AppendLe(out, kPersonalVersion);
+    AppendLe(out, u"\r\n");
+    AppendLe(out, campaign.numbersFile);
+    AppendLe(out, u"\r\n");
+    AppendLe(out, campaign.numberColumn);
+    AppendLe(out, u"\r\n");
+    AppendLe(out, campaign.message);
+    AppendLe(out, u"\r\n");
+    return out;
+}
+
+CSmsDocumentFormat::ReadError CSmsDocumentFormat::Read(std::string_view bytes, Campaign& campaign) {
+    if (bytes.size() > kMaxFileBytes) {
+        return ReadError::TooLarge;
+    }
+    if (bytes.size() % 2 != 0) {
+        return ReadError::OddLength;
+    }
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        const auto lo = static_cast<unsigned char>(bytes[i]);
+        const auto hi = static_cast<unsigned char>(bytes[i + 1]);
+        text.push_back(static_cast<char16_t>(lo | (hi << 8)));
+    }
+    std::u16string_view rest = text;
+    // Byte-order marks at the start are dropped, all of them: a path cannot
+    // begin with U+FEFF, and one that did would not read back the same.
+    while (!rest.empty() && rest.front() == kByteOrderMark) {
+        rest.remove_prefix(1);
+    }
+    const bool personal = rest.substr(0, kPersonalSignature.size()) == kPersonalSignature;
+    std::u16string_view version;
+    if (personal) {
+        version = TakeLine(rest).substr(kPersonalSignature.size());
+    }
+    if (!IsPlainText(rest)) {
+        return ReadError::NotText;
+    }
+    if (personal && version != kPersonalVersion) {
+        return ReadError::TooNew;
+    }
+    const std::u16string_view path = TakeLine(rest);
+    const std::u16string_view column = personal ? TakeLine(rest) : std::u16string_view();
+    campaign.numbersFile.assign(path);
+    campaign.personal = personal;
+    campaign.numberColumn.assign(column);
+    campaign.message.assign(WithoutFinalBreak(rest));
+    return ReadError::None;
+}
 
 std::string CSmsDocumentFormat::Write(std::u16string_view numbersFile,
                                       std::u16string_view message) {
@@ -68,41 +141,13 @@ std::string CSmsDocumentFormat::Write(std::u16string_view numbersFile,
 CSmsDocumentFormat::ReadError CSmsDocumentFormat::Read(std::string_view bytes,
                                                        std::u16string& numbersFile,
                                                        std::u16string& message) {
-    if (bytes.size() > kMaxFileBytes) {
-        return ReadError::TooLarge;
+    Campaign campaign;
+    const ReadError error = Read(bytes, campaign);
+    if (error == ReadError::None) {
+        numbersFile = std::move(campaign.numbersFile);
+        message = std::move(campaign.message);
     }
-    if (bytes.size() % 2 != 0) {
-        return ReadError::OddLength;
-    }
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        const auto lo = static_cast<unsigned char>(bytes[i]);
-        const auto hi = static_cast<unsigned char>(bytes[i + 1]);
-        text.push_back(static_cast<char16_t>(lo | (hi << 8)));
-    }
-    if (!IsPlainText(text)) {
-        return ReadError::NotText;
-    }
-
-    // Byte-order marks at the start are dropped, all of them: a path cannot
-    // begin with U+FEFF, and one that did would not read back the same.
-    std::u16string_view rest = text;
-    while (!rest.empty() && rest.front() == kByteOrderMark) {
-        rest.remove_prefix(1);
-    }
-    std::u16string_view path = rest;
-    std::u16string_view after;
-    if (const std::size_t lf = rest.find(kLf); lf != std::u16string_view::npos) {
-        path = rest.substr(0, lf);
-        after = rest.substr(lf + 1);
-    }
-    if (!path.empty() && path.back() == kCr) {
-        path.remove_suffix(1);
-    }
-    numbersFile.assign(path);
-    message.assign(WithoutFinalBreak(after));
-    return ReadError::None;
+    return error;
 }
 
 std::u16string_view CSmsDocumentFormat::ErrorText(ReadError error) {
@@ -115,6 +160,8 @@ std::u16string_view CSmsDocumentFormat::ErrorText(ReadError error) {
         case ReadError::NotText:
             return u"The File is not a Campaign Document (Unicode Text with the Numbers File "
                    u"Path and the Message).";
+        case ReadError::TooNew:
+            return u"The Campaign Document was Made by a Newer Version of the Program.";
     }
     return {};
 }

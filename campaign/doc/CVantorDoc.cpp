@@ -28,9 +28,19 @@ void CVantorDoc::SetMessage(const QString& message) {
     SetModifiedFlag(true);
 }
 
+void CVantorDoc::SetNumberColumn(const QString& column) {
+    m_strNumberColumn = column;
+    SetModifiedFlag(true);
+}
+
+bool CVantorDoc::IsPersonal() const {
+    return m_strNumbersFile.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+}
+
 bool CVantorDoc::OnNewDocument() {
     m_strNumbersFile.clear();
     m_strMessage.clear();
+    m_strNumberColumn.clear();
     SetPathName({});
     SetModifiedFlag(false);
     return true;
@@ -59,25 +69,31 @@ bool CVantorDoc::OnOpenDocument(const QString& path, QString& error) {
         error = CannotOpen(path, file.errorString());
         return false;
     }
-    std::u16string numbersFile;
-    std::u16string message;
+    CSmsDocumentFormat::Campaign campaign;
     const auto result = CSmsDocumentFormat::Read(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), numbersFile,
-        message);
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), campaign);
     if (result != CSmsDocumentFormat::ReadError::None) {
         error = CannotOpen(path, ToQString(CSmsDocumentFormat::ErrorText(result)));
         return false;
     }
-    m_strNumbersFile = ToQString(numbersFile);
-    m_strMessage = ToQString(message);
+    m_strNumbersFile = ToQString(campaign.numbersFile);
+    m_strMessage = ToQString(campaign.message);
+    m_strNumberColumn = ToQString(campaign.numberColumn);
     SetPathName(info.absoluteFilePath());
     SetModifiedFlag(false);
     return true;
 }
 
 bool CVantorDoc::OnSaveDocument(const QString& path, QString& error) {
-    const std::string bytes =
-        CSmsDocumentFormat::Write(ToU16String(m_strNumbersFile), ToU16String(m_strMessage));
+    CSmsDocumentFormat::Campaign campaign;
+    campaign.numbersFile = ToU16String(m_strNumbersFile);
+    campaign.message = ToU16String(m_strMessage);
+    // A plain campaign keeps the plain format, byte for byte.
+    campaign.personal = IsPersonal();
+    if (campaign.personal) {
+        campaign.numberColumn = ToU16String(m_strNumberColumn);
+    }
+    const std::string bytes = CSmsDocumentFormat::Write(campaign);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=

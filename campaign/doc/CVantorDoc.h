@@ -1,5 +1,6 @@
-// The campaign document: the path of the numbers file and the message. One
-// document lives for the whole run; New and Open reuse it.
+// The campaign document: the path of the numbers file and the message (and,
+// for a .csv table of personal messages, its numbers column). One document
+// lives for the whole run; New and Open reuse it.
 #pragma once
 
 #include <QObject>
@@ -14,6 +15,9 @@ public:
     // Store the text and mark the document modified.
     void SetNumbersFile(const QString& path);
     void SetMessage(const QString& message);
+    void SetNumberColumn(const QString& column);
+    // A campaign of personal messages: its numbers file is a .csv table.
+    bool IsPersonal() const;
 
     // Empties both fields; the document is then unnamed and unmodified.
     bool OnNewDocument();
@@ -35,6 +39,8 @@ public:
     QString m_strNumbersFile;
     // The message as typed, line breaks as CR LF, without the signature.
     QString m_strMessage;
+    // The column of a .csv table that holds the numbers; empty: guessed.
+    QString m_strNumberColumn;
 
 signals:
     void modifiedChanged(bool modified);

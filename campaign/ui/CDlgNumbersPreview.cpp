@@ -17,11 +17,13 @@
 #include <unordered_set>
 #include <vector>
 
+#include "campaign/PersonalMessages.h"
 #include "campaign/doc/QtText.h"
 #include "campaign/phone/PhoneNumber.h"
 #include "campaign/ui/CDialogUnits.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CNumbersPreviewModel.h"
+#include "campaign/ui/CPersonalPreviewModel.h"
 #include "campaign/ui/NumbersRegion.h"
 #include "campaign/ui/StoreAccess.h"
 #include "device/StatusText.h"
@@ -91,6 +93,78 @@ CDlgNumbersPreview::CDlgNumbersPreview(QWidget* parent) : QDialog(parent) {
 
 CDlgNumbersPreview::~CDlgNumbersPreview() {
     m_pModel->SetNumbers(nullptr);
+    if (m_pPersonalModel != nullptr) {
+        m_pPersonalModel->SetPersonal(nullptr, nullptr);
+    }
+}
+
+void CDlgNumbersPreview::SetPersonal(const PersonalMessages* personal, const PersonalPlan* plan,
+                                     const QString& error) {
+    m_pPersonal = personal;
+    m_pPersonalPlan = plan;
+    m_strPersonalError = error;
+}
+
+void CDlgNumbersPreview::InitPersonal() {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    m_pPersonalModel = new CPersonalPreviewModel(this);
+    m_pPersonalModel->SetPersonal(m_pPersonal, m_pPersonalPlan);
+    m_lstNumbers->setModel(m_pPersonalModel);
+    QHeaderView* header = m_lstNumbers->horizontalHeader();
+    header->resizeSection(CPersonalPreviewModel::ColumnSr, 40);
+    header->resizeSection(CPersonalPreviewModel::ColumnLine, 40);
+    header->resizeSection(CPersonalPreviewModel::ColumnNumber, 110);
+    header->resizeSection(CPersonalPreviewModel::ColumnText, 260);
+    header->resizeSection(CPersonalPreviewModel::ColumnParts, 40);
+
+    const CsvTable& table = m_pPersonal->table;
+    QStringList duplicates;
+    std::size_t count = 0;
+    for (const CsvSkippedRow& skipped : m_pPersonal->collected.skipped) {
+        if (skipped.reason == CsvSkippedRow::Reason::Duplicate && count++ < 3) {
+            duplicates << QStringLiteral("line %1 repeats line %2")
+                              .arg(static_cast<qulonglong>(table.RowLine(skipped.row)))
+                              .arg(static_cast<qulonglong>(table.RowLine(skipped.firstRow)));
+        }
+    }
+    QString problems = m_strPersonalError;
+    if (count != 0) {
+        if (count > 3) {
+            duplicates << QStringLiteral("...");
+        }
+        problems += (problems.isEmpty() ? QString() : QStringLiteral(" ")) +
+                    QStringLiteral(
+                        "%1 Duplicate Row(s) Dropped, the First Row of a Number is "
+                        "Sent: %2.")
+                        .arg(english.toString(static_cast<qulonglong>(count)),
+                             duplicates.join(QStringLiteral(", ")));
+    }
+    m_stcProblems->setText(problems);
+    m_stcProblems->setToolTip(problems);
+    std::vector<std::u16string> numbers;
+    for (const PersonalMessages::Recipient& recipient : m_pPersonal->recipients) {
+        numbers.push_back(recipient.number);
+    }
+    const std::vector<bool> listed = OptedOut(numbers);
+    ShowOptedOut(static_cast<std::size_t>(std::count(listed.begin(), listed.end(), true)));
+    const std::size_t rows = m_pPersonal->recipients.size();
+    m_stcCount->setTitle(
+        QStringLiteral("%1 Unique Numbe(s) Found.")
+            .arg(static_cast<qulonglong>(m_pPersonal->collected.recipients.size())));
+    QString total = QStringLiteral("%1 %2, %3 SMS in all")
+                        .arg(english.toString(static_cast<qulonglong>(rows)),
+                             rows == 1 ? QStringLiteral("number") : QStringLiteral("numbers"),
+                             english.toString(static_cast<qulonglong>(m_pPersonalPlan->totalSms)));
+    if (m_pPersonalPlan->longest < m_pPersonalPlan->rows.size()) {
+        const PersonalPlan::Row& longest = m_pPersonalPlan->rows[m_pPersonalPlan->longest];
+        total +=
+            QStringLiteral(" (the longest: %1 SMS, %2)")
+                .arg(static_cast<qulonglong>(longest.parts))
+                .arg(longest.unicode ? QStringLiteral("Unicode") : QStringLiteral("GSM 7-bit"));
+    }
+    m_stcTotal->setText(total);
+    m_grpArriving->setTitle(QStringLiteral("What Will Arrive (the First Row)"));
+    m_lstNumbers->setFocus();
 }
 
 void CDlgNumbersPreview::SetFilePath(const QString& path) {
@@ -125,6 +199,10 @@ void CDlgNumbersPreview::OnInitDialog() {
         QStringLiteral("Number List - %1").arg(QGuiApplication::applicationDisplayName()));
 
     m_pModel->SetNumbers(nullptr);
+    if (m_pPersonal != nullptr && m_pPersonalPlan != nullptr) {
+        InitPersonal();
+        return;
+    }
     m_numberList.m_strFilePath = ToU16String(m_strFilePath);
     m_numberList.m_strRegion = NumbersRegion();
     std::u16string error;
@@ -140,13 +218,22 @@ void CDlgNumbersPreview::OnInitDialog() {
             first = i;
         }
     }
-    const std::size_t optedOut = loaded ? MarkOptedOut(problems) : 0;
-    QApplication::restoreOverrideCursor();
-    m_stcOptedOut->clear();
-    if (optedOut != 0) {
-        m_stcOptedOut->setText(QStringLiteral("%1 opted-out number(s) will be skipped.")
-                                   .arg(static_cast<qulonglong>(optedOut)));
+    std::size_t optedOut = 0;
+    if (loaded) {
+        std::vector<std::u16string> list(numbers.GetCount());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            list[i] = numbers[i];
+        }
+        const std::vector<bool> listed = OptedOut(list);
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            if (listed[i]) {
+                problems[i] = PduLib::Utf16ToUtf8(kSkippedOptedOutText);
+                ++optedOut;
+            }
+        }
     }
+    QApplication::restoreOverrideCursor();
+    ShowOptedOut(optedOut);
     m_stcProblems->clear();
     if (loaded && bad != 0) {
         m_stcProblems->setText(
@@ -176,7 +263,7 @@ void CDlgNumbersPreview::OnBnClickedOpenFile() {
 }
 
 int CDlgNumbersPreview::GetRowCount() const {
-    return m_pModel->rowCount();
+    return m_lstNumbers->model()->rowCount();
 }
 
 QString CDlgNumbersPreview::GetCountText() const {
@@ -191,28 +278,29 @@ QString CDlgNumbersPreview::GetOptedOutText() const {
     return m_stcOptedOut->text();
 }
 
-std::size_t CDlgNumbersPreview::MarkOptedOut(std::vector<std::string>& problems) const {
+std::vector<bool> CDlgNumbersPreview::OptedOut(const std::vector<std::u16string>& numbers) const {
+    std::vector<bool> listed(numbers.size(), false);
     if (m_strStorePath.isEmpty()) {
-        return 0;
+        return listed;
     }
     CCampaignStore store;
     StoreError error;
     std::unordered_set<std::string> optedOut;
     if (!OpenStoreForVisit(m_strStorePath.toStdString(), false, store, error) ||
-        !store.GetOptOutSet(optedOut, error)) {
+        !store.GetOptOutSet(optedOut, error) || optedOut.empty()) {
         // No store yet means no list; any other failure shows in the sending.
-        return 0;
+        return listed;
     }
-    const CNumberSet& numbers = m_numberList.m_mapNumbers;
-    const std::string skipped = PduLib::Utf16ToUtf8(kSkippedOptedOutText);
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < numbers.GetCount() && !optedOut.empty(); ++i) {
-        if (optedOut.count(store.E164Of(PduLib::Utf16ToUtf8(numbers[i]))) != 0) {
-            problems[i] = skipped;
-            ++count;
-        }
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        listed[i] = optedOut.count(store.E164Of(PduLib::Utf16ToUtf8(numbers[i]))) != 0;
     }
-    return count;
+    return listed;
+}
+
+void CDlgNumbersPreview::ShowOptedOut(std::size_t count) {
+    m_stcOptedOut->setText(count == 0 ? QString()
+                                      : QStringLiteral("%1 opted-out number(s) will be skipped.")
+                                            .arg(static_cast<qulonglong>(count)));
 }
 
 void CDlgNumbersPreview::resizeEvent(QResizeEvent* event) {

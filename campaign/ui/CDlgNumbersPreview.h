@@ -1,7 +1,9 @@
 // The numbers preview: which unique numbers a numbers file yields, and how
 // many, before a campaign starts; which of them cannot be valid, and why; and
 // what will arrive: the message as the phone will show it and the SMS it
-// costs. Reads the file itself and changes nothing.
+// costs. Reads the file itself and changes nothing. For personal messages
+// from a .csv table it shows the rows its caller loaded instead: each row's
+// own text and SMS, the rows flagged, and the duplicates dropped.
 #pragma once
 
 #include <QDialog>
@@ -19,6 +21,9 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class CNumbersPreviewModel;
+class CPersonalPreviewModel;
+struct PersonalMessages;
+struct PersonalPlan;
 
 class CDlgNumbersPreview final : public QDialog {
     Q_OBJECT
@@ -35,6 +40,11 @@ public:
     // The message as the phone will show it and its SMS per number; before
     // OnInitDialog.
     void SetMessage(const QString& arriving, std::size_t partsPerNumber);
+    // Personal messages instead of the numbers file (`error`: why the
+    // message gives no texts); they must outlive the dialog. Before
+    // OnInitDialog.
+    void SetPersonal(const PersonalMessages* personal, const PersonalPlan* plan,
+                     const QString& error);
     // Loads the file and fills the list and the count; a load failure is
     // reported in a message box before the dialog shows.
     void OnInitDialog();
@@ -51,7 +61,8 @@ public:
     QTableView* GetList() const { return m_lstNumbers; }
     QString GetArrivingText() const;
     QString GetTotalText() const;
-    // "1,204 numbers x 2 SMS = 2,408 SMS".
+    // "1,204 numbers x 2 SMS = 2,408 SMS"; for personal messages "1,204
+    // numbers, 1,530 SMS in all (the longest: 2 SMS, Unicode)".
     static QString TotalText(std::size_t numbers, std::size_t partsPerNumber);
 
 protected:
@@ -59,8 +70,12 @@ protected:
 
 private:
     void PlaceControls();
-    // Marks the numbers on the store's opt-out list in `problems`; how many.
-    std::size_t MarkOptedOut(std::vector<std::string>& problems) const;
+    // By number: whether it is on the store's opt-out list (all false
+    // without a store or a list).
+    std::vector<bool> OptedOut(const std::vector<std::u16string>& numbers) const;
+    // Says how many of the numbers will be skipped as opted out.
+    void ShowOptedOut(std::size_t count);
+    void InitPersonal();
 
     CNumberList m_numberList;
     QString m_strFilePath;
@@ -76,4 +91,8 @@ private:
     QLabel* m_stcOptedOut = nullptr;
     std::size_t m_nPartsPerNumber = 0;
     CNumbersPreviewModel* m_pModel = nullptr;
+    CPersonalPreviewModel* m_pPersonalModel = nullptr;
+    const PersonalMessages* m_pPersonal = nullptr;
+    const PersonalPlan* m_pPersonalPlan = nullptr;
+    QString m_strPersonalError;
 };

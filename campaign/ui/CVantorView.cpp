@@ -1,9 +1,14 @@
 #include "campaign/ui/CVantorView.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -37,9 +42,32 @@
 
 namespace {
 
-// Form 101, in dialog units.
+// Form 101, in dialog units, with a row for the numbers column and the
+// time to send at.
 constexpr int kFormWidth = 371;
-constexpr int kFormHeight = 243;
+constexpr int kFormHeight = 259;
+constexpr int kOptionsRow = 16;
+
+const Schedule::ITimeZone& LocalZone() {
+    static const Schedule::CSystemTimeZone zone;
+    return zone;
+}
+
+// The reason of a personal campaign's loader, as a sentence for the user.
+QString Sentence(const std::string& text) {
+    QString sentence = QString::fromStdString(text);
+    if (!sentence.isEmpty()) {
+        sentence[0] = sentence[0].toUpper();
+    }
+    return sentence + QLatin1Char('.');
+}
+
+Schedule::TimePoint ToTimePoint(const QDateTime& local) {
+    const QDate date = local.date();
+    const QTime time = local.time();
+    return Schedule::FromLocal(
+        {date.year(), date.month(), date.day(), time.hour(), time.minute(), 0}, LocalZone());
+}
 
 bool IsBlankText(const QString& text) {
     const std::u16string value = ToU16String(text);
@@ -50,16 +78,27 @@ QString Count(std::int64_t count) {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qlonglong>(count));
 }
 
-// The newest campaign of this message and numbers file that is not running.
+// The column a campaign of personal messages took its numbers from (its
+// settings say); empty for a plain campaign.
+QString NumberColumnOf(const CampaignRecord& campaign) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(campaign.settings))
+        .object()
+        .value(QStringLiteral("number_column"))
+        .toString();
+}
+
+// The newest campaign of this message, numbers file and numbers column
+// (empty for a plain file) that is not running.
 bool FindEarlierCampaign(CCampaignStore& store, const std::string& message, const std::string& hash,
-                         std::optional<CampaignRecord>& found, StoreError& error) {
+                         const QString& column, std::optional<CampaignRecord>& found,
+                         StoreError& error) {
     std::vector<CampaignRecord> campaigns;
     if (!store.ListCampaigns(campaigns, error)) {
         return false;
     }
     for (CampaignRecord& campaign : campaigns) {
         if (campaign.state != CampaignState::Running && campaign.message == message &&
-            campaign.numbersHash == hash) {
+            campaign.numbersHash == hash && NumberColumnOf(campaign) == column) {
             found = std::move(campaign);
             break;
         }
@@ -90,6 +129,24 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     m_stcCounter->setObjectName(QStringLiteral("messageCounter"));
     m_stcCounter->setWordWrap(true);
     m_stcCounter->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_stcNumberColumn = new QLabel(QStringLiteral("Number &column :"), this);
+    m_cboNumberColumn = new QComboBox(this);
+    m_cboNumberColumn->setObjectName(QStringLiteral("numberColumn"));
+    m_cboNumberColumn->setToolTip(
+        QStringLiteral("The column of the .csv table that holds the numbers; {column} in the "
+                       "message stands for each row's value of a column."));
+    m_cboNumberColumn->setEnabled(false);
+    m_stcNumberColumn->setBuddy(m_cboNumberColumn);
+    m_chkSendAt = new QCheckBox(QStringLiteral("Send &at"), this);
+    m_chkSendAt->setObjectName(QStringLiteral("sendAtCheck"));
+    m_dtSendAt = new QDateTimeEdit(this);
+    m_dtSendAt->setObjectName(QStringLiteral("sendAt"));
+    m_dtSendAt->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+    m_dtSendAt->setCalendarPopup(true);
+    m_dtSendAt->setEnabled(false);
+    m_stcZone = new QLabel(this);
+    m_stcZone->setObjectName(QStringLiteral("sendAtZone"));
 
     m_btnStart = new QPushButton(ToQString(kStartText), this);
     m_btnStart->setObjectName(QStringLiteral("startButton"));
@@ -133,12 +190,31 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     setTabOrder(m_edtMessage, m_btnStart);
     setTabOrder(m_btnStart, m_btnDisplay);
     setTabOrder(m_btnDisplay, m_btnBrowse);
-    setTabOrder(m_btnBrowse, m_lstNumbers);
+    setTabOrder(m_btnBrowse, m_cboNumberColumn);
+    setTabOrder(m_cboNumberColumn, m_chkSendAt);
+    setTabOrder(m_chkSendAt, m_dtSendAt);
+    setTabOrder(m_dtSendAt, m_lstNumbers);
 
     connect(m_btnStart, &QPushButton::clicked, this, &CVantorView::OnBnClickedStart);
     connect(m_btnBrowse, &QPushButton::clicked, this, &CVantorView::OnBnClickedBrowse);
     connect(m_btnDisplay, &QPushButton::clicked, this, &CVantorView::OnBnClickedDisplay);
     connect(m_edtMessage, &QPlainTextEdit::textChanged, this, &CVantorView::OnEnChangeMessage);
+    connect(m_cboNumberColumn, QOverload<int>::of(&QComboBox::activated), this,
+            &CVantorView::OnCbnSelchangeNumberColumn);
+    connect(m_chkSendAt, &QCheckBox::toggled, m_dtSendAt, &QWidget::setEnabled);
+    auto showZone = [this] {
+        m_stcZone->setText(QString::fromStdString(LocalZone().Abbreviation(
+            std::chrono::system_clock::to_time_t(ToTimePoint(m_dtSendAt->dateTime())))));
+    };
+    connect(m_dtSendAt, &QDateTimeEdit::dateTimeChanged, this, showZone);
+    // The next full hour, as a start.
+    const QDateTime now = QDateTime::currentDateTime();
+    m_dtSendAt->setDateTime(QDateTime(now.date(), QTime(now.time().hour(), 0)).addSecs(3600));
+    showZone();
+
+    m_counterTimer.setSingleShot(true);
+    m_counterTimer.setInterval(std::chrono::milliseconds(250));
+    connect(&m_counterTimer, &QTimer::timeout, this, &CVantorView::UpdateCounter);
 
     m_timer.setInterval(std::chrono::milliseconds(CCampaignLoop::kTickInterval));
     connect(&m_timer, &QTimer::timeout, this, &CVantorView::OnTimer);
@@ -146,7 +222,7 @@ CVantorView::CVantorView(ISmsFront& front, CVantorDoc& doc, QWidget* parent)
     m_loop.SetListener(this);
     // Quiet hours (setting Campaign/QuietHours, e.g. 21:00-08:00): no new
     // number is begun in them; the campaign waits and carries on by itself.
-    static const Schedule::CSystemTimeZone zone;
+    const Schedule::ITimeZone& zone = LocalZone();
     const std::optional<Schedule::QuietHours> quiet = Schedule::ParseQuietHours(
         QSettings().value(QStringLiteral("Campaign/QuietHours")).toString().toStdString());
     if (quiet && !quiet->IsNone()) {
@@ -171,6 +247,7 @@ void CVantorView::SetTickInterval(std::chrono::milliseconds interval) {
 void CVantorView::OnInitialUpdate() {
     m_strNumbersFile = m_doc.m_strNumbersFile;
     m_strMessage = m_doc.m_strMessage;
+    m_strNumberColumn = m_doc.m_strNumberColumn;
     UpdateData(false);
     UpdateCounter();
     const PduLib::MessagePlan plan = PlanOf(m_strMessage);
@@ -206,9 +283,26 @@ void CVantorView::FillNumberList() {
     m_nShownCampaign = 0;
     RefreshDeliveries();
     m_loop.ClearRows();
+    m_pPersonal.reset();
+    m_cboNumberColumn->clear();
+    m_cboNumberColumn->setEnabled(false);
     if (m_strNumbersFile.isEmpty()) {
+        UpdateCounter();
         return;
     }
+    if (m_doc.IsPersonal()) {
+        if (LoadPersonalTable(false)) {
+            std::vector<std::u16string> rows;
+            rows.reserve(m_pPersonal->collected.recipients.size());
+            for (const CsvRecipient& recipient : m_pPersonal->collected.recipients) {
+                rows.push_back(recipient.number);
+            }
+            m_loop.SetNumbers(rows);
+        }
+        UpdateCounter();
+        return;
+    }
+    UpdateCounter();
     CNumberList numbers;
     numbers.m_strFilePath = ToU16String(m_strNumbersFile);
     numbers.m_strRegion = NumbersRegion();
@@ -253,9 +347,19 @@ void CVantorView::OnBnClickedStart() {
     } else if (IsBlankText(m_strMessage)) {
         notice = ToQString(CCampaignLoop::kNoMessageNotice);
     }
-    if (notice.isEmpty() && !m_loop.IsSending() && !m_strStorePath.isEmpty()) {
-        StartRecorded(std::nullopt, false);
+    if (notice.isEmpty() && !m_loop.IsSending() && m_pPersonal && !CheckPersonalTexts()) {
         return;
+    }
+    if (notice.isEmpty() && !m_loop.IsSending() && !m_strStorePath.isEmpty()) {
+        if (const std::optional<QDateTime> when = GetSendAt()) {
+            PlanCampaign(*when);
+        } else {
+            StartRecorded(std::nullopt, false);
+        }
+        return;
+    }
+    if (notice.isEmpty() && !m_loop.IsSending()) {
+        ApplyPersonalRows();
     }
     if (notice.isEmpty()) {
         std::u16string refusal;
@@ -324,9 +428,11 @@ bool CVantorView::StartRecorded(std::optional<std::int64_t> id, bool quiet) {
     }
     // The campaign in hand (stopped, its last results maybe still to come)
     // goes on as the loop has it.
-    const bool inHand = m_pRecorder && (id ? m_pRecorder->GetCampaign() == *id
-                                           : m_pRecorder->GetRecord().message == message &&
-                                                 m_pRecorder->GetRecord().numbersHash == hash);
+    const bool inHand =
+        m_pRecorder && (id ? m_pRecorder->GetCampaign() == *id
+                           : m_pRecorder->GetRecord().message == message &&
+                                 m_pRecorder->GetRecord().numbersHash == hash &&
+                                 NumberColumnOf(m_pRecorder->GetRecord()) == PersonalColumn());
     if (!inHand) {
         EndCampaign();
     }
@@ -352,7 +458,7 @@ bool CVantorView::StartRecorded(std::optional<std::int64_t> id, bool quiet) {
         if (!m_pStore->GetCampaign(*id, *earlier, error)) {
             return fail(error);
         }
-    } else if (!FindEarlierCampaign(*m_pStore, message, hash, earlier, error)) {
+    } else if (!FindEarlierCampaign(*m_pStore, message, hash, PersonalColumn(), earlier, error)) {
         return fail(error);
     }
 
@@ -430,20 +536,16 @@ bool CVantorView::StartRecorded(std::optional<std::int64_t> id, bool quiet) {
         }
     } else {
         NewCampaign campaign;
-        campaign.message = message;
-        campaign.encoding = plan.encoding == PduLib::TextEncoding::Ucs2 ? "UCS-2" : "GSM 7-bit";
-        campaign.parts = static_cast<int>(std::max<std::size_t>(plan.parts, 1));
-        campaign.numbersPath = m_strNumbersFile.toStdString();
-        campaign.numbersHash = hash;
-        campaign.settings = "{\"interval_ms\":" + std::to_string(m_timer.interval()) + "}";
-        campaign.numbers.reserve(m_loop.GetRowCount());
-        for (std::size_t row = 0; row < m_loop.GetRowCount(); ++row) {
-            campaign.numbers.push_back(PduLib::Utf16ToUtf8(m_loop.GetRow(row).number));
-        }
+        DescribeCampaign(campaign, message, plan, hash);
         if (!m_pRecorder->Begin(campaign, error)) {
             m_pRecorder.reset();
             return fail(error);
         }
+    }
+    // A planned campaign that starts is planned no more.
+    if (m_pRecorder->GetRecord().sendAt &&
+        !m_pStore->SetCampaignSendAt(m_pRecorder->GetCampaign(), std::nullopt, error)) {
+        return fail(error);
     }
     // Numbers that asked to stop since are skipped, in a resumed campaign too.
     std::size_t skipped = 0;
@@ -475,9 +577,17 @@ bool CVantorView::ResumeCampaign(std::int64_t id) {
     // the numbers file again (it may have changed or gone).
     m_strNumbersFile = QString::fromStdString(record.numbersPath);
     m_strMessage = QString::fromStdString(record.message);
+    m_strNumberColumn = NumberColumnOf(record);
     UpdateData(false);
     m_doc.SetNumbersFile(m_strNumbersFile);
     m_doc.SetMessage(m_strMessage);
+    m_doc.SetNumberColumn(m_strNumberColumn);
+    // The table for the counter and the preview, if it is still there.
+    m_pPersonal.reset();
+    if (m_doc.IsPersonal()) {
+        LoadPersonalTable(true);
+    }
+    UpdateCounter();
     m_bCarryOn = false;
     return StartRecorded(id, false);
 }
@@ -623,8 +733,9 @@ QString CVantorView::BrowseForNumbersFile() {
     if (m_fnChooseFile) {
         return m_fnChooseFile();
     }
-    return QFileDialog::getOpenFileName(window(), QString(), QString(),
-                                        QStringLiteral("Text File(s) (*.txt)"));
+    return QFileDialog::getOpenFileName(
+        window(), QString(), QString(),
+        QStringLiteral("Numbers (*.txt *.csv);;Text File(s) (*.txt);;CSV Table(s) (*.csv)"));
 }
 
 void CVantorView::OnBnClickedBrowse() {
@@ -636,6 +747,9 @@ void CVantorView::OnBnClickedBrowse() {
     m_strNumbersFile = path;
     UpdateData(false);
     m_doc.SetNumbersFile(m_strNumbersFile);
+    // Another table: its numbers column is guessed again.
+    m_strNumberColumn.clear();
+    m_doc.SetNumberColumn(m_strNumberColumn);
     FillNumberList();
 }
 
@@ -650,6 +764,15 @@ void CVantorView::OnBnClickedDisplay() {
     dialog.SetStorePath(m_strStorePath);
     const PduLib::MessagePlan plan = PlanOf(m_strMessage);
     dialog.SetMessage(ToQString(PduLib::ArrivingText(plan)), plan.parts);
+    if (m_pPersonal) {
+        UpdatePersonalTexts();
+        if (!m_pPersonal->recipients.empty()) {
+            // What the first row's phone shows.
+            const PduLib::MessagePlan first = PlanOf(ToQString(m_pPersonal->recipients[0].text));
+            dialog.SetMessage(ToQString(PduLib::ArrivingText(first)), first.parts);
+        }
+        dialog.SetPersonal(m_pPersonal.get(), &m_personalPlan, m_strPersonalError);
+    }
     dialog.OnInitDialog();
     if (m_fnRunPreview) {
         m_fnRunPreview(dialog);
@@ -659,7 +782,14 @@ void CVantorView::OnBnClickedDisplay() {
 }
 
 void CVantorView::OnEnChangeMessage() {
-    UpdateCounter();
+    // A large table's texts take a moment (about 90 ms for 65,535 rows):
+    // they are made again once typing pauses. Start and Display make them
+    // afresh anyway.
+    if (m_pPersonal && m_pPersonal->collected.recipients.size() > kCountNowRows) {
+        m_counterTimer.start();
+    } else {
+        UpdateCounter();
+    }
     if (m_bLoading) {
         return;
     }
@@ -675,7 +805,258 @@ PduLib::MessagePlan CVantorView::PlanOf(const QString& message) const {
 }
 
 void CVantorView::UpdateCounter() {
-    m_stcCounter->setText(CounterText(PlanOf(m_edtMessage->Text())));
+    if (!m_pPersonal) {
+        m_stcCounter->setText(CounterText(PlanOf(m_edtMessage->Text())));
+        return;
+    }
+    UpdatePersonalTexts();
+    if (!m_strPersonalError.isEmpty()) {
+        m_stcCounter->setText(m_strPersonalError);
+        return;
+    }
+    const PersonalPlan& plan = m_personalPlan;
+    if (plan.longest >= m_pPersonal->recipients.size()) {
+        m_stcCounter->setText(CounterText(PlanOf(m_edtMessage->Text())));
+        return;
+    }
+    const PersonalMessages::Recipient& longest = m_pPersonal->recipients[plan.longest];
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QString total =
+        QStringLiteral("%1 %2 \u00B7 %3 SMS in all")
+            .arg(english.toString(static_cast<qulonglong>(plan.rows.size())),
+                 plan.rows.size() == 1 ? QStringLiteral("number") : QStringLiteral("numbers"),
+                 english.toString(static_cast<qulonglong>(plan.totalSms)));
+    if (plan.refused != 0) {
+        total += QStringLiteral(" \u00B7 %1 cannot be sent (see Display)")
+                     .arg(english.toString(static_cast<qulonglong>(plan.refused)));
+    }
+    m_stcCounter->setText(
+        QStringLiteral("Longest (line %1): %2\n%3")
+            .arg(static_cast<qulonglong>(longest.fileLine))
+            .arg(CounterText(PlanOf(ToQString(longest.text))).section(QLatin1Char('\n'), 0, 0),
+                 total));
+}
+
+bool CVantorView::LoadPersonalTable(bool quiet) {
+    m_pPersonal = std::make_unique<PersonalMessages>();
+    m_personalPlan = PersonalPlan();
+    m_cboNumberColumn->clear();
+    std::u16string why;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = m_pPersonal->table.Load(m_strNumbersFile.toStdString(), why);
+    QApplication::restoreOverrideCursor();
+    if (!loaded) {
+        m_pPersonal.reset();
+        if (!quiet) {
+            CMessageBox::Show(this, CMessageBox::Kind::Error,
+                              QStringLiteral("%1\n\n%2").arg(m_strNumbersFile, ToQString(why)));
+        }
+        return false;
+    }
+    const std::vector<std::u16string>& header = m_pPersonal->table.Header();
+    for (const std::u16string& name : header) {
+        m_cboNumberColumn->addItem(ToQString(name));
+    }
+    m_cboNumberColumn->setEnabled(true);
+    const std::size_t column = m_strNumberColumn.isEmpty()
+                                   ? GuessNumberColumn(header)
+                                   : FindColumn(header, ToU16String(m_strNumberColumn));
+    m_cboNumberColumn->setCurrentIndex(column == CsvTable::npos ? -1 : static_cast<int>(column));
+    if (column == CsvTable::npos) {
+        if (!quiet) {
+            CMessageBox::Show(
+                this, CMessageBox::Kind::Information,
+                QStringLiteral("Choose the Column that Holds the Numbers: %1 (the columns are "
+                               "%2).")
+                    .arg(m_strNumberColumn.isEmpty()
+                             ? QStringLiteral("no column is named like a phone number column")
+                             : QStringLiteral("there is no column \"%1\"").arg(m_strNumberColumn),
+                         QString::fromStdString(ColumnList(header))));
+        }
+        return false;
+    }
+    std::string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool collected = CollectPersonalRecipients(column, NumbersRegion(), *m_pPersonal, error);
+    QApplication::restoreOverrideCursor();
+    if (!collected) {
+        if (!quiet) {
+            CMessageBox::Show(this, CMessageBox::Kind::Error,
+                              QStringLiteral("%1\n\n%2").arg(m_strNumbersFile, Sentence(error)));
+        }
+        m_pPersonal->collected = CsvRecipients();
+        return false;
+    }
+    return true;
+}
+
+void CVantorView::OnCbnSelchangeNumberColumn(int index) {
+    if (!m_pPersonal || index < 0) {
+        return;
+    }
+    m_strNumberColumn = m_cboNumberColumn->itemText(index);
+    m_doc.SetNumberColumn(m_strNumberColumn);
+    FillNumberList();
+}
+
+void CVantorView::UpdatePersonalTexts() {
+    m_strPersonalError.clear();
+    m_personalPlan = PersonalPlan();
+    if (!m_pPersonal) {
+        return;
+    }
+    std::string error;
+    if (!ApplyPersonalMessage(ToU16String(m_edtMessage->Text()), *m_pPersonal, error)) {
+        m_strPersonalError = Sentence(error);
+        return;
+    }
+    m_personalPlan = PlanPersonalMessages(
+        *m_pPersonal, [this](std::u16string_view text) { return m_front.PlanSms(text); });
+}
+
+bool CVantorView::CheckPersonalTexts() {
+    UpdatePersonalTexts();
+    QString why = m_strPersonalError;
+    if (why.isEmpty() && m_cboNumberColumn->currentIndex() < 0) {
+        why = QStringLiteral("Choose the Column of the Table that Holds the Numbers.");
+    }
+    for (std::size_t i = 0; why.isEmpty() && i < m_personalPlan.rows.size(); ++i) {
+        if (!m_personalPlan.rows[i].error.empty()) {
+            const PersonalMessages::Recipient& r = m_pPersonal->recipients[i];
+            why = QStringLiteral("Line %1 (%2): %3")
+                      .arg(static_cast<qulonglong>(r.fileLine))
+                      .arg(ToQString(r.number), Sentence(m_personalPlan.rows[i].error));
+        }
+    }
+    if (why.isEmpty()) {
+        return true;
+    }
+    CMessageBox::Show(this, CMessageBox::Kind::Information,
+                      why + QStringLiteral("\n\nNothing was Sent."));
+    return false;
+}
+
+void CVantorView::ApplyPersonalRows() {
+    if (!m_pPersonal || m_pPersonal->recipients.size() != m_loop.GetRowCount()) {
+        return;
+    }
+    std::vector<CampaignRow> rows(m_loop.GetRowCount());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const CampaignRow& row = m_loop.GetRow(i);
+        if (row.state != RowState::NotSent || !row.statusText.empty()) {
+            return;  // under way: its texts stay as they went
+        }
+        rows[i].number = row.number;
+        rows[i].text = m_pPersonal->recipients[i].text;
+    }
+    m_loop.SetRows(std::move(rows));
+}
+
+void CVantorView::DescribeCampaign(NewCampaign& campaign, const std::string& message,
+                                   const PduLib::MessagePlan& plan, const std::string& hash) const {
+    campaign.message = message;
+    campaign.encoding = plan.encoding == PduLib::TextEncoding::Ucs2 ? "UCS-2" : "GSM 7-bit";
+    campaign.parts = static_cast<int>(std::max<std::size_t>(plan.parts, 1));
+    campaign.numbersPath = m_strNumbersFile.toStdString();
+    campaign.numbersHash = hash;
+    QJsonObject settings{{QStringLiteral("interval_ms"), m_timer.interval()}};
+    campaign.numbers.reserve(m_loop.GetRowCount());
+    for (std::size_t row = 0; row < m_loop.GetRowCount(); ++row) {
+        campaign.numbers.push_back(PduLib::Utf16ToUtf8(m_loop.GetRow(row).number));
+    }
+    const bool personal = m_pPersonal && m_personalPlan.rows.size() == campaign.numbers.size() &&
+                          m_pPersonal->recipients.size() == campaign.numbers.size();
+    if (personal) {
+        // The column, so that the campaign reopens with it.
+        settings.insert(QStringLiteral("number_column"), PersonalColumn());
+        bool unicode = false;
+        std::size_t most = 1;
+        for (std::size_t i = 0; i < campaign.numbers.size(); ++i) {
+            const PersonalPlan::Row& row = m_personalPlan.rows[i];
+            campaign.texts.push_back(PduLib::Utf16ToUtf8(m_pPersonal->recipients[i].text));
+            campaign.rowParts.push_back(static_cast<int>(row.parts));
+            unicode = unicode || row.unicode;
+            most = std::max(most, row.parts);
+        }
+        campaign.encoding = unicode ? "UCS-2" : "GSM 7-bit";
+        campaign.parts = static_cast<int>(most);
+    }
+    campaign.settings = QJsonDocument(settings).toJson(QJsonDocument::Compact).toStdString();
+}
+
+QString CVantorView::PersonalColumn() const {
+    return m_pPersonal && m_pPersonal->column < m_pPersonal->table.Header().size()
+               ? ToQString(m_pPersonal->table.Header()[m_pPersonal->column])
+               : QString();
+}
+
+void CVantorView::SetSendAt(std::optional<QDateTime> when) {
+    if (when) {
+        m_dtSendAt->setDateTime(*when);
+    }
+    m_chkSendAt->setChecked(when.has_value());
+}
+
+std::optional<QDateTime> CVantorView::GetSendAt() const {
+    if (!m_chkSendAt->isChecked()) {
+        return std::nullopt;
+    }
+    return m_dtSendAt->dateTime();
+}
+
+bool CVantorView::PlanCampaign(const QDateTime& when) {
+    const Schedule::TimePoint due = ToTimePoint(when);
+    if (due <= std::chrono::system_clock::now()) {
+        CMessageBox::Show(this, CMessageBox::Kind::Information,
+                          QStringLiteral("%1 has Passed. Choose a Time to Come, or Clear Send at "
+                                         "to Send Now.")
+                              .arg(ToQString(Schedule::FormatLocalDateTime(due, LocalZone()))));
+        return false;
+    }
+    const std::u16string whole = ToU16String(m_strMessage);
+    const std::u16string text(TrimBlanks(whole));
+    const PduLib::MessagePlan plan = m_front.PlanSms(text);
+    if (!plan.ok()) {
+        CMessageBox::Show(this, CMessageBox::Kind::Information,
+                          QStringLiteral("The Message is too Long to Send: %1.")
+                              .arg(QString::fromStdString(plan.error)));
+        return false;
+    }
+    if (m_loop.GetRowCount() == 0) {
+        CMessageBox::Show(this, CMessageBox::Kind::Information,
+                          QStringLiteral("The Numbers File Holds no Numbers."));
+        return false;
+    }
+    std::string hash;
+    StoreError error;
+    if (!FileContentHash(m_strNumbersFile.toStdString(), hash, error)) {
+        CMessageBox::Show(this, CMessageBox::Kind::Error, QString::fromStdString(error.text));
+        return false;
+    }
+    NewCampaign campaign;
+    DescribeCampaign(campaign, PduLib::Utf16ToUtf8(text), plan, hash);
+    campaign.sendAt = due;
+    EndCampaign();
+    if (!OpenStore()) {
+        return false;
+    }
+    std::int64_t id = 0;
+    const bool planned = m_pStore->CreateCampaign(campaign, id, error) &&
+                         m_pStore->SetCampaignState(id, CampaignState::Stopped, error, "planned");
+    m_pStore->Close();
+    if (!planned) {
+        CMessageBox::Show(
+            this, CMessageBox::Kind::Error,
+            QStringLiteral("%1\n\nNothing was Planned.").arg(QString::fromStdString(error.text)));
+        return false;
+    }
+    m_chkSendAt->setChecked(false);
+    emit campaignPlanned(id);
+    CMessageBox::Show(this, CMessageBox::Kind::Information,
+                      QStringLiteral("The Campaign is Planned for %1. It Starts then if the "
+                                     "Program Runs; Else the Program Asks when it Starts Next.")
+                          .arg(ToQString(Schedule::FormatLocalDateTime(due, LocalZone()))));
+    return true;
 }
 
 QString CVantorView::GetCounterText() const {
@@ -814,8 +1195,14 @@ void CVantorView::PlaceControls() {
     m_edtMessage->setGeometry(u.Rect(43, 25, 216, 75));
     m_stcCounter->setGeometry(u.Rect(43, 101, 321, 17).adjusted(0, 0, extraX, 0));
     m_btnStart->setGeometry(u.Rect(264, 59, 100, 23));
-    m_stcDeviceStatus->setGeometry(u.Rect(7, 118, 357, 10).adjusted(0, 0, extraX, 0));
+    m_stcNumberColumn->setGeometry(u.Rect(7, 119, 60, 14));
+    m_cboNumberColumn->setGeometry(u.Rect(67, 119, 100, 14));
+    m_chkSendAt->setGeometry(u.Rect(180, 119, 42, 14));
+    m_dtSendAt->setGeometry(u.Rect(222, 119, 90, 14));
+    m_stcZone->setGeometry(u.Rect(316, 119, 48, 14));
+    m_stcDeviceStatus->setGeometry(u.Rect(7, 118 + kOptionsRow, 357, 10).adjusted(0, 0, extraX, 0));
     m_btnDisplay->setGeometry(u.Rect(314, 7, 50, 14));
     m_btnBrowse->setGeometry(u.Rect(261, 7, 50, 14));
-    m_lstNumbers->setGeometry(u.Rect(7, 129, 357, 107).adjusted(0, 0, extraX, extraY));
+    m_lstNumbers->setGeometry(
+        u.Rect(7, 129 + kOptionsRow, 357, 107).adjusted(0, 0, extraX, extraY));
 }

@@ -8,8 +8,13 @@
 // its last results are awaited), so that the command line may use it in
 // between. Start carries on with the campaign of the same message and
 // numbers file, and sends nobody the message twice unless the user says so.
+// A .csv numbers file makes a campaign of personal messages: the user picks
+// the numbers column, {column} in the message stands for each row's value,
+// and every row goes out with its own text. "Send at" keeps a campaign in
+// the store as planned instead of starting it.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -25,9 +30,13 @@
 #include <vector>
 
 #include "campaign/CCampaignLoop.h"
+#include "campaign/PersonalMessages.h"
 #include "device/HResult.h"
 #include "device/ReceivedSms.h"
 
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +47,7 @@ class CCampaignStore;
 class CDlgNumbersPreview;
 class CMessageEdit;
 class CVantorDoc;
+struct NewCampaign;
 
 class CVantorView final : public QWidget, private ICampaignListener {
     Q_OBJECT
@@ -66,6 +76,8 @@ public:
     // One step of the loop (the timer's tick).
     void OnTimer();
     void OnEnChangeMessage();
+    // The user picked another numbers column of the .csv table.
+    void OnCbnSelchangeNumberColumn(int index);
     void OnRefreshDeviceStatus();
     void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
     // A reply or a status report: stored (from the event loop, with the
@@ -96,6 +108,10 @@ public:
     void EndCampaign();
     // The campaign being recorded, 0 when none.
     std::int64_t GetCampaign() const;
+    // "Send at": the date and time Start plans the campaign for (local
+    // time); none sends at once.
+    void SetSendAt(std::optional<QDateTime> when);
+    std::optional<QDateTime> GetSendAt() const;
     // The loop's tick; 1,000 ms.
     void SetTickInterval(std::chrono::milliseconds interval);
 
@@ -115,6 +131,10 @@ public:
     // replaced or that cannot be sent.
     QString GetCounterText() const;
     static QString CounterText(const PduLib::MessagePlan& plan);
+    // The .csv table of personal messages loaded, with the texts of the
+    // message typed (none for a plain numbers file), and what they cost.
+    const PersonalMessages* GetPersonal() const { return m_pPersonal.get(); }
+    const PersonalPlan& GetPersonalPlan() const { return m_personalPlan; }
 
     QSize sizeHint() const override;
 
@@ -124,6 +144,8 @@ signals:
     void sendingChanged(bool sending);
     // The loop went through the whole list and every result has come.
     void campaignFinished();
+    // Start kept campaign `id` in the store, planned for later.
+    void campaignPlanned(std::int64_t id);
 
 protected:
     bool event(QEvent* event) override;
@@ -137,6 +159,25 @@ private:
     void OnWaitingChanged() override;
 
     void FillNumberList();
+    // Reads the .csv table of the numbers file, fills the column choice
+    // (the document's, or the guessed one) and collects its recipients.
+    // False, reported unless `quiet`, when it cannot.
+    bool LoadPersonalTable(bool quiet);
+    // The personal texts of the message typed, and their plan.
+    void UpdatePersonalTexts();
+    // Before a personal campaign starts: every row has a text that can be
+    // sent; else false, reported.
+    bool CheckPersonalTexts();
+    // Gives the loop's rows their own texts while none has an outcome.
+    void ApplyPersonalRows();
+    // The campaign that Start begins: its rows as the loop has them.
+    void DescribeCampaign(NewCampaign& campaign, const std::string& message,
+                          const PduLib::MessagePlan& plan, const std::string& hash) const;
+    // The numbers column of the personal campaign in hand; empty for a
+    // plain one (or none chosen).
+    QString PersonalColumn() const;
+    // Start with "Send at": keeps the campaign in the store as planned.
+    bool PlanCampaign(const QDateTime& when);
     // Start with the store: carries on the campaign `id` (or the one of this
     // message and numbers file), asks before sending anyone again, or begins
     // a new campaign. With `quiet` (carrying on by itself) it asks nothing
@@ -172,6 +213,13 @@ private:
 
     QString m_strNumbersFile;
     QString m_strMessage;
+    QString m_strNumberColumn;
+    // The .csv table of a personal campaign; none for a plain numbers file.
+    std::unique_ptr<PersonalMessages> m_pPersonal;
+    PersonalPlan m_personalPlan;
+    // Why the message gives no personal texts (a placeholder that names no
+    // column); empty when it gives them.
+    QString m_strPersonalError;
 
     QLineEdit* m_edtNumbersFile = nullptr;
     CMessageEdit* m_edtMessage = nullptr;
@@ -183,9 +231,17 @@ private:
     QLabel* m_stcNumbers = nullptr;
     QLabel* m_stcMessage = nullptr;
     QLabel* m_stcCounter = nullptr;
+    QLabel* m_stcNumberColumn = nullptr;
+    QComboBox* m_cboNumberColumn = nullptr;
+    QCheckBox* m_chkSendAt = nullptr;
+    QDateTimeEdit* m_dtSendAt = nullptr;
+    QLabel* m_stcZone = nullptr;
     CCampaignRowsModel* m_pModel = nullptr;
 
     QTimer m_timer;
+    // Counts a large table's personal texts once typing pauses.
+    QTimer m_counterTimer;
+    static constexpr std::size_t kCountNowRows = 5000;
     // The last answer of CanSendSms; true until the first one.
     bool m_bCanSend = true;
     // Set while the program (not the user) fills the form.

@@ -561,6 +561,77 @@ TEST_F(MainFrameTest, QuietHoursHoldTheCampaignAndSaySoInTheStatusBar) {
         << Frame()->GetProgressPaneText().toStdString();
 }
 
+// A campaign planned for two hours ago (the computer was off) is asked about
+// at start-up, one just due starts unasked; one planned for later waits and
+// the status bar says for when.
+TEST_F(MainFrameTest, LateCampaignIsAskedAboutAndAPlannedOneWaits) {
+    const std::string store =
+        dir.filePath(QStringLiteral("Vantorix/campaigns.sqlite")).toStdString();
+    const auto now = std::chrono::system_clock::now();
+    struct Case {
+        QMessageBox::StandardButton answer;
+        bool late;
+        bool sending;
+        bool stillPlanned;
+    };
+    for (const Case& c :
+         {Case{QMessageBox::Yes, true, true, false}, Case{QMessageBox::No, true, false, true},
+          Case{QMessageBox::Abort, true, false, false},
+          Case{QMessageBox::No, false, true, false}}) {
+        const auto due = now - (c.late ? std::chrono::minutes(120) : std::chrono::minutes(1));
+        SCOPED_TRACE(c.answer);
+        QFile::remove(QString::fromStdString(store));
+        {
+            CCampaignStore s;
+            StoreError e;
+            ASSERT_TRUE(s.Open(store, StoreMode::Send, e)) << e.text;
+            NewCampaign late{"Late", "GSM 7-bit", 1, "/gone/n.txt", "h", "{}", {"0123456789"}};
+            late.sendAt = std::chrono::time_point_cast<StoreTime::duration>(due);
+            NewCampaign later = late;
+            later.message = "Later";
+            later.sendAt = now + std::chrono::hours(3);
+            std::int64_t id = 0;
+            for (const NewCampaign* campaign : {&late, &later}) {
+                ASSERT_TRUE(s.CreateCampaign(*campaign, id, e) &&
+                            s.SetCampaignState(id, CampaignState::Stopped, e, "planned"))
+                    << e.text;
+            }
+        }
+        boxes.boxes.clear();
+        boxes.answer = c.answer;
+        ASSERT_TRUE(Start());
+        ASSERT_EQ(boxes.boxes.size(), c.late ? 2u : 1u)
+            << boxes.Texts().join(QLatin1Char('|')).toStdString();
+        const QString hhmm =
+            QDateTime::fromMSecsSinceEpoch(
+                std::chrono::duration_cast<std::chrono::milliseconds>(due.time_since_epoch())
+                    .count())
+                .toString(QStringLiteral("HH:mm"));
+        if (c.late) {
+            EXPECT_TRUE(
+                boxes.boxes[1].text.startsWith(QStringLiteral("The campaign planned for ")));
+            EXPECT_TRUE(boxes.boxes[1].text.endsWith(
+                hhmm + QStringLiteral(" is late by 2 hours: send now / later / cancel")))
+                << boxes.boxes[1].text.toStdString();
+        }
+        EXPECT_EQ(View()->IsSending(), c.sending);
+        EXPECT_EQ(View()->findChild<QLineEdit*>(QStringLiteral("numbersFile"))->text().isEmpty(),
+                  !c.sending);
+        if (!c.sending) {
+            EXPECT_TRUE(Frame()->GetProgressPaneText().startsWith(QStringLiteral("Planned for ")))
+                << Frame()->GetProgressPaneText().toStdString();
+        }
+        app.reset();
+        CCampaignStore s;
+        StoreError e;
+        CampaignRecord record;
+        ASSERT_TRUE(s.Open(store, StoreMode::Read, e) && s.GetCampaign(1, record, e)) << e.text;
+        EXPECT_EQ(record.sendAt.has_value(), c.stillPlanned);
+        ASSERT_TRUE(s.GetCampaign(2, record, e)) << e.text;
+        EXPECT_TRUE(record.sendAt.has_value()) << "the later one is left to its time";
+    }
+}
+
 // TS 23.040 PDUs as a modem lists them (no service-centre address): a status
 // report of reference `mr` and a UCS2 SMS-DELIVER, from international numbers.
 std::string Hex2(unsigned v) {

@@ -8,6 +8,8 @@
 #include "campaign/CsvRecipients.h"
 #include "campaign/CsvTable.h"
 #include "campaign/MessageTemplate.h"
+#include "campaign/PersonalMessages.h"
+#include "pdu/MessagePlan.h"
 #include "pdu/Unicode.h"
 
 using ::testing::HasSubstr;
@@ -232,3 +234,54 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// A row's value at a part boundary: one septet more takes a second part, an
+// escaped character counts two, a Cyrillic letter brings UCS2; the plan flags
+// those rows and totals the campaign.
+TEST(PersonalMessages, ValuesAtPartBoundariesAreFlagged) {
+    struct Row {
+        std::u16string value;
+        std::size_t parts;
+        bool unicode;
+        bool moreParts;
+    };
+    const std::vector<Row> rows = {
+        {u"b", 1, false, false},       // 160 septets with the signature
+        {u"bb", 2, false, true},       // 161
+        {u"\u20AC", 2, false, true},   // the euro sign is an escape pair
+        {u"\u00E9", 1, false, false},  // in the default alphabet
+        {u"\u0436", 3, true, true},    // 160 UCS2 units: 3 parts of 67
+        {u"", 1, false, false},        // an empty value is allowed
+    };
+    const std::u16string signature = u" - Sent with Quorvel Vantorix";
+    std::string csv = "phone,v\n";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        csv += "+4477009000" + std::to_string(10 + i) + ",\"" + U8(rows[i].value) + "\"\n";
+    }
+    PersonalMessages personal;
+    std::u16string why;
+    ASSERT_TRUE(personal.table.Parse(csv, why)) << U8(why);
+    std::string error;
+    ASSERT_TRUE(CollectPersonalRecipients(0, "GB", personal, error)) << error;
+    EXPECT_FALSE(ApplyPersonalMessage(u"Hi {nme}", personal, error));
+    EXPECT_THAT(error, HasSubstr("{nme}"));
+    ASSERT_TRUE(ApplyPersonalMessage(std::u16string(130, u'a') + u"{V}", personal, error)) << error;
+
+    const PersonalPlan plan = PlanPersonalMessages(personal, [&](std::u16string_view text) {
+        return PduLib::PlanMessage(std::u16string(text) + signature, {});
+    });
+    ASSERT_EQ(plan.rows.size(), rows.size());
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(plan.rows[i].parts, rows[i].parts);
+        EXPECT_EQ(plan.rows[i].unicode, rows[i].unicode);
+        EXPECT_EQ(plan.rows[i].needsUnicode, rows[i].unicode);
+        EXPECT_EQ(plan.rows[i].moreParts, rows[i].moreParts);
+        total += rows[i].parts;
+    }
+    EXPECT_EQ(plan.totalSms, total);
+    EXPECT_EQ(plan.usualParts, 1u);
+    EXPECT_EQ(plan.longest, 4u);
+    EXPECT_EQ(plan.refused, 0u);
+}

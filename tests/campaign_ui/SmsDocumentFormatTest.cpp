@@ -81,6 +81,37 @@ TEST(SmsDocumentFormat, RoundTripsEveryMessage) {
     }
 }
 
+// A personal campaign (a .csv table) is a document of its own kind; a plain
+// one keeps its bytes, whatever the column field holds.
+TEST(SmsDocumentFormat, PersonalCampaignIsItsOwnKind) {
+    using Campaign = CSmsDocumentFormat::Campaign;
+    const Campaign plain{u"/x/n.txt", u"Hi", false, u"ignored"};
+    EXPECT_EQ(CSmsDocumentFormat::Write(plain), Le(u"/x/n.txt\r\nHi\r\n"));
+    const struct {
+        Campaign campaign;
+        std::string bytes;
+    } cases[] = {
+        {{u"/x/t.csv", u"Dear {Name},\r\nsee you", true, u"Mobile phone"},
+         Le(u"\u0001Vantorix personal campaign 1\r\n/x/t.csv\r\nMobile phone\r\n"
+            u"Dear {Name},\r\nsee you\r\n")},
+        // The column guessed: an empty line.
+        {{u"/x/t.csv", u"Hi {name}", true, u""},
+         Le(u"\u0001Vantorix personal campaign 1\r\n/x/t.csv\r\n\r\nHi {name}\r\n")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CSmsDocumentFormat::Write(c.campaign), c.bytes);
+        Campaign read;
+        ASSERT_EQ(CSmsDocumentFormat::Read(c.bytes, read), ReadError::None);
+        EXPECT_TRUE(read.personal);
+        EXPECT_EQ(read.numbersFile, c.campaign.numbersFile);
+        EXPECT_EQ(read.numberColumn, c.campaign.numberColumn);
+        EXPECT_EQ(read.message, c.campaign.message);
+    }
+    Campaign read;
+    ASSERT_EQ(CSmsDocumentFormat::Read(Le(u"/x/n.txt\r\nHi\r\n"), read), ReadError::None);
+    EXPECT_FALSE(read.personal);
+}
+
 struct BadCase {
     const char* name;
     std::string bytes;
@@ -113,7 +144,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"LoneLowSurrogate", Le(u"/n.txt\r\n") + std::string("\x00\xDC", 2),
                 ReadError::NotText},
         BadCase{"TooLarge", std::string(CSmsDocumentFormat::kMaxFileBytes + 2, 'a'),
-                ReadError::TooLarge}),
+                ReadError::TooLarge},
+        BadCase{"PersonalOfALaterVersion",
+                Le(u"\u0001Vantorix personal campaign 2\r\n/t.csv\r\nPhone\r\nHi\r\n"),
+                ReadError::TooNew},
+        BadCase{"ControlInPersonal",
+                Le(u"\u0001Vantorix personal campaign 1\r\n/t.csv\r\n\u0002\r\nHi\r\n"),
+                ReadError::NotText}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

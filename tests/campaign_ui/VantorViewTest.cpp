@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -442,3 +443,100 @@ TEST_F(VantorViewTest, ExportsResultsAsCsv) {
 }
 
 }  // namespace
+
+namespace {
+
+// A .csv table as a spreadsheet saves it: UTF-8, semicolons, a repeated number.
+QString WriteTable(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("patients.csv"));
+    return WriteBytes(path, QStringLiteral("Name;Home phone;Mobile;Day\r\n"
+                                           "Anna;+441632960001;+447700900001;Monday\r\n"
+                                           "Boris;+441632960002;07700900002;Tuesday\r\n"
+                                           "Anna again;+441632960003;+447700900001;Friday\r\n"
+                                           "Zo\u00EB;+441632960004;+447700900003;\r\n")
+                                .toUtf8())
+               ? path
+               : QString();
+}
+
+}  // namespace
+
+// A .csv table: the column guessed and then chosen, each row's own text in
+// the counter, the preview, the loop and the store, an unknown placeholder
+// refused by name, and the choice kept by the document.
+TEST_F(VantorViewTest, CsvCampaignSendsEachRowItsTextAndTheDocumentKeepsTheColumn) {
+    const QString table = WriteTable(dir);
+    ASSERT_FALSE(table.isEmpty());
+    const std::string store = dir.filePath(QStringLiteral("store.sqlite")).toStdString();
+    view->SetStorePath(QString::fromStdString(store));
+    auto* column = view->findChild<QComboBox*>(QStringLiteral("numberColumn"));
+    ChooseAndType(table, QStringLiteral("Dear {nme}"));
+    EXPECT_EQ(column->currentText(), QStringLiteral("Home phone")) << "guessed";
+    view->OnBnClickedStart();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(boxes.boxes[0].text.startsWith(
+        QStringLiteral("The message names no column of the file: {nme} (the columns are")))
+        << boxes.boxes[0].text.toStdString();
+    EXPECT_TRUE(modem->sms->sent.empty());
+
+    column->setCurrentIndex(2);
+    view->OnCbnSelchangeNumberColumn(2);
+    EXPECT_EQ(doc.m_strNumberColumn, QStringLiteral("Mobile"));
+    EXPECT_EQ(view->GetModel()->rowCount(), 3) << "line 4 repeats line 2";
+    Message()->SetText(QStringLiteral("Dear {name}, see you on {DAY}"));
+    EXPECT_EQ(view->GetCounterText().section(QLatin1Char('\n'), 1),
+              QStringLiteral("3 numbers \u00B7 3 SMS in all"));
+    EXPECT_TRUE(view->GetCounterText().startsWith(QStringLiteral("Longest (line 5): ")));
+
+    QStringList texts;
+    QStringList notes;
+    QString problems;
+    view->SetPreviewRunner([&](CDlgNumbersPreview& dialog) {
+        for (int row = 0; row < dialog.GetRowCount(); ++row) {
+            texts << dialog.GetList()->model()->index(row, 3).data().toString();
+            notes << dialog.GetList()->model()->index(row, 5).data().toString();
+        }
+        problems = dialog.GetProblemsText();
+    });
+    view->OnBnClickedDisplay();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Dear Anna, see you on Monday"),
+                                  QStringLiteral("Dear Boris, see you on Tuesday"),
+                                  QStringLiteral("Dear Zo\u00EB, see you on")}));
+    EXPECT_EQ(notes, (QStringList{QString(), QString(), QStringLiteral("Unicode")}));
+    EXPECT_TRUE(problems.contains(QStringLiteral("line 4 repeats line 2")))
+        << problems.toStdString();
+
+    // Saved and opened again: the same column, not the guessed one.
+    QString error;
+    const QString saved = dir.filePath(QStringLiteral("personal.sms"));
+    ASSERT_TRUE(doc.OnSaveDocument(saved, error)) << error.toStdString();
+    doc.OnNewDocument();
+    view->OnInitialUpdate();
+    EXPECT_EQ(view->GetModel()->rowCount(), 0);
+    ASSERT_TRUE(doc.OnOpenDocument(saved, error)) << error.toStdString();
+    view->OnInitialUpdate();
+    EXPECT_EQ(column->currentText(), QStringLiteral("Mobile"));
+    ASSERT_EQ(view->GetModel()->rowCount(), 3);
+    EXPECT_EQ(Cell(1, CCampaignRowsModel::ColumnNumber), QStringLiteral("07700900002"));
+
+    boxes.boxes.clear();
+    view->OnBnClickedStart();
+    view->OnTimer();
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(view->Loop().GetRow(1).text, u"Dear Boris, see you on Tuesday");
+    ASSERT_EQ(modem->sms->sent.size(), 1u);
+    view->EndCampaign();
+    // Another column is another campaign, not the first one carried on.
+    column->setCurrentIndex(1);
+    view->OnCbnSelchangeNumberColumn(1);
+    view->OnBnClickedStart();
+    EXPECT_EQ(view->GetCampaign(), 2);
+    EXPECT_EQ(view->Loop().GetRow(0).number, u"+441632960001");
+    view->EndCampaign();
+    CCampaignStore s;
+    StoreError e;
+    std::vector<RowRecord> rows;
+    ASSERT_TRUE(s.Open(store, StoreMode::Read, e) && s.GetRows(1, rows, e)) << e.text;
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2].text.value_or(""), "Dear Zo\xC3\xAB, see you on");
+}

@@ -15,12 +15,12 @@
 #include "campaign/CsvRecipients.h"
 #include "campaign/CsvTable.h"
 #include "campaign/MessageTemplate.h"
+#include "campaign/PersonalMessages.h"
 #include "device/ISmsFront.h"
 #include "pdu/MessagePlan.h"
 #include "pdu/Unicode.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MessageOptions.h"
-#include "tools/cli/PersonalMessages.h"
 
 namespace {
 

@@ -28,6 +28,7 @@
 #include "campaign/CCampaignLoop.h"
 #include "campaign/CNumberList.h"
 #include "campaign/CsvCell.h"
+#include "campaign/PersonalMessages.h"
 #include "campaign/Schedule.h"
 #include "campaign/store/CampaignRecorder.h"
 #include "campaign/store/CampaignStore.h"
@@ -42,7 +43,6 @@
 #include "tools/cli/CmdNumbers.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MessageOptions.h"
-#include "tools/cli/PersonalMessages.h"
 #include "tools/cli/ReferenceState.h"
 #include "tools/cli/StoreOption.h"
 

@@ -1,7 +1,9 @@
 // Takes the pictures of the program for docs/: the main window idle, while
 // sending and when finished, the message counter with a GSM 7-bit and a
 // Unicode text, the numbers preview with what will arrive, the History
-// dialog, the Inbox, the start-up offer of an interrupted campaign, and the About box. Runs the
+// dialog, the Inbox, the start-up offer of an interrupted campaign, a
+// campaign of personal messages from a .csv table with its preview, a
+// planned campaign and the question about a late one, and the About box. Runs the
 // real program with the simulated modem (`--modem sim`); message boxes are
 // recorded rather than shown, so nothing waits for a click.
 //
@@ -344,6 +346,83 @@ int main(int argc, char** argv) {
         std::printf("FAILED to write the interrupted campaign\n");
         ok = false;
     }
+
+    // Personal messages from a .csv table, previewed, then sent.
+    const QString table = dir.filePath(QStringLiteral("patients.csv"));
+    {
+        QFile file(table);
+        if (!file.open(QIODevice::WriteOnly)) {
+            return 1;
+        }
+        file.write(QStringLiteral("Name;Mobile;Day;Time\r\n"
+                                  "Anna;+447700900101;Monday;10:30\r\n"
+                                  "Boris;07700 900102;Monday;11:15\r\n"
+                                  "Chlo\u00E9;+447700900103;Tuesday;09:00\r\n"
+                                  "Anna (again);+44 7700 900101;Tuesday;14:00\r\n"
+                                  "Zo\u00EB;+447700900104;Wednesday;16:45\r\n"
+                                  "Dmitri;+447700900105;Thursday;08:30\r\n")
+                       .toUtf8());
+    }
+    view->SetFileChooser([table] { return table; });
+    view->OnBnClickedBrowse();
+    message->SetText(
+        QStringLiteral("Dear {Name}, your appointment is on {Day} at {Time}. Reply STOP to opt "
+                       "out."));
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-csv.png"))) && ok;
+    view->SetPreviewRunner([&ok, &out](CDlgNumbersPreview& dialog) {
+        dialog.move(0, 0);
+        dialog.resize(dialog.width() * 3 / 2, dialog.height());
+        dialog.show();
+        QTest::qWait(200);
+        ok = Save(&dialog, out.filePath(QStringLiteral("numbers-preview-csv.png"))) && ok;
+        dialog.hide();
+    });
+    view->OnBnClickedDisplay();
+    view->OnBnClickedStart();
+    const bool sentAll = WaitFor([view] { return !view->Loop().HasWorkLeft(); }, 40000);
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-csv-sent.png"))) && ok && sentAll;
+
+    // Planned for tomorrow 07:30; then one planned for two hours ago, as
+    // after a night with the computer off, asked about as a real box.
+    view->SetSendAt(QDateTime(QDate::currentDate().addDays(1), QTime(7, 30)));
+    view->OnBnClickedStart();
+    QTest::qWait(200);
+    ok = Save(frame, out.filePath(QStringLiteral("main-planned.png"))) && ok;
+    {
+        CCampaignStore store;
+        StoreError error;
+        NewCampaign late{"School trip: the coach leaves at 8:15 from the main gate.",
+                         "GSM 7-bit",
+                         1,
+                         numbers.toStdString(),
+                         "fnv1a64:0000000000000001",
+                         "{}",
+                         {"+447700900201"}};
+        late.sendAt = std::chrono::time_point_cast<StoreTime::duration>(
+            std::chrono::system_clock::now() - std::chrono::hours(2));
+        std::int64_t id = 0;
+        if (!store.Open(liveStore.toStdString(), StoreMode::Send, error) ||
+            !store.CreateCampaign(late, id, error) ||
+            !store.SetCampaignState(id, CampaignState::Stopped, error, "planned")) {
+            std::printf("FAILED to plan the late campaign: %s\n", error.text.c_str());
+            ok = false;
+        }
+    }
+    CMessageBox::SetHandler({});
+    QTimer::singleShot(300, [&ok, &out] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ok = box != nullptr && Save(box, out.filePath(QStringLiteral("late-question.png"))) && ok;
+        if (box != nullptr) {
+            box->button(QMessageBox::No)->click();
+        }
+    });
+    frame->StartDueCampaigns();
+    CMessageBox::SetHandler([&boxes](QWidget*, CMessageBox::Kind, const QString& text) {
+        boxes << text;
+        return QMessageBox::Ok;
+    });
 
     CAboutDlg about(frame);
     about.show();
