@@ -5,11 +5,16 @@
 # takes them all away and leaves the user's campaigns and settings, which
 # /REMOVEUSERDATA removes.
 #
-#   test-installer.sh WINE64 PREFIX INSTALLER
+#   test-installer.sh WINE64 PREFIX INSTALLER RECORDER
+#
+# RECORDER is a Windows program that appends the command line it was started
+# with to probe.log beside itself: put in the installed program's place, it
+# shows what opening a .sms document through the shell starts.
 set -euo pipefail
 wine=$1
 prefix=$2
 installer=$3
+recorder=$4
 here=$(cd "$(dirname "$0")" && pwd)
 
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
@@ -89,6 +94,20 @@ expect_value "$uninstall_key" InstallLocation "$win_folder"
 # Oravane registered from the installation folder.
 expect_value "$typelib" "" "Oravane 1.0 Type Library"
 expect_value "$typelib\\HELPDIR" "" "$win_folder\\"
+
+# Opening a document through the shell (start.exe: ShellExecuteEx, as a
+# double click) starts the installed program with the document's path as one
+# argument, its blanks included.
+documents="$prefix/drive_c/users/$(id -un)/Documents"
+mkdir -p "$documents"
+: >"$documents/Spring Notice.sms"
+cp "$recorder" "$folder/vantorix.exe"
+"$wine" start /wait 'C:\users\'"$(id -un)"'\Documents\Spring Notice.sms' || fail "start exited with $?"
+"$wineserver" -w
+opened=$(tr -d '\r' <"$folder/probe.log" 2>/dev/null || true)
+expected="vantorix.exe|\"$win_folder\\vantorix.exe\" \"C:\\users\\$(id -un)\\Documents\\Spring Notice.sms\""
+[ "$opened" = "$expected" ] || fail "opening the document started '$opened', expected '$expected'"
+rm -f "$folder/probe.log"
 
 # What the program leaves of its user: the campaign store and settings.
 mkdir -p "$store"
