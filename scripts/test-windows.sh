@@ -62,8 +62,10 @@ stop_wine() {
 }
 trap stop_wine EXIT
 ctest --test-dir build/win-x86_64 -j "$jobs" --output-on-failure
-for setup in build/win-x86_64/VantorixSetup-*-x64.exe; do
-    if [ -f "$setup" ]; then
-        echo "$setup: $(stat -c %s "$setup") bytes"
-    fi
-done
+# The installer, or why there is none.
+setup=$(cat build/win-x86_64/installer.txt)
+if [ -f "$setup" ]; then
+    echo "$setup: $(stat -c %s "$setup") bytes"
+else
+    echo "$setup"
+fi
