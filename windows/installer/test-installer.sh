@@ -32,21 +32,13 @@ fail() {
     failures=$((failures + 1))
 }
 
-# `reg query` of one value ("" for the default one): its data, or nothing and
-# a non-zero status when the key or value is missing.
-reg_value() {
-    local key=$1 name=$2 out
-    if [ -z "$name" ]; then
-        out=$("$wine" reg query "$key" /ve 2>/dev/null) || return 1
-    else
-        out=$("$wine" reg query "$key" /v "$name" 2>/dev/null) || return 1
-    fi
-    # "    NAME    REG_TYPE    DATA"
-    printf '%s\n' "$out" | tr -d '\r' | awk -F '    ' '$3 ~ /^REG_/ {print $4; exit}'
-}
+# One value's data ("" names the default value) against the expected one;
+# `reg query` shows it as "    NAME    REG_TYPE    DATA".
 expect_value() {
-    local key=$1 name=$2 expected=$3 actual
-    actual=$(reg_value "$key" "$name") || { fail "no $key ${name:-(default)}"; return; }
+    local key=$1 name=$2 expected=$3 actual which=(/v "$2")
+    [ -n "$name" ] || which=(/ve)
+    actual=$("$wine" reg query "$key" "${which[@]}" 2>/dev/null | tr -d '\r' |
+        awk -F '    ' '$3 ~ /^REG_/ {print $4; exit}')
     [ "$actual" = "$expected" ] || fail "$key ${name:-(default)} is '$actual', expected '$expected'"
 }
 expect_no_key() {
@@ -55,7 +47,6 @@ expect_no_key() {
 }
 
 rm -rf "$prefix"
-mkdir -p "$prefix"
 "$wine" wineboot --init >/dev/null 2>&1
 "$wineserver" -w
 
@@ -65,7 +56,8 @@ folder="$prefix/drive_c/Program Files/Vantorix"
 win_folder='C:\Program Files\Vantorix'
 shortcut="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vantorix.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantorix'
-store="$prefix/drive_c/users/$(id -un)/AppData/Roaming/Vantorix"
+user=$(id -un)
+store="$prefix/drive_c/users/$user/AppData/Roaming/Vantorix"
 settings='HKCU\Software\Quorvel\Vantorix'
 
 install() {
@@ -90,7 +82,6 @@ expect_value 'HKCR\Vantor.Document\DefaultIcon' "" "$win_folder\\vantorix.ico"
 expect_value 'HKCR\Vantor.Document\shell\open\command' "" "\"$win_folder\\vantorix.exe\" \"%1\""
 expect_value "$uninstall_key" DisplayName Vantorix
 expect_value "$uninstall_key" UninstallString "\"$win_folder\\Uninstall.exe\""
-expect_value "$uninstall_key" InstallLocation "$win_folder"
 # Oravane registered from the installation folder.
 expect_value "$typelib" "" "Oravane 1.0 Type Library"
 expect_value "$typelib\\HELPDIR" "" "$win_folder\\"
@@ -98,14 +89,13 @@ expect_value "$typelib\\HELPDIR" "" "$win_folder\\"
 # Opening a document through the shell (start.exe: ShellExecuteEx, as a
 # double click) starts the installed program with the document's path as one
 # argument, its blanks included.
-documents="$prefix/drive_c/users/$(id -un)/Documents"
-mkdir -p "$documents"
-: >"$documents/Spring Notice.sms"
+mkdir -p "$prefix/drive_c/users/$user/Documents"
+: >"$prefix/drive_c/users/$user/Documents/Spring Notice.sms"
 cp "$recorder" "$folder/vantorix.exe"
-"$wine" start /wait 'C:\users\'"$(id -un)"'\Documents\Spring Notice.sms' || fail "start exited with $?"
+"$wine" start /wait 'C:\users\'"$user"'\Documents\Spring Notice.sms' || fail "start exited with $?"
 "$wineserver" -w
 opened=$(tr -d '\r' <"$folder/probe.log" 2>/dev/null || true)
-expected="vantorix.exe|\"$win_folder\\vantorix.exe\" \"C:\\users\\$(id -un)\\Documents\\Spring Notice.sms\""
+expected="vantorix.exe|\"$win_folder\\vantorix.exe\" \"C:\\users\\$user\\Documents\\Spring Notice.sms\""
 [ "$opened" = "$expected" ] || fail "opening the document started '$opened', expected '$expected'"
 rm -f "$folder/probe.log"
 
