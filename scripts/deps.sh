@@ -19,7 +19,8 @@ for group in "$@"; do
     case "$group" in
         # The Qt build for Windows needs nothing beyond the host's Qt tools;
         # its offscreen tests under wine draw with the host's DejaVu fonts.
-        windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine dpkg-dev
+        # nsis (makensis) builds the installer.
+        windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine dpkg-dev nsis
                             fonts-dejavu-core) ;;
         bench) packages+=(hyperfine nodejs time apache2-utils) ;;
         # The SMS gateway the Kannel backend is tested against (bearerbox,

@@ -20,8 +20,11 @@ fi
 for arch in i686 x86_64; do
     dir=build/win-$arch
     qt_prefix_var=qt_$arch
+    # The 64-bit build makes the installer, which ships the 32-bit Oravane.
+    extra=()
+    [ "$arch" = x86_64 ] && extra+=(-DVANTORIX_ORAVANE_I686="$PWD/build/win-i686/bin/Oravane.dll")
     cmake -S windows -B "$dir" -G Ninja --toolchain "$PWD/windows/toolchain-$arch.cmake" \
-        -DVANTORIX_QT_PREFIX="${!qt_prefix_var:-}" >/dev/null
+        -DVANTORIX_QT_PREFIX="${!qt_prefix_var:-}" "${extra[@]}" >/dev/null
     cmake --build "$dir" -j "$jobs"
 done
 
@@ -59,3 +62,10 @@ stop_wine() {
 }
 trap stop_wine EXIT
 ctest --test-dir build/win-x86_64 -j "$jobs" --output-on-failure
+# The installer, or why there is none.
+setup=$(cat build/win-x86_64/installer.txt)
+if [ -f "$setup" ]; then
+    echo "$setup: $(stat -c %s "$setup") bytes"
+else
+    echo "$setup"
+fi
