@@ -30,7 +30,10 @@ public:
 
     std::u16string GetOperatorNameText() override { return u"Operator"; }
     std::u16string GetDeviceStatusText() override { return u"Device Initialised"; }
-    bool CanSendSms(std::u16string&) override { return true; }
+    bool CanSendSms(std::u16string& reason) override {
+        reason = cannotSend;
+        return cannotSend.empty();
+    }
     PduLib::MessagePlan PlanSms(std::u16string_view message) override {
         return PduLib::PlanMessage(std::u16string(message) + kSignature, options);
     }
@@ -72,6 +75,7 @@ public:
     std::vector<std::u16string> numbers;   // one per part offered
     std::vector<std::u16string> sent;      // the parts offered
     std::function<void(std::uint32_t)> duringSend;
+    std::u16string cannotSend;  // why it cannot send; empty: it can
 };
 
 class Recorder : public ICampaignListener {
@@ -626,6 +630,20 @@ TEST_F(CampaignRoutesTest, ARouteThatFailsHandsItsRowsToTheOthers) {
     Start();
     loop.Tick();
     EXPECT_EQ(a.numbers.back(), u"66666");
+}
+
+TEST_F(CampaignRoutesTest, ARouteThatCannotSendFailsNoRow) {
+    a.cannotSend = u"No modem";
+    Start();
+    loop.Tick();
+    EXPECT_EQ(loop.RouteDownReason(0), u"No modem");
+    EXPECT_TRUE(a.numbers.empty());
+    EXPECT_THAT(b.numbers, ElementsAre(u"11111"));
+    b.cannotSend = u"Gone too";
+    TickAfter(1000);
+    EXPECT_TRUE(loop.IsPaused());
+    EXPECT_EQ(loop.GetPauseReason(), u"Gone too");
+    EXPECT_EQ(loop.GetCounts().failed, 0u);
 }
 
 TEST(CsvCell, QuotesAndDefusesFormulas) {
