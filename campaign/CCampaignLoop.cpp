@@ -13,7 +13,7 @@ CCampaignLoop::CCampaignLoop(ISmsFront& front, Clock clock) : m_clock(std::move(
 }
 
 bool CCampaignLoop::SetRoutes(std::vector<Route> routes) {
-    if (HasWorkLeft()) {
+    if (HasWorkLeft() || m_bInSend) {
         return false;
     }
     m_routes.clear();
@@ -90,7 +90,7 @@ void CCampaignLoop::ClearRows() {
 void CCampaignLoop::ResetRows() {
     m_requests.clear();
     for (RouteState& route : m_routes) {
-        route.active.reset();
+        route.active.clear();
         route.inFlight = 0;
     }
     m_earlyResults.clear();
@@ -135,7 +135,7 @@ bool CCampaignLoop::Start(std::u16string_view numbersFile, std::u16string_view m
     m_strMessage = text;
     m_nPartsPerRow = std::max<std::size_t>(plan.parts, 1);
     for (RouteState& route : m_routes) {
-        route.active.reset();
+        route.active.clear();
         route.down.reset();
         route.lastOffer.reset();
     }
@@ -159,16 +159,17 @@ void CCampaignLoop::Stop() {
     SetWaitUntil(std::nullopt);
     const std::u16string_view busy = kBusyText;
     for (std::size_t route = 0; route < m_routes.size(); ++route) {
-        const std::optional<ActiveRow>& active = m_routes[route].active;
-        // A row the modem had no room for yet was never sent.
-        if (active && active->next == 0) {
-            const std::u16string& text = m_rows[active->row].statusText;
-            if (m_rows[active->row].state == RowState::NotSent && text.size() >= busy.size() &&
+        const std::vector<ActiveRow> held = m_routes[route].active;
+        for (const ActiveRow& active : held) {
+            // A row the modem had no room for yet was never sent.
+            const std::u16string& text = m_rows[active.row].statusText;
+            if (active.next == 0 && m_rows[active.row].state == RowState::NotSent &&
+                text.size() >= busy.size() &&
                 std::u16string_view(text).substr(text.size() - busy.size()) == busy) {
-                SetStatus(active->row, std::u16string(kNotSentStoppedText));
+                SetStatus(active.row, std::u16string(kNotSentStoppedText));
             }
         }
-        AbandonActiveRow(route);
+        AbandonActiveRows(route);
     }
     if (m_pListener != nullptr) {
         m_pListener->OnSendingChanged(false);
@@ -216,13 +217,15 @@ void CCampaignLoop::JournalRow(std::size_t row) {
     }
 }
 
-void CCampaignLoop::AbandonActiveRow(std::size_t route) {
-    std::optional<ActiveRow>& held = m_routes[route].active;
-    if (!held) {
-        return;
+void CCampaignLoop::AbandonActiveRows(std::size_t route) {
+    const std::vector<ActiveRow> held = std::move(m_routes[route].active);
+    m_routes[route].active.clear();
+    for (const ActiveRow& active : held) {
+        AbandonActiveRow(active);
     }
-    const ActiveRow active = std::move(*held);
-    held.reset();
+}
+
+void CCampaignLoop::AbandonActiveRow(const ActiveRow& active) {
     // With a part on its way, its outcome decides what the row says; with
     // none taken yet, the row was never sent. Else the number has some of
     // the parts: whether to send it all again is the user's to say.
@@ -253,7 +256,7 @@ void CCampaignLoop::Tick() {
         return;
     }
     const bool held = std::any_of(m_routes.begin(), m_routes.end(), [](const RouteState& route) {
-        return route.active && !route.down;
+        return !route.active.empty() && !route.down;
     });
     if (!held && NextRowToOffer() >= m_rows.size()) {
         Stop();
@@ -282,7 +285,23 @@ void CCampaignLoop::TickRoute(std::size_t index) {
         if (limits.maxInFlight != 0 && route.inFlight >= limits.maxInFlight) {
             return;
         }
-        if (!route.active) {
+        // A held row whose next part may go; a first part only while the
+        // send window is open.
+        std::optional<std::size_t> ready;
+        for (const ActiveRow& active : route.active) {
+            if (!active.inFlight) {
+                ready = active.row;
+                if (active.next == 0 && WaitForSendWindow()) {
+                    return;
+                }
+                break;
+            }
+        }
+        if (!ready) {
+            if (route.active.size() >= std::max<std::size_t>(limits.rowsAtOnce, 1)) {
+                // The next part goes out only once the one before it was sent.
+                return;
+            }
             const std::size_t row = NextRowToOffer();
             if (row >= m_rows.size() || WaitForSendWindow()) {
                 return;
@@ -296,20 +315,14 @@ void CCampaignLoop::TickRoute(std::size_t index) {
             if (!ComposeRow(index, row)) {
                 continue;
             }
-        } else if (route.active->inFlight) {
-            // The next part goes out only once the one before it was sent.
-            return;
-        } else if (route.active->next == 0 && WaitForSendWindow()) {
-            // Its first part was not taken yet (the modem was busy): the row
-            // has not begun.
-            return;
+            ready = row;
         }
         // A late tick does not slow the pace: the next offer is due one
         // interval after the last one was.
         const bool onTime = limits.minInterval && route.lastOffer &&
                             now - *route.lastOffer < 2 * *limits.minInterval;
         route.lastOffer = onTime ? *route.lastOffer + *limits.minInterval : now;
-        if (SendPart(index) != Offer::Taken) {
+        if (SendPart(index, *ready) != Offer::Taken) {
             return;
         }
     } while (many && m_bSending);
@@ -317,7 +330,8 @@ void CCampaignLoop::TickRoute(std::size_t index) {
 
 bool CCampaignLoop::IsRowHeld(std::size_t row) const {
     return std::any_of(m_routes.begin(), m_routes.end(), [row](const RouteState& route) {
-        return route.active && route.active->row == row;
+        return std::any_of(route.active.begin(), route.active.end(),
+                           [row](const ActiveRow& active) { return active.row == row; });
     });
 }
 
@@ -327,12 +341,18 @@ void CCampaignLoop::RouteDown(std::size_t index, std::u16string reason) {
         return;
     }
     route.down = reason;
-    if (route.active && route.active->next == 0) {
-        // Not begun: another route sends it.
-        m_nNextItem = std::min(m_nNextItem, route.active->row);
-        route.active.reset();
-    } else if (route.active && !route.active->inFlight) {
-        AbandonActiveRow(index);
+    // Rows not begun go to another route; those begun with no part on its
+    // way end here; those with a part on their way wait for its outcome.
+    const std::vector<ActiveRow> held = std::move(route.active);
+    route.active.clear();
+    for (const ActiveRow& active : held) {
+        if (active.inFlight) {
+            route.active.push_back(active);
+        } else if (active.next == 0) {
+            m_nNextItem = std::min(m_nNextItem, active.row);
+        } else {
+            AbandonActiveRow(active);
+        }
     }
     const bool anyLeft =
         std::any_of(m_routes.begin(), m_routes.end(), [](const RouteState& r) { return !r.down; });
@@ -386,20 +406,20 @@ bool CCampaignLoop::ComposeRow(std::size_t route, std::size_t row) {
         return false;
     }
     m_nPartsPerRow = parts.size();
-    m_routes[route].active = ActiveRow{row, std::move(parts), 0, false};
+    m_routes[route].active.push_back(ActiveRow{row, std::move(parts), 0, false});
     m_rows[row].route = m_routes[route].route.name;
     return true;
 }
 
-CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index) {
+CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index, std::size_t row) {
     const std::uint64_t generation = m_nGeneration;
     RouteState& route = m_routes[index];
-    const std::size_t row = route.active->row;
-    const std::size_t part = route.active->next;
-    const std::size_t count = route.active->parts.size();
+    const ActiveRow& active = *route.Find(row);
+    const std::size_t part = active.next;
+    const std::size_t count = active.parts.size();
     // Copies: the driver may replace the rows while the send runs.
     const std::u16string number = m_rows[row].number;
-    const std::u16string pdu = route.active->parts[part];
+    const std::u16string pdu = active.parts[part];
     std::uint32_t requestId = 0;
     std::u16string reason;
     if (m_pJournal != nullptr && !m_pJournal->WillSend(row, part, count, reason)) {
@@ -416,7 +436,7 @@ CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index) {
     }
     // Stopped from inside the send (a modal window of the driver): this
     // part's outcome is still shown, no further part goes out.
-    const bool stillActive = route.active && route.active->row == row;
+    ActiveRow* const stillActive = route.Find(row);
 
     if (result == VTX_E_MODEM_BUSY || (FAILED(result) && IsModemOrNetworkFault(result))) {
         // Neither skipped nor failed: the route did not take it. The next
@@ -439,9 +459,7 @@ CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index) {
         m_rows[row].partsSent = 0;
     }
     if (FAILED(result)) {
-        if (stillActive) {
-            route.active.reset();
-        }
+        route.Erase(row);
         std::u16string text = reason.empty() ? StatusText(result) : std::move(reason);
         FailRow(row, result, count == 1 ? std::move(text) : PartStatusText(part + 1, count, text));
         JournalPart(row, part, count, RowState::Failed);
@@ -453,11 +471,11 @@ CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index) {
     entry.finalStatus.reset();
     entry.tpMr.reset();
     SetRowState(row, RowState::Pending);
-    if (stillActive) {
-        route.active->next = part + 1;
-        route.active->inFlight = true;
-        if (route.active->next == count) {
-            route.active.reset();
+    if (stillActive != nullptr) {
+        stillActive->next = part + 1;
+        stillActive->inFlight = true;
+        if (stillActive->next == count) {
+            route.Erase(row);
         }
     }
     const Request request{row, part, count};
@@ -477,9 +495,7 @@ CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index) {
     SetStatus(row, count == 1 ? std::u16string(kPendingText) : SendingPartText(part + 1, count));
     JournalPart(row, part, count, RowState::Pending);
     if (displaced && generation == m_nGeneration && m_rows[*displaced].state == RowState::Pending) {
-        if (route.active && route.active->row == *displaced) {
-            route.active.reset();
-        }
+        route.Erase(*displaced);
         SetRowState(*displaced, RowState::Unknown);
         SetStatus(*displaced, std::u16string(kOutcomeUnknownText));
         JournalRow(*displaced);
@@ -513,14 +529,12 @@ void CCampaignLoop::OnSmsSendResult(std::size_t index, std::uint32_t requestId, 
     EraseRequest(found);
     RouteState& route = m_routes[index];
     const std::size_t row = request.row;
-    const bool active = route.active && route.active->row == row;
+    ActiveRow* const active = route.Find(row);
     m_rows[row].finalStatus = status;
     // Only S_OK is a sent message: the device reports refusals such as 0x32
     // with success-coded values too.
     if (status != S_OK) {
-        if (active) {
-            route.active.reset();
-        }
+        route.Erase(row);
         // The modem had it when it failed as a whole: it may have gone out.
         const bool linkFault = IsModemOrNetworkFault(status);
         const RowState state = linkFault ? RowState::Unknown : RowState::Failed;
@@ -542,14 +556,12 @@ void CCampaignLoop::OnSmsSendResult(std::size_t index, std::uint32_t requestId, 
         return;
     }
     JournalPart(row, request.part, request.parts, RowState::Sent);
-    if (active && !route.down) {
+    if (active != nullptr && !route.down) {
         // The next tick sends the next part.
-        route.active->inFlight = false;
+        active->inFlight = false;
         return;
     }
-    if (active) {
-        route.active.reset();
-    }
+    route.Erase(row);
     // The loop stopped, its rows moved on or the route went down before the
     // rest went out: the number has some of the parts.
     m_rows[row].finalStatus = E_ABORT;

@@ -13,6 +13,7 @@
 // loop from the driver's own event loop, never from another thread.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -77,6 +78,10 @@ struct RouteLimits {
     // the driver's timer sets the pace. Zero: every tick offers parts until
     // the route is full or answers busy.
     std::optional<std::chrono::milliseconds> minInterval;
+    // Messages of several parts the route sends side by side, each part
+    // after the one before it was sent. A modem sends one at a time; a
+    // gateway as many as it takes requests.
+    std::size_t rowsAtOnce = 1;
 };
 
 struct CampaignCounts {
@@ -268,8 +273,21 @@ private:
     };
     struct RouteState {
         Route route;
-        // The row this route sends part by part (or holds, refused as busy).
-        std::optional<ActiveRow> active;
+        // The rows this route sends part by part (or holds, refused as busy).
+        std::vector<ActiveRow> active;
+        ActiveRow* Find(std::size_t row) {
+            for (ActiveRow& entry : active) {
+                if (entry.row == row) {
+                    return &entry;
+                }
+            }
+            return nullptr;
+        }
+        void Erase(std::size_t row) {
+            active.erase(std::remove_if(active.begin(), active.end(),
+                                        [row](const ActiveRow& entry) { return entry.row == row; }),
+                         active.end());
+        }
         std::size_t inFlight = 0;
         std::optional<std::chrono::system_clock::time_point> lastOffer;
         std::optional<std::u16string> down;
@@ -287,10 +305,12 @@ private:
     // that failed (the row then shows why).
     bool ComposeRow(std::size_t route, std::size_t row);
     void TickRoute(std::size_t route);
-    Offer SendPart(std::size_t route);
+    Offer SendPart(std::size_t route, std::size_t row);
     void FailRow(std::size_t row, HRESULT status, std::u16string text);
-    // The unsent parts of a stopped message: its row fails with kStoppedText.
-    void AbandonActiveRow(std::size_t route);
+    // The unsent parts of the stopped messages of `route`: their rows end
+    // unknown with kStoppedText (the number has some of the parts).
+    void AbandonActiveRows(std::size_t route);
+    void AbandonActiveRow(const ActiveRow& active);
     // The route cannot send: the row it held unsent goes back to the others;
     // with no route left the loop pauses.
     void RouteDown(std::size_t route, std::u16string reason);

@@ -603,6 +603,19 @@ TEST_F(CampaignRoutesTest, AGatewayTakesPartsUntilItsLimitOrBusy) {
     }
 }
 
+TEST_F(CampaignRoutesTest, AGatewaySendsSeveralLongMessagesSideBySide) {
+    FakeFront gateway;
+    ASSERT_TRUE(loop.SetRoutes({{&gateway, u"G", {8, std::chrono::milliseconds(0), 3}}}));
+    Start(kThreeParts);
+    loop.Tick();
+    EXPECT_THAT(gateway.sent, ElementsAre(u"11111#1", u"22222#1", u"33333#1"));
+    loop.OnSmsSendResult(0, 2, S_OK);
+    loop.Tick();
+    EXPECT_THAT(gateway.sent, ElementsAre(u"11111#1", u"22222#1", u"33333#1", u"22222#2"));
+    loop.Stop();
+    loop.AbandonPending();
+}
+
 TEST_F(CampaignRoutesTest, ARouteThatFailsHandsItsRowsToTheOthers) {
     Start();
     loop.Tick();
