@@ -476,13 +476,22 @@ std::shared_ptr<Modem> OpenModem(const std::string& path, const Timeouts& timeou
 std::vector<std::string> ModemPorts(const Timeouts& timeouts) {
     DiscoveryMessage().clear();
     std::vector<std::string> ports;
+    std::vector<std::string> imeis;
     std::string warning;
     for (const std::string& path : CandidatePorts()) {
         HRESULT hr = S_OK;
-        if (OpenModem(path, timeouts, hr)) {
-            ports.push_back(path);
-            warning = DiscoveryMessage().empty() ? warning : DiscoveryMessage();
+        const std::shared_ptr<Modem> modem = OpenModem(path, timeouts, hr);
+        if (!modem) {
+            continue;
         }
+        // Many USB modems answer AT on two ports: one modem, one route.
+        const std::string& imei = modem->State().imei;
+        if (!imei.empty() && std::find(imeis.begin(), imeis.end(), imei) != imeis.end()) {
+            continue;
+        }
+        imeis.push_back(imei);
+        ports.push_back(path);
+        warning = DiscoveryMessage().empty() ? warning : DiscoveryMessage();
     }
     if (!ports.empty()) {
         DiscoveryMessage() = warning;

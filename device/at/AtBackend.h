@@ -35,9 +35,9 @@ HRESULT CreateAtInterfaceManager(const std::string& selector, const Timeouts& ti
                                  std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager);
 
 // Every candidate port on which an AT modem answers, in CandidatePorts()
-// order. The modems stay open, so that a manager for one of these ports (one
-// device link per modem) reuses its modem. LastDiscoveryMessage() says why
-// none was found, or warns about ModemManager.
+// order; of the ports of one modem (the same IMEI) only the first. The modems stay open, so that a
+// manager for one of these ports (one device link per modem) reuses its modem.
+// LastDiscoveryMessage() says why none was found, or warns about ModemManager.
 std::vector<std::string> ModemPorts(const Timeouts& timeouts = {});
 
 // Ports worth probing, in the order "auto" tries them.
