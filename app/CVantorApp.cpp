@@ -191,6 +191,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         m_bSimulated = true;
     }
     m_selector = selector;
+    m_bEveryModem = selector == "auto";
     if (simulators != 0) {
         m_strFirstPort = selector;
     }
@@ -303,15 +304,21 @@ void CVantorApp::ApplyMessageSettings(CDeviceFront& front) {
 
 bool CVantorApp::RunDiscovery() {
     const bool created = m_deviceFront.Discover();
-    if (m_bUsesAtBackend && m_selector == "auto") {
-        // The first modem is the one "auto" found; every other one that
-        // answers gets a device link of its own.
-        std::vector<ModemDetails> first;
-        if (m_deviceFront.DeviceLink().m_pInterfaceManager) {
-            ListModems(*m_deviceFront.DeviceLink().m_pInterfaceManager, &first);
-        }
-        if (!first.empty()) {
-            m_strFirstPort = PduLib::Utf16ToUtf8(first.front().interfaceId);
+    // The first modem is named by its interface (the one read last, whose
+    // fields the link keeps; an AT port's is its path).
+    std::vector<ModemDetails> first;
+    if (m_deviceFront.DeviceLink().m_pInterfaceManager) {
+        ListModems(*m_deviceFront.DeviceLink().m_pInterfaceManager, &first);
+    }
+    if (!first.empty() && !first.back().interfaceId.empty()) {
+        m_strFirstPort = PduLib::Utf16ToUtf8(first.back().interfaceId);
+    }
+    if (m_bUsesAtBackend && m_bEveryModem) {
+        // The first modem keeps its port, so that no later discovery makes
+        // it another modem's second link; every other modem that answers
+        // gets a device link of its own.
+        if (!m_strFirstPort.empty()) {
+            m_selector = m_strFirstPort;
         }
         for (const std::string& port : At::ModemPorts()) {
             if (!m_strFirstPort.empty()) {

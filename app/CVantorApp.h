@@ -134,6 +134,8 @@ private:
     DeviceLink::BackendFactory m_factory;
     std::string m_selector = "auto";
     bool m_bUsesAtBackend = false;
+    // --modem auto: every modem found sends.
+    bool m_bEveryModem = false;
     bool m_bSimulated = false;
     QString m_strStorePath;
 };
