@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 #include <string>
@@ -351,6 +352,15 @@ bool CMainFrame::BuildStatusBar() {
     m_pDeviceStatusPane = new QLabel(QStringLiteral("Device Status Will Appear Here"), bar);
     m_pDeviceStatusPane->setObjectName(QStringLiteral("deviceStatusPane"));
     bar->addPermanentWidget(m_pDeviceStatusPane);
+    m_pModemsButton = new QToolButton(bar);
+    m_pModemsButton->setObjectName(QStringLiteral("modemsButton"));
+    m_pModemsButton->setAutoRaise(true);
+    m_pModemsButton->setPopupMode(QToolButton::InstantPopup);
+    m_pModemsButton->setToolTip(QStringLiteral("The modems that send the next campaign."));
+    m_pModemsMenu = new QMenu(m_pModemsButton);
+    m_pModemsButton->setMenu(m_pModemsMenu);
+    m_pModemsButton->hide();
+    bar->addPermanentWidget(m_pModemsButton);
     return true;
 }
 
@@ -384,7 +394,41 @@ void CMainFrame::RefreshStatusBar() {
     ISmsFront& front = m_app.Front();
     m_pOperatorPane->setText(ToQString(front.GetOperatorNameText()));
     m_pDeviceStatusPane->setText(ToQString(front.GetDeviceStatusText()));
+    RefreshModems();
     m_app.PostRefreshDeviceStatus();
+}
+
+void CMainFrame::RefreshModems() {
+    const std::vector<CVantorApp::ModemLink> links = m_app.Modems();
+    std::vector<CVantorView::Modem> modems;
+    m_pModemsMenu->clear();
+    int chosen = 0;
+    for (const CVantorApp::ModemLink& link : links) {
+        std::u16string reason;
+        const bool canSend = link.front->CanSendSms(reason);
+        const bool wanted = canSend && !m_unchosenModems.contains(link.name);
+        QAction* action = m_pModemsMenu->addAction(
+            QStringLiteral("%1: %2, %3")
+                .arg(link.name, ToQString(link.front->GetOperatorNameText()),
+                     ToQString(canSend ? link.front->GetDeviceStatusText() : reason)));
+        action->setCheckable(true);
+        action->setChecked(wanted);
+        action->setEnabled(canSend);
+        connect(action, &QAction::toggled, this, [this, name = link.name](bool on) {
+            if (on) {
+                m_unchosenModems.remove(name);
+            } else {
+                m_unchosenModems.insert(name);
+            }
+            // Not from inside the menu's own signal: the menu is rebuilt.
+            QMetaObject::invokeMethod(this, &CMainFrame::RefreshModems, Qt::QueuedConnection);
+        });
+        chosen += wanted ? 1 : 0;
+        modems.push_back({link.front, ToU16String(link.name), wanted});
+    }
+    m_pModemsButton->setText(QStringLiteral("Modems: %1 of %2").arg(chosen).arg(links.size()));
+    m_pModemsButton->setVisible(links.size() > 1);
+    m_pView->SetModems(std::move(modems));
 }
 
 void CMainFrame::OnDeviceChange() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
@@ -17,6 +18,7 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QToolButton;
 class QMenu;
 class QMimeData;
 class QProgressBar;
@@ -49,6 +51,12 @@ public:
     // A new discovery, then the status bar and the view follow.
     void OnRefreshModemData();
     void RefreshStatusBar();
+    // The modems pane and its menu, and the view's modems, from the
+    // program's modems: all that can send take part, less those the user
+    // took out.
+    void RefreshModems();
+    // The modems pane: "Modems: 3 of 4", shown with more than one modem.
+    QToolButton* GetModemsButton() const { return m_pModemsButton; }
     // A device change: one discovery, run later from the event loop.
     void OnDeviceChange();
     void OnHowToUse();
@@ -131,6 +139,10 @@ private:
     QLabel* m_pProgressPane = nullptr;
     QProgressBar* m_pProgressBar = nullptr;
     QLabel* m_pSimulatedPane = nullptr;
+    QToolButton* m_pModemsButton = nullptr;
+    QMenu* m_pModemsMenu = nullptr;
+    // Modems (by name) the user took out of the campaigns.
+    QSet<QString> m_unchosenModems;
     CRibbonBar* m_pRibbon = nullptr;
     CVantorView* m_pView = nullptr;
     CModemWatcher* m_pModemWatcher = nullptr;

@@ -16,8 +16,10 @@
 #include "campaign/store/CampaignStore.h"
 #include "campaign/ui/CMessageBox.h"
 #include "campaign/ui/CVantorView.h"
+#include "device/ModemList.h"
 #include "device/at/AtBackend.h"
 #include "device/sim/CSimulatedModem.h"
+#include "pdu/Unicode.h"
 
 CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
     : QObject(parent),
@@ -32,9 +34,55 @@ CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
 }
 
 CVantorApp::~CVantorApp() {
-    m_poster.SetActiveView(nullptr);
+    SetActiveView(nullptr);
     m_deviceFront.DeviceLink().SetEventPoster(nullptr);
+    for (const auto& link : m_extraLinks) {
+        link->front->DeviceLink().SetEventPoster(nullptr);
+    }
     m_pMainFrame.reset();
+}
+
+void CVantorApp::SetActiveView(QObject* view) {
+    m_poster.SetActiveView(view);
+    for (const auto& link : m_extraLinks) {
+        link->poster.SetActiveView(view);
+    }
+}
+
+bool CVantorApp::AddExtraLink(const std::string& port) {
+    if (port == m_strFirstPort) {
+        return false;
+    }
+    for (const auto& link : m_extraLinks) {
+        if (link->port == port) {
+            return false;
+        }
+    }
+    auto link = std::make_unique<ExtraLink>();
+    link->port = port;
+    link->front = std::make_unique<CDeviceFront>(
+        [this, port](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
+            return m_factory(port, manager);
+        });
+    link->poster.SetLink(m_extraLinks.size() + 1);
+    link->poster.SetActiveView(m_poster.GetActiveView());
+    link->front->DeviceLink().SetEventPoster(&link->poster);
+    link->front->SetComposerTrace(m_deviceFront.ComposerTrace());
+    m_extraLinks.push_back(std::move(link));
+    ApplyMessageSettings();
+    return true;
+}
+
+std::vector<CVantorApp::ModemLink> CVantorApp::Modems() {
+    const QString simulated = m_bSimulated ? QStringLiteral(" (simulated)") : QString();
+    std::vector<ModemLink> modems;
+    modems.push_back(
+        {&m_deviceFront,
+         QString::fromStdString(m_strFirstPort.empty() ? m_selector : m_strFirstPort) + simulated});
+    for (const auto& link : m_extraLinks) {
+        modems.push_back({link->front.get(), QString::fromStdString(link->port) + simulated});
+    }
+    return modems;
 }
 
 void CVantorApp::SetApplicationNames() {
@@ -57,9 +105,9 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
     parser.addVersionOption();
     const QCommandLineOption modem(
         QStringLiteral("modem"),
-        QStringLiteral("The modem: auto (the first one found), sim (a simulated modem) or a "
-                       "serial port such as /dev/ttyUSB2."),
-        QStringLiteral("auto|sim|PORT"), QStringLiteral("auto"));
+        QStringLiteral("The modem: auto (every modem found), sim (a simulated modem), sim:N (N "
+                       "simulated modems) or a serial port such as /dev/ttyUSB2."),
+        QStringLiteral("auto|sim|sim:N|PORT"), QStringLiteral("auto"));
     parser.addOption(modem);
     const QCommandLineOption noTrace(
         QStringLiteral("no-trace"),
@@ -117,20 +165,44 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
 
     // The device link comes up before any window.
     std::string selector = commandLine.modem.toStdString();
+    int simulators = 0;
     if (commandLine.modem == QLatin1String("sim")) {
-        m_pSimulator = std::make_unique<CSimulatedModem>();
-        if (!m_pSimulator->Start(QStringList(), error)) {
+        simulators = 1;
+    } else if (commandLine.modem.startsWith(QLatin1String("sim:"))) {
+        simulators = commandLine.modem.mid(4).toInt();
+        if (simulators < 1 || simulators > 32) {
+            ShowError(QStringLiteral("--modem sim:N needs N from 1 to 32."));
+            return false;
+        }
+    }
+    std::vector<std::string> extraPorts;
+    for (int k = 0; k < simulators; ++k) {
+        auto simulator = std::make_unique<CSimulatedModem>();
+        if (!simulator->Start(QStringList(), error)) {
             ShowError(error);
             return false;
         }
-        selector = m_pSimulator->Port().toStdString();
+        if (k == 0) {
+            selector = simulator->Port().toStdString();
+            m_pSimulator = std::move(simulator);
+        } else {
+            extraPorts.push_back(simulator->Port().toStdString());
+            m_extraSimulators.push_back(std::move(simulator));
+        }
         m_bSimulated = true;
     }
     m_selector = selector;
+    m_bEveryModem = selector == "auto";
+    if (simulators != 0) {
+        m_strFirstPort = selector;
+    }
     m_strStorePath = commandLine.store.isEmpty() ? QString::fromStdString(DefaultStorePath())
                                                  : QFileInfo(commandLine.store).absoluteFilePath();
     m_deviceFront.DeviceLink().SetEventPoster(&m_poster);
     m_deviceFront.SetComposerTrace(commandLine.trace ? &std::cout : nullptr);
+    for (const std::string& port : extraPorts) {
+        AddExtraLink(port);
+    }
     ApplyMessageSettings();
 
     if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {
@@ -209,13 +281,25 @@ PduLib::MessageOptions CVantorApp::ReadMessageSettings() {
 }
 
 void CVantorApp::ApplyMessageSettings() {
-    m_deviceFront.SetMessageOptions(ReadMessageSettings());
+    ApplyMessageSettings(m_deviceFront);
+    for (const auto& link : m_extraLinks) {
+        ApplyMessageSettings(*link->front);
+    }
+}
+
+void CVantorApp::ApplyMessageSettings(CDeviceFront& front) {
+    front.SetMessageOptions(ReadMessageSettings());
     const QString key = kMessageGroup + QStringLiteral("NextReference");
     bool ok = false;
     const int next = QSettings().value(key).toInt(&ok);
-    m_deviceFront.SetNextReference(
-        ok && next >= 0 && next <= 0xFFFF ? static_cast<std::uint16_t>(next) : std::uint16_t{0});
-    m_deviceFront.SetReferenceStore([key](std::uint16_t value) {
+    front.SetNextReference(ok && next >= 0 && next <= 0xFFFF ? static_cast<std::uint16_t>(next)
+                                                             : std::uint16_t{0});
+    // The modems share one sequence: no two messages of the run share one.
+    front.SetReferenceStore([this, key](std::uint16_t value) {
+        m_deviceFront.SetNextReference(value);
+        for (const auto& link : m_extraLinks) {
+            link->front->SetNextReference(value);
+        }
         QSettings settings;
         settings.setValue(key, static_cast<int>(value));
         // On disk before the message that used the old one goes out.
@@ -225,6 +309,31 @@ void CVantorApp::ApplyMessageSettings() {
 
 bool CVantorApp::RunDiscovery() {
     const bool created = m_deviceFront.Discover();
+    // The first modem is named by its interface (the one read last, whose
+    // fields the link keeps; an AT port's is its path).
+    std::vector<ModemDetails> first;
+    if (m_deviceFront.DeviceLink().m_pInterfaceManager) {
+        ListModems(*m_deviceFront.DeviceLink().m_pInterfaceManager, &first);
+    }
+    if (!first.empty() && !first.back().interfaceId.empty()) {
+        m_strFirstPort = PduLib::Utf16ToUtf8(first.back().interfaceId);
+    }
+    if (m_bUsesAtBackend && m_bEveryModem) {
+        // The first modem keeps its port, so that no later discovery makes
+        // it another modem's second link; every other modem that answers
+        // gets a device link of its own.
+        if (!m_strFirstPort.empty()) {
+            m_selector = m_strFirstPort;
+        }
+        for (const std::string& port : At::ModemPorts()) {
+            if (!m_strFirstPort.empty()) {
+                AddExtraLink(port);
+            }
+        }
+    }
+    for (const auto& link : m_extraLinks) {
+        link->front->Discover();
+    }
     const std::u16string& listenError = m_deviceFront.DeviceLink().ListenErrorText();
     if (!listenError.empty()) {
         CMessageBox::Show(m_pMainFrame.get(), CMessageBox::Kind::Error, ToQString(listenError));

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CViewEventPoster.h"
@@ -24,7 +25,8 @@ class CVantorApp final : public QObject {
 
 public:
     struct CommandLine {
-        // "auto", "sim" or a serial port path.
+        // "auto" (every modem found), "sim", "sim:N" (N simulated modems)
+        // or a serial port path.
         QString modem = QStringLiteral("auto");
         // A campaign document to open, or empty.
         QString document;
@@ -75,11 +77,20 @@ public:
     // ListenForSmsEvents. A failed event registration is reported.
     bool RunDiscovery();
     ISmsFront& Front() { return m_deviceFront; }
+    // Every modem of the run, the first being Front(): with "auto", one per
+    // port where a modem answers; with "sim:N", one per simulator. A modem
+    // that went away stays listed (it cannot send), so that the loop's
+    // routes never lose their front.
+    struct ModemLink {
+        CDeviceFront* front = nullptr;
+        QString name;
+    };
+    std::vector<ModemLink> Modems();
     CDeviceFront& DeviceFront() { return m_deviceFront; }
     bool IsSimulated() const { return m_bSimulated; }
 
     // Where the device link posts its messages.
-    void SetActiveView(QObject* view) { m_poster.SetActiveView(view); }
+    void SetActiveView(QObject* view);
     void PostRefreshDeviceStatus() { m_poster.PostRefreshDeviceStatus(); }
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
@@ -100,14 +111,31 @@ private:
     // Declared first so that it ends last, after the link has let go of its
     // port.
     std::unique_ptr<CSimulatedModem> m_pSimulator;
+    // The further simulators of "sim:N".
+    std::vector<std::unique_ptr<CSimulatedModem>> m_extraSimulators;
     CDeviceFront m_deviceFront;
     CViewEventPoster m_poster;
+    // The modems past the first, each with its own device link bound to its
+    // port and its own poster (link 1, 2, ...).
+    struct ExtraLink {
+        std::string port;
+        std::unique_ptr<CDeviceFront> front;
+        CViewEventPoster poster;
+    };
+    std::vector<std::unique_ptr<ExtraLink>> m_extraLinks;
+    // The port of the first modem, once known.
+    std::string m_strFirstPort;
+    // Adds a device link for `port` unless one is there; false when known.
+    bool AddExtraLink(const std::string& port);
+    void ApplyMessageSettings(CDeviceFront& front);
     CVantorDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     // The backend and the modem the device link's discoveries ask it for.
     DeviceLink::BackendFactory m_factory;
     std::string m_selector = "auto";
     bool m_bUsesAtBackend = false;
+    // --modem auto: every modem found sends.
+    bool m_bEveryModem = false;
     bool m_bSimulated = false;
     QString m_strStorePath;
 };

@@ -8,8 +8,23 @@
 #include "device/StatusText.h"
 #include "pdu/Unicode.h"
 
-CCampaignLoop::CCampaignLoop(ISmsFront& front, Clock clock)
-    : m_front(front), m_clock(std::move(clock)) {}
+CCampaignLoop::CCampaignLoop(ISmsFront& front, Clock clock) : m_clock(std::move(clock)) {
+    m_routes.emplace_back().route.front = &front;
+}
+
+bool CCampaignLoop::SetRoutes(std::vector<Route> routes) {
+    if (HasWorkLeft() || m_bInSend) {
+        return false;
+    }
+    m_routes.clear();
+    for (Route& route : routes) {
+        m_routes.emplace_back().route = std::move(route);
+    }
+    m_requests.clear();
+    m_earlyResults.clear();
+    m_nFirstRoute = 0;
+    return true;
+}
 
 void CCampaignLoop::SetNumbers(const CNumberSet& numbers) {
     m_rows.clear();
@@ -74,7 +89,10 @@ void CCampaignLoop::ClearRows() {
 
 void CCampaignLoop::ResetRows() {
     m_requests.clear();
-    m_active.reset();
+    for (RouteState& route : m_routes) {
+        route.active.clear();
+        route.inFlight = 0;
+    }
     m_earlyResults.clear();
     ++m_nGeneration;
     // Rows restored from the store may hold sends in flight no longer: a
@@ -105,14 +123,22 @@ bool CCampaignLoop::Start(std::u16string_view numbersFile, std::u16string_view m
     if (m_bSending) {
         return true;
     }
-    const PduLib::MessagePlan plan = m_front.PlanSms(text);
+    if (m_routes.empty()) {
+        notice = u"No Modem is Chosen to Send the SMS Message.";
+        return false;
+    }
+    const PduLib::MessagePlan plan = m_routes.front().route.front->PlanSms(text);
     if (!plan.ok()) {
         notice = u"The Message cannot be Sent: " + PduLib::Utf8ToUtf16(plan.error) + u".";
         return false;
     }
     m_strMessage = text;
     m_nPartsPerRow = std::max<std::size_t>(plan.parts, 1);
-    m_active.reset();
+    for (RouteState& route : m_routes) {
+        route.active.clear();
+        route.down.reset();
+        route.lastOffer.reset();
+    }
     m_nNextItem = 0;
     m_nOffered = 0;
     m_runStart = m_clock();
@@ -131,14 +157,19 @@ void CCampaignLoop::Stop() {
     }
     m_bSending = false;
     SetWaitUntil(std::nullopt);
-    AbandonActiveRow();
-    // The row the modem had no room for yet was never sent.
     const std::u16string_view busy = kBusyText;
-    if (m_nNextItem < m_rows.size() && m_rows[m_nNextItem].state == RowState::NotSent &&
-        m_rows[m_nNextItem].statusText.size() >= busy.size() &&
-        std::u16string_view(m_rows[m_nNextItem].statusText)
-                .substr(m_rows[m_nNextItem].statusText.size() - busy.size()) == busy) {
-        SetStatus(m_nNextItem, std::u16string(kNotSentStoppedText));
+    for (std::size_t route = 0; route < m_routes.size(); ++route) {
+        const std::vector<ActiveRow> held = m_routes[route].active;
+        for (const ActiveRow& active : held) {
+            // A row the modem had no room for yet was never sent.
+            const std::u16string& text = m_rows[active.row].statusText;
+            if (active.next == 0 && m_rows[active.row].state == RowState::NotSent &&
+                text.size() >= busy.size() &&
+                std::u16string_view(text).substr(text.size() - busy.size()) == busy) {
+                SetStatus(active.row, std::u16string(kNotSentStoppedText));
+            }
+        }
+        AbandonActiveRows(route);
     }
     if (m_pListener != nullptr) {
         m_pListener->OnSendingChanged(false);
@@ -155,8 +186,11 @@ void CCampaignLoop::Pause(std::u16string reason) {
 }
 
 void CCampaignLoop::AbandonPending() {
-    std::vector<std::pair<std::uint32_t, Request>> pending(m_requests.begin(), m_requests.end());
+    std::vector<std::pair<std::uint64_t, Request>> pending(m_requests.begin(), m_requests.end());
     m_requests.clear();
+    for (RouteState& route : m_routes) {
+        route.inFlight = 0;
+    }
     for (const auto& [id, request] : pending) {
         CampaignRow& row = m_rows[request.row];
         if (row.state != RowState::Pending) {
@@ -183,12 +217,15 @@ void CCampaignLoop::JournalRow(std::size_t row) {
     }
 }
 
-void CCampaignLoop::AbandonActiveRow() {
-    if (!m_active) {
-        return;
+void CCampaignLoop::AbandonActiveRows(std::size_t route) {
+    const std::vector<ActiveRow> held = std::move(m_routes[route].active);
+    m_routes[route].active.clear();
+    for (const ActiveRow& active : held) {
+        AbandonActiveRow(active);
     }
-    const ActiveRow active = std::move(*m_active);
-    m_active.reset();
+}
+
+void CCampaignLoop::AbandonActiveRow(const ActiveRow& active) {
     // With a part on its way, its outcome decides what the row says; with
     // none taken yet, the row was never sent. Else the number has some of
     // the parts: whether to send it all again is the user's to say.
@@ -214,28 +251,114 @@ void CCampaignLoop::Tick() {
     if (!m_bSending || m_bInSend) {
         return;
     }
-    if (!m_active) {
-        m_nNextItem = NextRowToOffer();
-        if (m_nNextItem >= m_rows.size()) {
-            Stop();
-            return;
-        }
-        if (WaitForSendWindow()) {
-            return;
-        }
-        if (!ComposeRow(m_nNextItem)) {
-            ++m_nNextItem;
-            return;
-        }
-    } else if (m_active->inFlight) {
-        // The next part goes out only once the one before it was sent.
-        return;
-    } else if (m_active->next == 0 && WaitForSendWindow()) {
-        // Its first part was not taken yet (the modem was busy): the row
-        // has not begun.
+    if (m_routes.empty()) {
+        Pause(u"No Modem is Chosen to Send the SMS Message.");
         return;
     }
-    SendPart();
+    const bool held = std::any_of(m_routes.begin(), m_routes.end(), [](const RouteState& route) {
+        return !route.active.empty() && !route.down;
+    });
+    if (!held && NextRowToOffer() >= m_rows.size()) {
+        Stop();
+        return;
+    }
+    const std::size_t count = m_routes.size();
+    const std::size_t first = m_nFirstRoute;
+    m_nFirstRoute = (first + 1) % count;
+    for (std::size_t k = 0; k < count && m_bSending; ++k) {
+        TickRoute((first + k) % count);
+    }
+}
+
+void CCampaignLoop::TickRoute(std::size_t index) {
+    RouteState& route = m_routes[index];
+    const RouteLimits& limits = route.route.limits;
+    const auto now = m_clock();
+    if (route.down ||
+        (limits.minInterval && route.lastOffer && now - *route.lastOffer < *limits.minInterval)) {
+        return;
+    }
+    // One offer per tick, or per interval; with no interval, offers until
+    // the route is full or refuses.
+    const bool many = limits.minInterval && limits.minInterval->count() == 0;
+    do {
+        if (limits.maxInFlight != 0 && route.inFlight >= limits.maxInFlight) {
+            return;
+        }
+        // A held row whose next part may go; a first part only while the
+        // send window is open.
+        std::optional<std::size_t> ready;
+        for (const ActiveRow& active : route.active) {
+            if (!active.inFlight) {
+                ready = active.row;
+                if (active.next == 0 && WaitForSendWindow()) {
+                    return;
+                }
+                break;
+            }
+        }
+        if (!ready) {
+            if (route.active.size() >= std::max<std::size_t>(limits.rowsAtOnce, 1)) {
+                // The next part goes out only once the one before it was sent.
+                return;
+            }
+            const std::size_t row = NextRowToOffer();
+            if (row >= m_rows.size() || WaitForSendWindow()) {
+                return;
+            }
+            std::u16string reason;
+            if (!route.route.front->CanSendSms(reason)) {
+                RouteDown(index, std::move(reason));
+                return;
+            }
+            m_nNextItem = row + 1;
+            if (!ComposeRow(index, row)) {
+                continue;
+            }
+            ready = row;
+        }
+        // A late tick does not slow the pace: the next offer is due one
+        // interval after the last one was.
+        const bool onTime = limits.minInterval && route.lastOffer &&
+                            now - *route.lastOffer < 2 * *limits.minInterval;
+        route.lastOffer = onTime ? *route.lastOffer + *limits.minInterval : now;
+        if (SendPart(index, *ready) != Offer::Taken) {
+            return;
+        }
+    } while (many && m_bSending);
+}
+
+bool CCampaignLoop::IsRowHeld(std::size_t row) const {
+    return std::any_of(m_routes.begin(), m_routes.end(), [row](const RouteState& route) {
+        return std::any_of(route.active.begin(), route.active.end(),
+                           [row](const ActiveRow& active) { return active.row == row; });
+    });
+}
+
+void CCampaignLoop::RouteDown(std::size_t index, std::u16string reason) {
+    RouteState& route = m_routes[index];
+    if (route.down) {
+        return;
+    }
+    route.down = reason;
+    // Rows not begun go to another route; those begun with no part on its
+    // way end here; those with a part on their way wait for its outcome.
+    const std::vector<ActiveRow> held = std::move(route.active);
+    route.active.clear();
+    for (const ActiveRow& active : held) {
+        if (active.inFlight) {
+            route.active.push_back(active);
+        } else if (active.next == 0) {
+            m_nNextItem = std::min(m_nNextItem, active.row);
+        } else {
+            AbandonActiveRow(active);
+        }
+    }
+    const bool anyLeft =
+        std::any_of(m_routes.begin(), m_routes.end(), [](const RouteState& r) { return !r.down; });
+    if (!anyLeft) {
+        Pause(std::move(reason));
+    }
 }
 
 bool CCampaignLoop::WaitForSendWindow() {
@@ -267,12 +390,12 @@ void CCampaignLoop::SetWaitUntil(std::optional<std::chrono::system_clock::time_p
     }
 }
 
-bool CCampaignLoop::ComposeRow(std::size_t row) {
+bool CCampaignLoop::ComposeRow(std::size_t route, std::size_t row) {
     std::vector<std::u16string> parts;
     std::u16string reason;
     const CampaignRow& entry = m_rows[row];
-    HRESULT result = m_front.ComposeSms(entry.text.empty() ? m_strMessage : entry.text,
-                                        entry.number, parts, reason);
+    HRESULT result = m_routes[route].route.front->ComposeSms(
+        entry.text.empty() ? m_strMessage : entry.text, entry.number, parts, reason);
     if (SUCCEEDED(result) && parts.empty()) {
         result = E_FAIL;
     }
@@ -283,65 +406,64 @@ bool CCampaignLoop::ComposeRow(std::size_t row) {
         return false;
     }
     m_nPartsPerRow = parts.size();
-    m_active = ActiveRow{row, std::move(parts), 0, false};
+    m_routes[route].active.push_back(ActiveRow{row, std::move(parts), 0, false});
+    m_rows[row].route = m_routes[route].route.name;
     return true;
 }
 
-void CCampaignLoop::SendPart() {
+CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index, std::size_t row) {
     const std::uint64_t generation = m_nGeneration;
-    const std::size_t row = m_active->row;
-    const std::size_t part = m_active->next;
-    const std::size_t count = m_active->parts.size();
+    RouteState& route = m_routes[index];
+    const ActiveRow& active = *route.Find(row);
+    const std::size_t part = active.next;
+    const std::size_t count = active.parts.size();
     // Copies: the driver may replace the rows while the send runs.
     const std::u16string number = m_rows[row].number;
-    const std::u16string pdu = m_active->parts[part];
+    const std::u16string pdu = active.parts[part];
     std::uint32_t requestId = 0;
     std::u16string reason;
     if (m_pJournal != nullptr && !m_pJournal->WillSend(row, part, count, reason)) {
         Pause(std::move(reason));
-        return;
+        return Offer::NotTaken;
     }
     m_bInSend = true;
-    const HRESULT result = m_front.SendSmsPart(number, pdu, &requestId, reason);
+    const HRESULT result = route.route.front->SendSmsPart(number, pdu, &requestId, reason);
     m_bInSend = false;
-    std::vector<std::pair<std::uint32_t, HRESULT>> early;
+    std::vector<std::pair<std::uint64_t, HRESULT>> early;
     early.swap(m_earlyResults);
     if (generation != m_nGeneration) {
-        return;
+        return Offer::NotTaken;
     }
     // Stopped from inside the send (a modal window of the driver): this
     // part's outcome is still shown, no further part goes out.
-    const bool stillActive = m_active && m_active->row == row;
+    ActiveRow* const stillActive = route.Find(row);
 
     if (result == VTX_E_MODEM_BUSY || (FAILED(result) && IsModemOrNetworkFault(result))) {
-        // Neither skipped nor failed: the modem did not take it. The next
-        // tick offers this part again, or the next Start after a pause.
+        // Neither skipped nor failed: the route did not take it. The next
+        // tick offers this part again, another route takes the row when
+        // this one is down, or the next Start after a pause.
         const bool busy = result == VTX_E_MODEM_BUSY;
         std::u16string text = busy ? std::u16string(kBusyText)
                                    : (reason.empty() ? StatusText(result) : std::move(reason));
         SetStatus(row, count == 1 ? text : PartStatusText(part + 1, count, text));
         JournalPart(row, part, count, RowState::NotSent);
         if (!busy) {
-            Pause(std::move(text));
+            RouteDown(index, std::move(text));
         }
-        return;
+        return Offer::NotTaken;
     }
     if (part == 0) {
-        // The row is offered: the next row comes after it.
-        m_nNextItem = row + 1;
         ++m_nOffered;
         ForgetRequest(row);
         m_rows[row].parts = count;
         m_rows[row].partsSent = 0;
     }
     if (FAILED(result)) {
-        if (stillActive) {
-            m_active.reset();
-        }
+        route.Erase(row);
         std::u16string text = reason.empty() ? StatusText(result) : std::move(reason);
         FailRow(row, result, count == 1 ? std::move(text) : PartStatusText(part + 1, count, text));
         JournalPart(row, part, count, RowState::Failed);
-        return;
+        return Offer::NotTaken;
     }
 
     CampaignRow& entry = m_rows[row];
@@ -349,15 +471,16 @@ void CCampaignLoop::SendPart() {
     entry.finalStatus.reset();
     entry.tpMr.reset();
     SetRowState(row, RowState::Pending);
-    if (stillActive) {
-        m_active->next = part + 1;
-        m_active->inFlight = true;
-        if (m_active->next == count) {
-            m_active.reset();
+    if (stillActive != nullptr) {
+        stillActive->next = part + 1;
+        stillActive->inFlight = true;
+        if (stillActive->next == count) {
+            route.Erase(row);
         }
     }
     const Request request{row, part, count};
-    const auto held = m_requests.find(requestId);
+    const std::uint64_t key = RequestKey(index, requestId);
+    const auto held = m_requests.find(key);
     std::optional<std::size_t> displaced;
     if (held != m_requests.end()) {
         if (held->second.row != row) {
@@ -366,44 +489,52 @@ void CCampaignLoop::SendPart() {
         }
         held->second = request;
     } else {
-        m_requests.emplace(requestId, request);
+        m_requests.emplace(key, request);
+        ++route.inFlight;
     }
     SetStatus(row, count == 1 ? std::u16string(kPendingText) : SendingPartText(part + 1, count));
     JournalPart(row, part, count, RowState::Pending);
     if (displaced && generation == m_nGeneration && m_rows[*displaced].state == RowState::Pending) {
-        if (m_active && m_active->row == *displaced) {
-            m_active.reset();
-        }
+        route.Erase(*displaced);
         SetRowState(*displaced, RowState::Unknown);
         SetStatus(*displaced, std::u16string(kOutcomeUnknownText));
         JournalRow(*displaced);
     }
     for (const auto& [id, status] : early) {
-        if (id == requestId && generation == m_nGeneration) {
-            OnSmsSendResult(id, status);
+        if (id == key && generation == m_nGeneration) {
+            OnSmsSendResult(index, requestId, status);
         }
     }
+    return Offer::Taken;
 }
 
-void CCampaignLoop::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
-    const auto found = m_requests.find(requestId);
+void CCampaignLoop::EraseRequest(std::unordered_map<std::uint64_t, Request>::iterator found) {
+    const std::size_t route = static_cast<std::size_t>(found->first >> 32U);
+    if (route < m_routes.size() && m_routes[route].inFlight != 0) {
+        --m_routes[route].inFlight;
+    }
+    m_requests.erase(found);
+}
+
+void CCampaignLoop::OnSmsSendResult(std::size_t index, std::uint32_t requestId, HRESULT status) {
+    const std::uint64_t key = RequestKey(index, requestId);
+    const auto found = m_requests.find(key);
     if (found == m_requests.end()) {
         if (m_bInSend) {
-            m_earlyResults.emplace_back(requestId, status);
+            m_earlyResults.emplace_back(key, status);
         }
         return;
     }
     const Request request = found->second;
-    m_requests.erase(found);
+    EraseRequest(found);
+    RouteState& route = m_routes[index];
     const std::size_t row = request.row;
-    const bool active = m_active && m_active->row == row;
+    ActiveRow* const active = route.Find(row);
     m_rows[row].finalStatus = status;
     // Only S_OK is a sent message: the device reports refusals such as 0x32
     // with success-coded values too.
     if (status != S_OK) {
-        if (active) {
-            m_active.reset();
-        }
+        route.Erase(row);
         // The modem had it when it failed as a whole: it may have gone out.
         const bool linkFault = IsModemOrNetworkFault(status);
         const RowState state = linkFault ? RowState::Unknown : RowState::Failed;
@@ -413,7 +544,7 @@ void CCampaignLoop::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
                            : PartStatusText(request.part + 1, request.parts, StatusText(status)));
         JournalPart(row, request.part, request.parts, state);
         if (linkFault && m_bSending) {
-            Pause(StatusText(status));
+            RouteDown(index, StatusText(status));
         }
         return;
     }
@@ -425,21 +556,23 @@ void CCampaignLoop::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
         return;
     }
     JournalPart(row, request.part, request.parts, RowState::Sent);
-    if (active) {
+    if (active != nullptr && !route.down) {
         // The next tick sends the next part.
-        m_active->inFlight = false;
+        active->inFlight = false;
         return;
     }
-    // The loop stopped (or its rows moved on) before the rest went out: the
-    // number has some of the parts.
+    route.Erase(row);
+    // The loop stopped, its rows moved on or the route went down before the
+    // rest went out: the number has some of the parts.
     m_rows[row].finalStatus = E_ABORT;
     SetRowState(row, RowState::Unknown);
     SetStatus(row, PartStatusText(request.part + 2, request.parts, kStoppedText));
     JournalRow(row);
 }
 
-void CCampaignLoop::OnSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) {
-    const auto found = m_requests.find(requestId);
+void CCampaignLoop::OnSmsSendReference(std::size_t route, std::uint32_t requestId,
+                                       std::uint8_t tpMr) {
+    const auto found = m_requests.find(RequestKey(route, requestId));
     if (found != m_requests.end()) {
         m_rows[found->second.row].tpMr = tpMr;
     }
@@ -454,9 +587,12 @@ void CCampaignLoop::FailRow(std::size_t row, HRESULT status, std::u16string text
 void CCampaignLoop::ForgetRequest(std::size_t row) {
     CampaignRow& entry = m_rows[row];
     if (entry.requestId) {
-        const auto found = m_requests.find(*entry.requestId);
-        if (found != m_requests.end() && found->second.row == row) {
-            m_requests.erase(found);
+        for (std::size_t route = 0; route < m_routes.size(); ++route) {
+            const auto found = m_requests.find(RequestKey(route, *entry.requestId));
+            if (found != m_requests.end() && found->second.row == row) {
+                EraseRequest(found);
+                break;
+            }
         }
         entry.requestId.reset();
     }
@@ -489,7 +625,7 @@ void CCampaignLoop::CountRows() {
 
 std::size_t CCampaignLoop::NextRowToOffer() const {
     std::size_t next = m_nNextItem;
-    while (next < m_rows.size() && m_rows[next].state != RowState::NotSent) {
+    while (next < m_rows.size() && (m_rows[next].state != RowState::NotSent || IsRowHeld(next))) {
         ++next;
     }
     return next;
@@ -529,8 +665,11 @@ CampaignCounts CCampaignLoop::GetCounts() const {
 
 std::chrono::seconds CCampaignLoop::EstimatedTimeLeft() const {
     const auto remaining = static_cast<std::chrono::milliseconds::rep>(GetCounts().remaining);
-    std::chrono::milliseconds perRow =
-        m_tickInterval * static_cast<std::chrono::milliseconds::rep>(m_nPartsPerRow);
+    const auto routes = std::count_if(m_routes.begin(), m_routes.end(),
+                                      [](const RouteState& route) { return !route.down; });
+    std::chrono::milliseconds perRow = m_tickInterval *
+                                       static_cast<std::chrono::milliseconds::rep>(m_nPartsPerRow) /
+                                       std::max<std::chrono::milliseconds::rep>(routes, 1);
     // A few rows taken are enough to see the modem's pace.
     constexpr std::size_t kRowsForPace = 3;
     // A wait for the send window adds its time left instead of slowing the pace.

@@ -1,5 +1,8 @@
 // The sending loop of a campaign, without any window: one row per unique
-// number, one send per tick, results written into the rows they belong to.
+// number, sent over one or more routes (modems, a gateway), results written
+// into the rows they belong to. Each route takes the next row when it is
+// free: it has its own limit of parts in flight and its own pace, and all
+// the parts of one number go over the route that sent the first.
 // A message of several parts goes out part by part, one per tick, each part
 // only once the one before it was sent; the first part that fails ends that
 // number's message, and its row shows why.
@@ -10,6 +13,7 @@
 // loop from the driver's own event loop, never from another thread.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -59,6 +63,25 @@ struct CampaignRow {
     // and how many of them the network took.
     std::size_t parts = 0;
     std::size_t partsSent = 0;
+    // Name of the route (modem) that took the row last; empty until then,
+    // and for the one unnamed route.
+    std::u16string route;
+};
+
+// What one route can take. A modem takes one part at a time and queues one
+// more; a gateway takes many at once and answers busy past its own limit.
+struct RouteLimits {
+    // Parts handed over whose outcome has not come yet; 0: no limit of the
+    // loop's own (the route answers VTX_E_MODEM_BUSY when it is full).
+    std::size_t maxInFlight = 0;
+    // Least time between two sends over the route. None: one send per tick,
+    // the driver's timer sets the pace. Zero: every tick offers parts until
+    // the route is full or answers busy.
+    std::optional<std::chrono::milliseconds> minInterval;
+    // Messages of several parts the route sends side by side, each part
+    // after the one before it was sent. A modem sends one at a time; a
+    // gateway as many as it takes requests.
+    std::size_t rowsAtOnce = 1;
 };
 
 struct CampaignCounts {
@@ -125,7 +148,24 @@ public:
     using SendWindow = std::function<std::optional<std::chrono::system_clock::time_point>(
         std::chrono::system_clock::time_point now)>;
 
+    // A loop with one route (index 0, no name, one send per tick) over `front`.
     explicit CCampaignLoop(ISmsFront& front, Clock clock = &std::chrono::system_clock::now);
+
+    struct Route {
+        ISmsFront* front = nullptr;
+        std::u16string name;
+        RouteLimits limits;
+    };
+    // Replaces the routes; a send result names its route by its index here.
+    // Refused (false) while sends are in flight or the loop runs.
+    bool SetRoutes(std::vector<Route> routes);
+    std::size_t GetRouteCount() const { return m_routes.size(); }
+    const Route& GetRoute(std::size_t route) const { return m_routes.at(route).route; }
+    // Why a route stopped taking rows in this run (it failed or vanished);
+    // none while it can send. Every route is tried again by the next Start.
+    const std::optional<std::u16string>& RouteDownReason(std::size_t route) const {
+        return m_routes.at(route).down;
+    }
 
     void SetListener(ICampaignListener* listener) { m_pListener = listener; }
     void SetJournal(ISendJournal* journal) { m_pJournal = journal; }
@@ -164,8 +204,8 @@ public:
     // of several parts stops too: its unsent parts are not sent and its row
     // says so once no part of it is on its way.
     void Stop();
-    // Stops because the modem or the network cannot send (not because of a
-    // number): the rows not yet sent stay not sent, to carry on with Start.
+    // Stops because no route can send (not because of a number): the rows
+    // not yet sent stay not sent, to carry on with Start.
     void Pause(std::u16string reason);
     bool IsPaused() const { return m_bPaused; }
     const std::u16string& GetPauseReason() const { return m_strPauseReason; }
@@ -183,22 +223,31 @@ public:
                 std::u16string& notice);
     bool IsSending() const { return m_bSending; }
 
-    // One timer tick: offers the next part of the row being sent, or the
-    // next row, to the device link, or stops the loop when no row is left.
-    // Waits while the part before the next one has no outcome yet, and
-    // before a new row while the send window is closed. Ignored while
-    // stopped, and when it arrives inside a send (a modal window of the
-    // driver).
+    // One timer tick: every route whose pace and limit allow offers the
+    // next part of its row, or takes the next row; the loop stops when no
+    // row is left. A route waits while the part before its next one has no
+    // outcome yet, and before a new row while the send window is closed. A
+    // route that answers with a fault of the modem or the network is down:
+    // the row it held unsent goes to the others, and the loop pauses only
+    // when no route is left. Ignored while stopped, and when it arrives
+    // inside a send (a modal window of the driver).
     void Tick();
-    // The final status of the send with `requestId`; ignored when no row
-    // waits for that id.
-    void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
+    // The final status of the send with `requestId` over `route`; ignored
+    // when no row waits for it. A fault of the modem or the network leaves
+    // the row unknown and takes the route down.
+    void OnSmsSendResult(std::size_t route, std::uint32_t requestId, HRESULT status);
+    void OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
+        OnSmsSendResult(0, requestId, status);
+    }
     // The TP-MR of the send with `requestId`, before its result.
-    void OnSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr);
+    void OnSmsSendReference(std::size_t route, std::uint32_t requestId, std::uint8_t tpMr);
+    void OnSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) {
+        OnSmsSendReference(0, requestId, tpMr);
+    }
 
     CampaignCounts GetCounts() const;
-    // The driver's timer interval (kTickInterval unless changed); the time
-    // left is reckoned from it.
+    // The time one route takes per part (kTickInterval unless changed); the
+    // time left is reckoned from it and the number of routes.
     void SetTickInterval(std::chrono::milliseconds interval) { m_tickInterval = interval; }
     // Sends still to come (every part counts), at one per tick, or at the pace the rows have
     // really been taken so far when that is slower (a modem that takes
@@ -222,17 +271,51 @@ private:
         std::size_t part;   // from 0
         std::size_t parts;  // of the message
     };
+    struct RouteState {
+        Route route;
+        // The rows this route sends part by part (or holds, refused as busy).
+        std::vector<ActiveRow> active;
+        ActiveRow* Find(std::size_t row) {
+            for (ActiveRow& entry : active) {
+                if (entry.row == row) {
+                    return &entry;
+                }
+            }
+            return nullptr;
+        }
+        void Erase(std::size_t row) {
+            active.erase(std::remove_if(active.begin(), active.end(),
+                                        [row](const ActiveRow& entry) { return entry.row == row; }),
+                         active.end());
+        }
+        std::size_t inFlight = 0;
+        std::optional<std::chrono::system_clock::time_point> lastOffer;
+        std::optional<std::u16string> down;
+    };
+    enum class Offer { Taken, NotTaken };
+    // Requests are known by route and id: each route counts its own ids.
+    static std::uint64_t RequestKey(std::size_t route, std::uint32_t id) {
+        return (static_cast<std::uint64_t>(route) << 32U) | id;
+    }
 
     void SetRowState(std::size_t row, RowState state);
     void SetStatus(std::size_t row, std::u16string text);
     void ForgetRequest(std::size_t row);
     // Composes the message for `row` and makes it the active row; false when
     // that failed (the row then shows why).
-    bool ComposeRow(std::size_t row);
-    void SendPart();
+    bool ComposeRow(std::size_t route, std::size_t row);
+    void TickRoute(std::size_t route);
+    Offer SendPart(std::size_t route, std::size_t row);
     void FailRow(std::size_t row, HRESULT status, std::u16string text);
-    // The unsent parts of a stopped message: its row fails with kStoppedText.
-    void AbandonActiveRow();
+    // The unsent parts of the stopped messages of `route`: their rows end
+    // unknown with kStoppedText (the number has some of the parts).
+    void AbandonActiveRows(std::size_t route);
+    void AbandonActiveRow(const ActiveRow& active);
+    // The route cannot send: the row it held unsent goes back to the others;
+    // with no route left the loop pauses.
+    void RouteDown(std::size_t route, std::u16string reason);
+    bool IsRowHeld(std::size_t row) const;
+    void EraseRequest(std::unordered_map<std::uint64_t, Request>::iterator found);
     void ResetRows();
     // True while the send window is closed; notes the start and the end of
     // a wait.
@@ -247,15 +330,16 @@ private:
     void JournalPart(std::size_t row, std::size_t part, std::size_t parts, RowState state);
     void JournalRow(std::size_t row);
 
-    ISmsFront& m_front;
+    std::vector<RouteState> m_routes;
+    // The route the next tick serves first, so that no route is always last.
+    std::size_t m_nFirstRoute = 0;
     Clock m_clock;
     ICampaignListener* m_pListener = nullptr;
     ISendJournal* m_pJournal = nullptr;
 
     std::vector<CampaignRow> m_rows;
-    // Request id to the row and part that wait for it.
-    std::unordered_map<std::uint32_t, Request> m_requests;
-    std::optional<ActiveRow> m_active;
+    // Request key to the row and part that wait for it.
+    std::unordered_map<std::uint64_t, Request> m_requests;
     // Parts of the last message composed, for the time left.
     std::size_t m_nPartsPerRow = 1;
     std::size_t m_nSent = 0;
@@ -268,8 +352,8 @@ private:
     std::u16string m_strPauseReason;
     SendWindow m_sendWindow;
     std::optional<std::chrono::system_clock::time_point> m_waitUntil;
-    // Index of the row that the next tick offers once no row is active; a
-    // row counts as offered once its first part was taken.
+    // Index from which the next free route looks for a row not sent and not
+    // held by another route.
     std::size_t m_nNextItem = 0;
     // Rows offered since the last Start, for the pace.
     std::size_t m_nOffered = 0;
@@ -281,7 +365,7 @@ private:
     // Set while SendSms runs: results that arrive meanwhile for an id not yet
     // known are kept until the send returns its id.
     bool m_bInSend = false;
-    std::vector<std::pair<std::uint32_t, HRESULT>> m_earlyResults;
+    std::vector<std::pair<std::uint64_t, HRESULT>> m_earlyResults;
     // Changes with every replacement of the rows, so that a send that returns
     // after its rows were replaced does not write into the new ones.
     std::uint64_t m_nGeneration = 0;

@@ -59,6 +59,7 @@ public:
 
     // Where the composer traces each PDU; silent (null) by default.
     void SetComposerTrace(std::ostream* trace) { m_composerTrace = trace; }
+    std::ostream* ComposerTrace() const { return m_composerTrace; }
 
     CAppHelper& DeviceLink() { return m_deviceLink; }
     const CAppHelper& DeviceLink() const { return m_deviceLink; }

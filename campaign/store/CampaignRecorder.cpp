@@ -31,6 +31,7 @@ std::vector<CampaignRow> LoopRowsFromStore(const std::vector<RowRecord>& rows) {
         row.number = PduLib::Utf8ToUtf16(record.number);
         row.text = PduLib::Utf8ToUtf16(record.text.value_or(std::string()));
         row.statusText = PduLib::Utf8ToUtf16(record.statusText);
+        row.route = PduLib::Utf8ToUtf16(record.modem);
         switch (record.state) {
             case SendState::NotSent:
                 row.state = RowState::NotSent;
@@ -152,12 +153,17 @@ bool CCampaignRecorder::WillSend(std::size_t row, std::size_t part, std::size_t 
     const std::optional<int> which =
         parts > 1 ? std::optional<int>(static_cast<int>(part)) : std::nullopt;
     if (Flush(error) && m_store.MarkSending(m_nCampaign, static_cast<std::int64_t>(row), which,
-                                            m_strModem, error)) {
+                                            ModemOf(row), error)) {
         return true;
     }
     reason = u"The send could not be recorded first, so nothing more is sent: " +
              PduLib::Utf8ToUtf16(error.text);
     return false;
+}
+
+std::string CCampaignRecorder::ModemOf(std::size_t row) const {
+    const std::u16string& route = m_loop.GetRow(row).route;
+    return route.empty() ? m_strModem : PduLib::Utf16ToUtf8(route);
 }
 
 void CCampaignRecorder::PartChanged(std::size_t row, std::size_t part, std::size_t parts,
@@ -178,6 +184,7 @@ void CCampaignRecorder::Record(std::size_t row, std::optional<int> part, RowStat
     }
     if (state == RowState::Pending && entry.requestId) {
         update.requestId = *entry.requestId;
+        update.modem = ModemOf(row);
     }
     if (state != RowState::Pending && entry.tpMr) {
         update.tpMr = *entry.tpMr;

@@ -30,7 +30,7 @@ public:
 
     std::int64_t GetCampaign() const { return m_nCampaign; }
     const CampaignRecord& GetRecord() const { return m_record; }
-    // Written into every row this recorder marks.
+    // Written into every row this recorder marks whose route has no name.
     void SetModem(std::string modem) { m_strModem = std::move(modem); }
 
     // Rows not sent whose number is on the opt-out list end "Skipped: opted
@@ -53,6 +53,8 @@ public:
 
 private:
     void Record(std::size_t row, std::optional<int> part, RowState state);
+    // The modem of the route that has the row.
+    std::string ModemOf(std::size_t row) const;
     // Records the outcomes kept after a failure; false while it still fails.
     bool Flush(StoreError& error);
 

@@ -35,6 +35,9 @@ QVariant CCampaignRowsModel::data(const QModelIndex& index, int role) const {
                 case ColumnDelivery:
                     return m_fnDelivery ? m_fnDelivery(static_cast<std::size_t>(index.row()))
                                         : QString();
+                case ColumnModem:
+                    // The modem that has the row, once it was offered.
+                    return row.state == RowState::NotSent ? QString() : ToQString(row.route);
                 default:
                     return {};
             }
@@ -69,14 +72,16 @@ QVariant CCampaignRowsModel::headerData(int section, Qt::Orientation orientation
             return QStringLiteral("Status");
         case ColumnDelivery:
             return QStringLiteral("Delivery");
+        case ColumnModem:
+            return QStringLiteral("Modem");
         default:
             return {};
     }
 }
 
 void CCampaignRowsModel::RowChanged(std::size_t row) {
-    const QModelIndex cell = index(static_cast<int>(row), ColumnStatus);
-    emit dataChanged(cell, cell);
+    emit dataChanged(index(static_cast<int>(row), ColumnStatus),
+                     index(static_cast<int>(row), ColumnModem));
 }
 
 void CCampaignRowsModel::RowsReset() {

@@ -20,7 +20,8 @@ public:
         ColumnNumber = 1,
         ColumnStatus = 2,
         ColumnDelivery = 3,
-        ColumnCount = 4
+        ColumnModem = 4,
+        ColumnCount = 5
     };
     // "Delivered 14:02" for a row, or empty.
     using DeliveryText = std::function<QString(std::size_t row)>;

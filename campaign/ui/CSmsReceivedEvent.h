@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QEvent>
+#include <cstddef>
 #include <utility>
 
 #include "campaign/ui/VantorEvents.h"
@@ -10,11 +11,14 @@
 
 class CSmsReceivedEvent final : public QEvent {
 public:
-    explicit CSmsReceivedEvent(ReceivedSms message)
-        : QEvent(VantorEvents::WM_SMS_RECEIVED), m_message(std::move(message)) {}
+    explicit CSmsReceivedEvent(ReceivedSms message, std::size_t link = 0)
+        : QEvent(VantorEvents::WM_SMS_RECEIVED), m_message(std::move(message)), m_nLink(link) {}
 
     const ReceivedSms& Message() const { return m_message; }
+    // The device link that holds it, to acknowledge it to.
+    std::size_t Link() const { return m_nLink; }
 
 private:
     ReceivedSms m_message;
+    std::size_t m_nLink = 0;
 };

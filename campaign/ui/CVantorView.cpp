@@ -321,6 +321,13 @@ void CVantorView::FillNumberList() {
 void CVantorView::UpdateDeviceStatus() {
     std::u16string reason;
     m_bCanSend = m_front.CanSendSms(reason);
+    // With several modems: any chosen one that can send will do.
+    for (const Modem& modem : m_modems) {
+        std::u16string why;
+        if (!m_bCanSend && modem.chosen && modem.front->CanSendSms(why)) {
+            m_bCanSend = true;
+        }
+    }
     m_stcDeviceStatus->setText(m_bCanSend ? QString() : ToQString(reason));
     UpdateStartButton();
     if (m_bCanSend && m_bCarryOn && !m_loop.IsSending()) {
@@ -363,6 +370,7 @@ void CVantorView::OnBnClickedStart() {
     }
     if (notice.isEmpty()) {
         std::u16string refusal;
+        ApplyRoutes();
         m_bUserToggle = true;
         const bool toggled =
             m_loop.Toggle(ToU16String(m_strNumbersFile), ToU16String(m_strMessage), refusal);
@@ -375,7 +383,36 @@ void CVantorView::OnBnClickedStart() {
     CMessageBox::Show(this, CMessageBox::Kind::Information, notice);
 }
 
+void CVantorView::SetModems(std::vector<Modem> modems) {
+    m_modems = std::move(modems);
+    ApplyRoutes();
+    UpdateDeviceStatus();
+}
+
+void CVantorView::ApplyRoutes() {
+    if (m_modems.empty() || m_loop.HasWorkLeft()) {
+        return;
+    }
+    std::vector<CCampaignLoop::Route> routes;
+    std::vector<std::optional<std::size_t>> routeOfLink(m_modems.size());
+    const auto chosen = std::count_if(m_modems.begin(), m_modems.end(),
+                                      [](const Modem& modem) { return modem.chosen; });
+    // Each of several modems takes one part in flight and one queued; one
+    // alone is offered a part every tick, as it always was.
+    const RouteLimits limits = chosen > 1 ? RouteLimits{2, {}} : RouteLimits{};
+    for (std::size_t link = 0; link < m_modems.size(); ++link) {
+        if (m_modems[link].chosen) {
+            routeOfLink[link] = routes.size();
+            routes.push_back({m_modems[link].front, m_modems[link].name, limits});
+        }
+    }
+    if (m_loop.SetRoutes(std::move(routes))) {
+        m_routeOfLink = std::move(routeOfLink);
+    }
+}
+
 void CVantorView::StartLoop(const QString& message) {
+    ApplyRoutes();
     std::u16string notice;
     m_bUserToggle = true;
     const bool started = m_loop.Start(ToU16String(m_strNumbersFile), ToU16String(message), notice);
@@ -641,10 +678,17 @@ void CVantorView::OnRefreshDeviceStatus() {
     UpdateDeviceStatus();
 }
 
-void CVantorView::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
+void CVantorView::OnSmsSendResult(std::uint32_t requestId, HRESULT status, std::size_t link) {
+    std::size_t route = link;
+    if (!m_routeOfLink.empty()) {
+        if (link >= m_routeOfLink.size() || !m_routeOfLink[link]) {
+            return;
+        }
+        route = *m_routeOfLink[link];
+    }
     m_bInResult = true;
     m_nResultRow = -1;
-    m_loop.OnSmsSendResult(requestId, status);
+    m_loop.OnSmsSendResult(route, requestId, status);
     m_bInResult = false;
     if (m_nResultRow >= 0) {
         m_lstNumbers->scrollTo(
@@ -653,11 +697,11 @@ void CVantorView::OnSmsSendResult(std::uint32_t requestId, HRESULT status) {
     }
 }
 
-void CVantorView::OnSmsReceived(const ReceivedSms& message) {
+void CVantorView::OnSmsReceived(const ReceivedSms& message, std::size_t link) {
     if (m_strStorePath.isEmpty()) {
         return;  // kept nowhere: it stays on the modem
     }
-    m_received.push_back(message);
+    m_received.emplace_back(message, link);
     if (m_received.size() == 1) {
         // Those waiting in the modem at start-up come in a burst.
         QMetaObject::invokeMethod(this, &CVantorView::StoreReceived, Qt::QueuedConnection);
@@ -665,11 +709,11 @@ void CVantorView::OnSmsReceived(const ReceivedSms& message) {
 }
 
 void CVantorView::StoreReceived() {
-    const std::vector<ReceivedSms> messages = std::move(m_received);
+    const std::vector<std::pair<ReceivedSms, std::size_t>> messages = std::move(m_received);
     m_received.clear();
     std::vector<ReceivedPdu> pdus;
     const StoreTime now = std::chrono::system_clock::now();
-    for (const ReceivedSms& message : messages) {
+    for (const auto& [message, link] : messages) {
         pdus.push_back({message.pdu, now});
     }
     // The sender's store while a campaign runs, else a visit of its own.
@@ -685,7 +729,9 @@ void CVantorView::StoreReceived() {
     }
     bool reported = false;
     for (std::size_t i = 0; i < messages.size(); ++i) {
-        m_front.AckReceived(messages[i].handle);
+        const std::size_t link = messages[i].second;
+        ISmsFront& front = link < m_modems.size() ? *m_modems[link].front : m_front;
+        front.AckReceived(messages[i].first.handle);
         const ReceiveResult& result = results[i];
         reported =
             reported || (!result.duplicate && result.kind == ReceiveResult::Kind::StatusReport &&
@@ -1115,16 +1161,23 @@ bool CVantorView::event(QEvent* event) {
     }
     if (event->type() == VantorEvents::WM_SMS_SEND_RESULT) {
         const auto* result = static_cast<CSmsSendResultEvent*>(event);
-        OnSmsSendResult(result->RequestId(), result->Status());
+        OnSmsSendResult(result->RequestId(), result->Status(), result->Link());
         return true;
     }
     if (event->type() == VantorEvents::WM_SMS_RECEIVED) {
-        OnSmsReceived(static_cast<CSmsReceivedEvent*>(event)->Message());
+        const auto* received = static_cast<CSmsReceivedEvent*>(event);
+        OnSmsReceived(received->Message(), received->Link());
         return true;
     }
     if (event->type() == VantorEvents::WM_SMS_SEND_REFERENCE) {
         const auto* reference = static_cast<CSmsSendResultEvent*>(event);
-        m_loop.OnSmsSendReference(reference->RequestId(), reference->TpMr());
+        const std::size_t link = reference->Link();
+        if (m_routeOfLink.empty()) {
+            m_loop.OnSmsSendReference(link, reference->RequestId(), reference->TpMr());
+        } else if (link < m_routeOfLink.size() && m_routeOfLink[link]) {
+            m_loop.OnSmsSendReference(*m_routeOfLink[link], reference->RequestId(),
+                                      reference->TpMr());
+        }
         return true;
     }
     return QWidget::event(event);

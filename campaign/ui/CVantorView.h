@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "campaign/CCampaignLoop.h"
@@ -79,13 +80,26 @@ public:
     // The user picked another numbers column of the .csv table.
     void OnCbnSelchangeNumberColumn(int index);
     void OnRefreshDeviceStatus();
-    void OnSmsSendResult(std::uint32_t requestId, HRESULT status);
+    // A result of the device link (modem) `link`, 0 for the first.
+    void OnSmsSendResult(std::uint32_t requestId, HRESULT status, std::size_t link = 0);
     // A reply or a status report: stored (from the event loop, with the
     // others of its burst in one transaction), then acknowledged to the
     // modem; one that cannot be stored stays there and comes again. A STOP
     // reply puts its sender on the opt-out list; a report of the campaign
     // shown updates its row.
-    void OnSmsReceived(const ReceivedSms& message);
+    void OnSmsReceived(const ReceivedSms& message, std::size_t link = 0);
+
+    // The program's modems, the first being the view's own front, and
+    // whether each takes part. The chosen ones send the next campaign (one
+    // started while nothing is in flight), each at one part a tick with one
+    // part queued; none given: the view's front alone.
+    struct Modem {
+        ISmsFront* front = nullptr;
+        std::u16string name;
+        bool chosen = true;
+    };
+    void SetModems(std::vector<Modem> modems);
+    const std::vector<Modem>& GetModems() const { return m_modems; }
 
     // The file-open dialog; tests answer it themselves. Returns the chosen
     // path or an empty string.
@@ -192,6 +206,8 @@ private:
     // unknown, and the store lets go.
     void LeaveCampaign();
     void StartLoop(const QString& message);
+    // The chosen modems become the loop's routes, unless sends are in flight.
+    void ApplyRoutes();
     // Stores the messages received so far and acknowledges them.
     void StoreReceived();
     // Reads the delivery of the rows of campaign m_nShownCampaign again.
@@ -266,8 +282,11 @@ private:
     std::map<std::size_t, QString> m_mapDelivery;
     std::size_t m_nDelivered = 0;
     std::size_t m_nUndelivered = 0;
-    // Received, not stored yet.
-    std::vector<ReceivedSms> m_received;
+    // Received, not stored yet, each with its device link.
+    std::vector<std::pair<ReceivedSms, std::size_t>> m_received;
+    std::vector<Modem> m_modems;
+    // The loop's route of each device link; none for a modem not chosen.
+    std::vector<std::optional<std::size_t>> m_routeOfLink;
 
     std::function<QString()> m_fnChooseFile;
     std::function<void(CDlgNumbersPreview&)> m_fnRunPreview;

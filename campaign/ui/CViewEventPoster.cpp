@@ -14,19 +14,19 @@ void CViewEventPoster::PostRefreshDeviceStatus() {
 
 void CViewEventPoster::PostSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) {
     if (m_pView) {
-        QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, tpMr));
+        QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, tpMr, m_nLink));
     }
 }
 
 void CViewEventPoster::PostSmsSendResult(std::uint32_t requestId, HRESULT status) {
     if (m_pView) {
-        QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, status));
+        QCoreApplication::postEvent(m_pView, new CSmsSendResultEvent(requestId, status, m_nLink));
     }
 }
 
 void CViewEventPoster::PostSmsReceived(const ReceivedSms& message) {
     // Without a view it is not acknowledged: it stays on the modem.
     if (m_pView) {
-        QCoreApplication::postEvent(m_pView, new CSmsReceivedEvent(message));
+        QCoreApplication::postEvent(m_pView, new CSmsReceivedEvent(message, m_nLink));
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <cstddef>
 #include <cstdint>
 
 #include "device/ISmsFront.h"
@@ -13,6 +14,9 @@ class CViewEventPoster final : public ISmsEventPoster {
 public:
     void SetActiveView(QObject* view) { m_pView = view; }
     QObject* GetActiveView() const { return m_pView.data(); }
+    // The device link (modem) whose messages this poster carries; 0, the
+    // first, unless set.
+    void SetLink(std::size_t link) { m_nLink = link; }
 
     void PostRefreshDeviceStatus() override;
     void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override;
@@ -21,4 +25,5 @@ public:
 
 private:
     QPointer<QObject> m_pView;
+    std::size_t m_nLink = 0;
 };

@@ -444,6 +444,63 @@ std::string LastDiscoveryMessage() {
     return DiscoveryMessage();
 }
 
+namespace {
+
+// The modem on `path`: the one open already, or one opened now that answers.
+// Null on failure, with `hr` set and the reason in DiscoveryMessage().
+std::shared_ptr<Modem> OpenModem(const std::string& path, const Timeouts& timeouts, HRESULT& hr) {
+    if (auto open = FindOpenModem(path)) {
+        open->RefreshAsync();
+        return open;
+    }
+    std::string message;
+    auto modem = Modem::Open(path, timeouts, &hr, &message);
+    if (modem && !modem->Initialise()) {
+        hr = E_FAIL;
+        message = "No AT modem answers on " + path + ".";
+        modem.reset();
+    }
+    if (!modem) {
+        if (DiscoveryMessage().empty() || hr == E_ACCESSDENIED) {
+            DiscoveryMessage() = message;
+        }
+        return nullptr;
+    }
+    RememberModem(modem);
+    DiscoveryMessage() = ModemManagerWarning(path);
+    return modem;
+}
+
+}  // namespace
+
+std::vector<std::string> ModemPorts(const Timeouts& timeouts) {
+    DiscoveryMessage().clear();
+    std::vector<std::string> ports;
+    std::vector<std::string> imeis;
+    std::string warning;
+    for (const std::string& path : CandidatePorts()) {
+        HRESULT hr = S_OK;
+        const std::shared_ptr<Modem> modem = OpenModem(path, timeouts, hr);
+        if (!modem) {
+            continue;
+        }
+        // Many USB modems answer AT on two ports: one modem, one route.
+        const std::string& imei = modem->State().imei;
+        if (!imei.empty() && std::find(imeis.begin(), imeis.end(), imei) != imeis.end()) {
+            continue;
+        }
+        imeis.push_back(imei);
+        ports.push_back(path);
+        warning = DiscoveryMessage().empty() ? warning : DiscoveryMessage();
+    }
+    if (!ports.empty()) {
+        DiscoveryMessage() = warning;
+    } else if (DiscoveryMessage().empty()) {
+        DiscoveryMessage() = "No modem found.";
+    }
+    return ports;
+}
+
 HRESULT CreateAtInterfaceManager(const std::string& selector, const Timeouts& timeouts,
                                  std::shared_ptr<IMbnInterfaceManager>* manager) {
     if (manager == nullptr) {
@@ -461,30 +518,12 @@ HRESULT CreateAtInterfaceManager(const std::string& selector, const Timeouts& ti
     std::vector<std::shared_ptr<Modem>> modems;
     HRESULT failure = S_OK;
     for (const std::string& path : paths) {
-        if (auto open = FindOpenModem(path)) {
-            open->RefreshAsync();
-            modems.push_back(open);
-            break;
-        }
         HRESULT hr = S_OK;
-        std::string message;
-        auto modem = Modem::Open(path, timeouts, &hr, &message);
-        if (modem && !modem->Initialise()) {
-            hr = E_FAIL;
-            message = "No AT modem answers on " + path + ".";
-            modem.reset();
+        if (auto modem = OpenModem(path, timeouts, hr)) {
+            modems.push_back(modem);
+            break;  // the first modem found
         }
-        if (!modem) {
-            failure = hr;
-            if (DiscoveryMessage().empty() || hr == E_ACCESSDENIED) {
-                DiscoveryMessage() = message;
-            }
-            continue;
-        }
-        RememberModem(modem);
-        DiscoveryMessage() = ModemManagerWarning(path);
-        modems.push_back(modem);
-        break;  // the first modem found
+        failure = hr;
     }
     if (modems.empty() && !automatic) {
         return failure;

@@ -34,6 +34,12 @@ DeviceLink::BackendFactory MakeBackendFactory(Timeouts timeouts = {});
 HRESULT CreateAtInterfaceManager(const std::string& selector, const Timeouts& timeouts,
                                  std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager);
 
+// Every candidate port on which an AT modem answers, in CandidatePorts()
+// order; of the ports of one modem (the same IMEI) only the first. The modems stay open, so that a
+// manager for one of these ports (one device link per modem) reuses its modem.
+// LastDiscoveryMessage() says why none was found, or warns about ModemManager.
+std::vector<std::string> ModemPorts(const Timeouts& timeouts = {});
+
 // Ports worth probing, in the order "auto" tries them.
 std::vector<std::string> CandidatePorts();
 

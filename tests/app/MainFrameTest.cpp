@@ -10,13 +10,16 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <QToolButton>
 #include <QUrl>
 #include <iostream>
 #include <memory>
@@ -155,6 +158,51 @@ TEST_F(MainFrameTest, SimulatedModemRunsAsAChildAndTheStatusBarSaysSo) {
     auto* pane = Frame()->findChild<QLabel*>(QStringLiteral("simulatedPane"));
     ASSERT_NE(pane, nullptr);
     EXPECT_TRUE(pane->text().contains(QStringLiteral("simulated"), Qt::CaseInsensitive));
+}
+
+// Three simulated modems on the AT backend: the status bar lists them, the
+// user takes one out, and a campaign goes over the two left, each row naming
+// the modem that sent it.
+TEST_F(MainFrameTest, SeveralModemsAreListedChosenAndNamedInTheRows) {
+    if (CSimulatedModem::FindProgram().isEmpty()) {
+        GTEST_SKIP() << "vantorix-modemsim is not built";
+    }
+    app = std::make_unique<CVantorApp>();
+    ASSERT_TRUE(app->InitInstance({QStringLiteral("vantorix"), QStringLiteral("--modem"),
+                                   QStringLiteral("sim:3"), QStringLiteral("--no-trace")}))
+        << boxes.Texts().join(QLatin1Char('\n')).toStdString();
+    QToolButton* modems = Frame()->GetModemsButton();
+    EXPECT_TRUE(modems->isVisibleTo(Frame()));
+    EXPECT_EQ(modems->text(), QStringLiteral("Modems: 3 of 3"));
+    ASSERT_EQ(modems->menu()->actions().size(), 3);
+    const QString left = modems->menu()->actions().at(2)->text().section(QLatin1Char(':'), 0, 0);
+    modems->menu()->actions().at(2)->setChecked(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(modems->text(), QStringLiteral("Modems: 2 of 3"));
+    EXPECT_EQ(View()->Loop().GetRouteCount(), 2u);
+
+    View()->SetTickInterval(std::chrono::hours(24));
+    const QString numbers =
+        WriteNumbersFile(dir, QStringLiteral("n.txt"),
+                         {QStringLiteral("+447700900001"), QStringLiteral("+447700900002"),
+                          QStringLiteral("+447700900003"), QStringLiteral("+447700900004")});
+    View()->SetFileChooser([numbers] { return numbers; });
+    View()->OnBnClickedBrowse();
+    View()->findChild<CMessageEdit*>(QStringLiteral("message"))->SetText(QStringLiteral("Hi"));
+    View()->OnBnClickedStart();
+    View()->OnTimer();  // one row to each modem
+    View()->OnTimer();  // and one queued behind it
+    for (int i = 0; i < 100 && View()->Loop().GetCounts().sent < 4; ++i) {
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(View()->Loop().GetCounts().sent, 4u);
+    QSet<QString> used;
+    for (int row = 0; row < 4; ++row) {
+        used.insert(
+            View()->GetModel()->index(row, CCampaignRowsModel::ColumnModem).data().toString());
+    }
+    EXPECT_EQ(used.size(), 2);
+    EXPECT_FALSE(used.contains(left)) << left.toStdString();
 }
 
 TEST_F(MainFrameTest, StatusPanesAndStartButtonFollowTheModem) {

@@ -30,7 +30,10 @@ public:
 
     std::u16string GetOperatorNameText() override { return u"Operator"; }
     std::u16string GetDeviceStatusText() override { return u"Device Initialised"; }
-    bool CanSendSms(std::u16string&) override { return true; }
+    bool CanSendSms(std::u16string& reason) override {
+        reason = cannotSend;
+        return cannotSend.empty();
+    }
     PduLib::MessagePlan PlanSms(std::u16string_view message) override {
         return PduLib::PlanMessage(std::u16string(message) + kSignature, options);
     }
@@ -72,6 +75,7 @@ public:
     std::vector<std::u16string> numbers;   // one per part offered
     std::vector<std::u16string> sent;      // the parts offered
     std::function<void(std::uint32_t)> duringSend;
+    std::u16string cannotSend;  // why it cannot send; empty: it can
 };
 
 class Recorder : public ICampaignListener {
@@ -520,6 +524,141 @@ TEST_F(CampaignLoopTest, AMessageOverThePartsLimitIsRefusedBeforeAnythingIsSent)
 
 // The cells of both CSV reports: quoted when needed, and a text that a
 // spreadsheet would run as a formula defused with an apostrophe.
+// Several routes: two modems that take one part in flight and one queued
+// each, a part per second; request ids of the two overlap on purpose.
+class CampaignRoutesTest : public CampaignLoopTest {
+protected:
+    CampaignRoutesTest() {
+        loop.SetNumbers(std::vector<std::u16string>{u"11111", u"22222", u"33333", u"44444",
+                                                    u"55555", u"66666"});
+        const RouteLimits modem{2, std::chrono::milliseconds(1000)};
+        EXPECT_TRUE(loop.SetRoutes({{&a, u"A", modem}, {&b, u"B", modem}}));
+    }
+    // Advances the clock by `ms` and ticks.
+    void TickAfter(int ms) {
+        now += std::chrono::milliseconds(ms);
+        loop.Tick();
+    }
+
+    FakeFront a, b;
+};
+
+TEST_F(CampaignRoutesTest, EachFreeRouteTakesTheNextRowAtItsOwnPace) {
+    Start();
+    loop.Tick();
+    EXPECT_THAT(a.numbers, ElementsAre(u"11111"));
+    EXPECT_THAT(b.numbers, ElementsAre(u"22222"));
+    TickAfter(500);  // within the interval: nothing
+    EXPECT_EQ(a.numbers.size() + b.numbers.size(), 2u);
+    TickAfter(500);
+    TickAfter(1000);  // both full: two in flight each
+    EXPECT_THAT(a.numbers, ElementsAre(u"11111", u"33333"));
+    EXPECT_THAT(b.numbers, ElementsAre(u"22222", u"44444"));
+    EXPECT_EQ(Row(2).route, u"A");
+    EXPECT_EQ(Row(3).route, u"B");
+    // Same id on both routes: each result lands in its own route's row.
+    loop.OnSmsSendResult(1, 1, E_FAIL);
+    loop.OnSmsSendResult(0, 1, S_OK);
+    EXPECT_EQ(Row(0).state, RowState::Sent);
+    EXPECT_EQ(Row(1).state, RowState::Failed);
+    TickAfter(1000);
+    EXPECT_THAT(a.numbers, ElementsAre(u"11111", u"33333", u"55555"));
+    EXPECT_THAT(b.numbers, ElementsAre(u"22222", u"44444", u"66666"));
+}
+
+TEST_F(CampaignRoutesTest, AMessagesPartsStayOnTheRouteOfItsFirstPart) {
+    Start(kThreeParts);
+    loop.Tick();
+    for (int second = 1; second <= 3; ++second) {
+        loop.OnSmsSendResult(0, a.nextId - 1, S_OK);
+        TickAfter(1000);
+    }
+    EXPECT_THAT(a.sent, ElementsAre(u"11111#1", u"11111#2", u"11111#3", u"33333#1"));
+    EXPECT_THAT(b.sent, ElementsAre(u"22222#1"));
+    EXPECT_EQ(Row(0).state, RowState::Sent);
+}
+
+TEST_F(CampaignRoutesTest, AGatewayTakesPartsUntilItsLimitOrBusy) {
+    struct Case {
+        std::size_t limit;
+        std::size_t busyAfter;  // parts the gateway takes before it answers busy
+        std::size_t taken;
+    };
+    for (const Case& c : {Case{4, 99, 4}, Case{0, 3, 3}, Case{2, 1, 1}}) {
+        SCOPED_TRACE(c.limit);
+        FakeFront gateway;
+        for (std::size_t i = 0; i < c.busyAfter; ++i) {
+            gateway.script.push_back({S_OK, static_cast<std::uint32_t>(i + 1), u""});
+        }
+        gateway.script.push_back({VTX_E_MODEM_BUSY, 0, u""});
+        ASSERT_TRUE(loop.SetRoutes({{&gateway, u"G", {c.limit, std::chrono::milliseconds(0)}}}));
+        loop.ReopenRows(std::nullopt);
+        Start();
+        loop.Tick();
+        EXPECT_EQ(loop.GetCounts().pending, c.taken);
+        // A busy row waits on the route for the next tick.
+        EXPECT_EQ(gateway.numbers.size(), std::min(c.limit == 0 ? 99 : c.limit, c.busyAfter + 1));
+        loop.Stop();
+        loop.AbandonPending();
+    }
+}
+
+TEST_F(CampaignRoutesTest, AGatewaySendsSeveralLongMessagesSideBySide) {
+    FakeFront gateway;
+    ASSERT_TRUE(loop.SetRoutes({{&gateway, u"G", {8, std::chrono::milliseconds(0), 3}}}));
+    Start(kThreeParts);
+    loop.Tick();
+    EXPECT_THAT(gateway.sent, ElementsAre(u"11111#1", u"22222#1", u"33333#1"));
+    loop.OnSmsSendResult(0, 2, S_OK);
+    loop.Tick();
+    EXPECT_THAT(gateway.sent, ElementsAre(u"11111#1", u"22222#1", u"33333#1", u"22222#2"));
+    loop.Stop();
+    loop.AbandonPending();
+}
+
+TEST_F(CampaignRoutesTest, ARouteThatFailsHandsItsRowsToTheOthers) {
+    Start();
+    loop.Tick();
+    TickAfter(1000);  // A: 11111, 44444; B: 22222, 33333 (B was served first)
+    // A vanishes with both of its sends; the row it had not begun goes to B.
+    loop.OnSmsSendResult(0, 1, VTX_E_MODEM_GONE);
+    EXPECT_TRUE(loop.IsSending());
+    EXPECT_EQ(loop.RouteDownReason(0), StatusText(VTX_E_MODEM_GONE));
+    loop.OnSmsSendResult(0, 2, VTX_E_MODEM_GONE);
+    EXPECT_EQ(Row(0).state, RowState::Unknown);
+    EXPECT_EQ(Row(3).state, RowState::Unknown);
+    loop.OnSmsSendResult(1, 1, S_OK);
+    TickAfter(1000);
+    EXPECT_THAT(b.numbers, ElementsAre(u"22222", u"33333", u"55555"));
+    EXPECT_EQ(a.numbers.size(), 2u);
+    // B refuses at once for the network: no route is left, the loop pauses
+    // and the row it could not send stays not sent.
+    b.script = {{VTX_E_CMS_ERROR_BASE + 331, 0, u""}};
+    loop.OnSmsSendResult(1, 2, S_OK);
+    TickAfter(1000);
+    EXPECT_TRUE(loop.IsPaused());
+    EXPECT_EQ(Row(5).state, RowState::NotSent);
+    EXPECT_EQ(Row(5).route, u"B");
+    // Start tries every route again.
+    Start();
+    loop.Tick();
+    EXPECT_EQ(a.numbers.back(), u"66666");
+}
+
+TEST_F(CampaignRoutesTest, ARouteThatCannotSendFailsNoRow) {
+    a.cannotSend = u"No modem";
+    Start();
+    loop.Tick();
+    EXPECT_EQ(loop.RouteDownReason(0), u"No modem");
+    EXPECT_TRUE(a.numbers.empty());
+    EXPECT_THAT(b.numbers, ElementsAre(u"11111"));
+    b.cannotSend = u"Gone too";
+    TickAfter(1000);
+    EXPECT_TRUE(loop.IsPaused());
+    EXPECT_EQ(loop.GetPauseReason(), u"Gone too");
+    EXPECT_EQ(loop.GetCounts().failed, 0u);
+}
+
 TEST(CsvCell, QuotesAndDefusesFormulas) {
     const std::pair<std::u16string_view, std::u16string_view> cases[] = {
         {u"+44 7700 900123", u"+44 7700 900123"},

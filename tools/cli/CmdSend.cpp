@@ -64,35 +64,101 @@ void onSignal(int) {
 }
 
 struct ModemChoice {
-    std::string modem = "auto";
+    std::vector<std::string> modems{"auto"};
     std::string simOutbox;
     std::vector<std::string> simArgs;
 };
 
-// Starts the simulator when asked for and names the port for the AT backend
-// in `selector`. Returns false (with a message printed) when nothing can be
-// used.
-bool chooseModem(const ModemChoice& choice, CSimulatedModem& sim, bool& simulated,
-                 std::string& selector) {
-    selector = choice.modem;
-    simulated = choice.modem == "sim";
-    if (simulated) {
-        QStringList args;
-        if (!choice.simOutbox.empty()) {
-            args << "--outbox" << QString::fromStdString(choice.simOutbox);
-        }
-        for (const std::string& a : choice.simArgs) {
-            args << QString::fromStdString(a);
-        }
-        QString error;
-        if (!sim.Start(args, error)) {
-            std::cerr << "vantorix-cli: " << error.toStdString() << '\n';
+// A modem to send with: the port the AT backend opens.
+struct ModemPort {
+    std::string port;
+    bool simulated = false;
+    // The name rows, the report and the store give it.
+    std::string Name() const { return port + (simulated ? " (simulated)" : ""); }
+};
+
+// How many simulators a --modem value asks for ("sim" is "sim:1"); none when
+// it is not about the simulator; 0 for a bad count.
+std::optional<int> simulatorCount(const std::string& value) {
+    if (value == "sim") {
+        return 1;
+    }
+    if (value.rfind("sim:", 0) != 0) {
+        return std::nullopt;
+    }
+    const std::string count = value.substr(4);
+    if (count.empty() || count.size() > 2 ||
+        count.find_first_not_of("0123456789") != std::string::npos) {
+        return 0;
+    }
+    const int n = std::stoi(count);
+    return n >= 1 && n <= 32 ? n : 0;
+}
+
+// Turns the --modem values into ports: starts the simulators asked for (kept
+// in `sims`; with several, the k-th writes --sim-outbox PATH.k), probes every
+// candidate port for `auto`, takes a port as it is. Returns false (with a
+// message printed) when nothing can be used.
+bool chooseModems(const ModemChoice& choice, std::vector<std::unique_ptr<CSimulatedModem>>& sims,
+                  std::vector<ModemPort>& ports) {
+    int simulators = 0;
+    for (const std::string& value : choice.modems) {
+        const std::optional<int> count = simulatorCount(value);
+        if (count && *count == 0) {
+            std::cerr << "vantorix-cli: --modem " << value
+                      << ": expected sim, sim:N (N from 1 to 32), auto or a port\n";
             return false;
         }
-        selector = sim.Port().toStdString();
-        std::cerr << "Using the simulated modem on " << selector << " (simulated).\n";
+        simulators += count.value_or(0);
     }
-    return true;
+    bool automatic = false;
+    auto add = [&ports](ModemPort port) {
+        for (const ModemPort& known : ports) {
+            if (known.port == port.port) {
+                return;
+            }
+        }
+        ports.push_back(std::move(port));
+    };
+    for (const std::string& value : choice.modems) {
+        if (value == "auto" || value.empty()) {
+            automatic = true;
+            for (const std::string& port : At::ModemPorts()) {
+                add({port, false});
+            }
+            continue;
+        }
+        const int count = simulatorCount(value).value_or(0);
+        if (count == 0) {
+            add({value, false});
+        }
+        for (int k = 0; k < count; ++k) {
+            QStringList args;
+            if (!choice.simOutbox.empty()) {
+                const std::string suffix =
+                    simulators > 1 ? "." + std::to_string(sims.size() + 1) : std::string();
+                args << "--outbox" << QString::fromStdString(choice.simOutbox + suffix);
+            }
+            for (const std::string& a : choice.simArgs) {
+                args << QString::fromStdString(a);
+            }
+            QString error;
+            auto sim = std::make_unique<CSimulatedModem>();
+            if (!sim->Start(args, error)) {
+                std::cerr << "vantorix-cli: " << error.toStdString() << '\n';
+                return false;
+            }
+            add({sim->Port().toStdString(), true});
+            std::cerr << "Using the simulated modem on " << sim->Port().toStdString()
+                      << " (simulated).\n";
+            sims.push_back(std::move(sim));
+        }
+    }
+    if (ports.empty() && automatic) {
+        // No modem answers: the AT backend's "auto" says why.
+        ports.push_back({"auto", false});
+    }
+    return !ports.empty();
 }
 
 // Why the modem link could not be set up (the port is held by another
@@ -105,21 +171,29 @@ void reportNoModemLink() {
     }
 }
 
-// Results are posted to the event loop, never handled inside the device
-// link's call.
+// Results of one route (modem) are posted to the event loop, never handled
+// inside the device link's call. A result frees room on its route: the loop
+// is offered the chance to fill it at once rather than at the next tick.
 class QueuedPoster final : public ISmsEventPoster {
 public:
-    explicit QueuedPoster(CCampaignLoop& loop) : m_loop(loop) {}
+    QueuedPoster(CCampaignLoop& loop, std::size_t route) : m_loop(loop), m_nRoute(route) {}
     void PostRefreshDeviceStatus() override {}
     void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override {
         CCampaignLoop* loop = &m_loop;
         QTimer::singleShot(0, QCoreApplication::instance(),
-                           [loop, requestId, status] { loop->OnSmsSendResult(requestId, status); });
+                           [loop, route = m_nRoute, requestId, status] {
+                               loop->OnSmsSendResult(route, requestId, status);
+                               if (loop->IsSending()) {
+                                   loop->Tick();
+                               }
+                           });
     }
     void PostSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) override {
         CCampaignLoop* loop = &m_loop;
         QTimer::singleShot(0, QCoreApplication::instance(),
-                           [loop, requestId, tpMr] { loop->OnSmsSendReference(requestId, tpMr); });
+                           [loop, route = m_nRoute, requestId, tpMr] {
+                               loop->OnSmsSendReference(route, requestId, tpMr);
+                           });
     }
     void PostSmsReceived(const ReceivedSms& message) override {
         if (m_onReceived) {
@@ -133,6 +207,7 @@ public:
 
 private:
     CCampaignLoop& m_loop;
+    std::size_t m_nRoute;
     std::function<void(const ReceivedSms&)> m_onReceived;
 };
 
@@ -214,7 +289,8 @@ private:
 // The CSV report of --report: opened (and checked) before the first send,
 // rewritten from the store as rows end and once more at the end, so that a
 // campaign cut short still leaves one. Its columns stay those of earlier
-// versions: number, status text, final status code, request id, time, parts.
+// versions: number, status text, final status code, request id, time, parts,
+// delivery; the modem that sent the row comes last.
 class ReportFile final {
 public:
     ReportFile() = default;
@@ -288,6 +364,10 @@ public:
             }
             csv += ',';
             csv += Utf16ToUtf8(CsvCell(Utf8ToUtf16(History::DeliveryText(row))));
+            csv += ',';
+            if (row.state != SendState::NotSent) {
+                csv += Utf16ToUtf8(CsvCell(Utf8ToUtf16(row.modem)));
+            }
             csv += "\r\n";
         }
         if (::ftruncate(m_fd, 0) != 0) {
@@ -299,7 +379,7 @@ public:
 
 private:
     static constexpr const char* kHeader =
-        "number,status text,final status code,request id,time,parts,delivery\r\n";
+        "number,status text,final status code,request id,time,parts,delivery,modem\r\n";
 
     bool WriteAll(const std::string& text, std::string& error) {
         if (::lseek(m_fd, 0, SEEK_SET) < 0) {
@@ -370,22 +450,31 @@ bool checkMessage(const std::string& message8, const PduLib::MessageOptions& opt
     return true;
 }
 
-// Gives the device front the reference kept in the state file and keeps
-// every new one there.
-void keepReferences(CDeviceFront& front, const std::shared_ptr<CReferenceState>& state) {
+// Gives the device fronts the reference kept in the state file and keeps
+// every new one there. The fronts share one sequence: a reference one of them
+// takes is the next for all, so no two messages of the run share one.
+void keepReferences(const std::vector<CDeviceFront*>& fronts,
+                    const std::shared_ptr<CReferenceState>& state) {
     std::string error;
     std::uint16_t next = 0;
     if (!state->Load(next, error)) {
         std::cerr << "vantorix-cli: the concatenation reference starts at 0: " << error << '\n';
     }
-    front.SetNextReference(next);
-    front.SetReferenceStore([state, warned = false](std::uint16_t value) mutable {
-        std::string why;
-        if (!state->Save(value, why) && !warned) {
-            warned = true;
-            std::cerr << "vantorix-cli: the concatenation reference is not kept: " << why << '\n';
-        }
-    });
+    auto warned = std::make_shared<bool>(false);
+    for (CDeviceFront* front : fronts) {
+        front->SetNextReference(next);
+        front->SetReferenceStore([state, warned, fronts](std::uint16_t value) {
+            for (CDeviceFront* other : fronts) {
+                other->SetNextReference(value);
+            }
+            std::string why;
+            if (!state->Save(value, why) && !*warned) {
+                *warned = true;
+                std::cerr << "vantorix-cli: the concatenation reference is not kept: " << why
+                          << '\n';
+            }
+        });
+    }
 }
 
 // The settings a campaign is sent with, kept in the store so that resume
@@ -700,48 +789,83 @@ int runCampaign(SendOptions o) {
     }
 
     QCoreApplication app(g_argc, g_argv);
-    CSimulatedModem sim;
-    bool simulated = false;
-    std::string selector;
-    if (!chooseModem(o.modem, sim, simulated, selector)) {
+    std::vector<std::unique_ptr<CSimulatedModem>> sims;
+    std::vector<ModemPort> ports;
+    if (!chooseModems(o.modem, sims, ports)) {
         return kExitFailure;
     }
-    CDeviceFront front([&selector](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
-        return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
-    });
-    front.SetComposerTrace(o.trace ? &std::cerr : nullptr);
-    front.SetMessageOptions(messageOptions);
+    // One device link per modem, each a route of the loop.
+    std::vector<std::unique_ptr<CDeviceFront>> fronts;
+    std::vector<CDeviceFront*> frontList;
+    for (const ModemPort& port : ports) {
+        fronts.push_back(std::make_unique<CDeviceFront>(
+            [selector = port.port](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
+                return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
+            }));
+        fronts.back()->SetComposerTrace(o.trace ? &std::cerr : nullptr);
+        fronts.back()->SetMessageOptions(messageOptions);
+        frontList.push_back(fronts.back().get());
+    }
     const std::string statePath = CReferenceState::DefaultPath();
     if (!statePath.empty()) {
-        keepReferences(front, std::make_shared<CReferenceState>(statePath));
+        keepReferences(frontList, std::make_shared<CReferenceState>(statePath));
     }
-    CCampaignLoop loop(front);
-    QueuedPoster poster(loop);
-    front.DeviceLink().SetEventPoster(&poster);
-    if (!front.Discover()) {
-        reportNoModemLink();
-        return kExitFailure;
-    }
+    CCampaignLoop loop(*fronts.front());
+    std::vector<std::unique_ptr<QueuedPoster>> posters;
+    std::vector<CCampaignLoop::Route> routes;
+    std::vector<std::size_t> routeFront;  // the front of each route
     std::u16string reason;
-    if (!front.CanSendSms(reason)) {
-        std::cerr << "vantorix-cli: " << Utf16ToUtf8(reason)
-                  << " (modem: " << Utf16ToUtf8(front.GetDeviceStatusText()) << ")\n";
+    std::string firstFailure;
+    // A modem takes one part in flight and one queued, at its own pace.
+    const RouteLimits modemLimits{2, std::chrono::milliseconds(o.intervalMs)};
+    for (std::size_t i = 0; i < fronts.size(); ++i) {
+        CDeviceFront& front = *fronts[i];
+        posters.push_back(std::make_unique<QueuedPoster>(loop, routes.size()));
+        front.DeviceLink().SetEventPoster(posters.back().get());
+        const std::string who = fronts.size() > 1 ? ports[i].port + ": " : std::string();
+        if (!front.Discover()) {
+            if (fronts.size() == 1) {
+                reportNoModemLink();
+                return kExitFailure;
+            }
+            std::cerr << "Modem " << who << "not used: no link\n";
+            front.DeviceLink().SetEventPoster(nullptr);
+            continue;
+        }
+        if (!front.CanSendSms(reason)) {
+            std::ostringstream why;
+            why << Utf16ToUtf8(reason) << " (modem: " << Utf16ToUtf8(front.GetDeviceStatusText())
+                << ")";
+            if (firstFailure.empty()) {
+                firstFailure = why.str();
+            }
+            if (fronts.size() > 1) {
+                std::cerr << "Modem " << who << "not used: " << why.str() << '\n';
+            }
+            front.DeviceLink().SetEventPoster(nullptr);
+            continue;
+        }
+        std::cerr << "Modem: " << who << Utf16ToUtf8(front.GetOperatorNameText()) << ", "
+                  << Utf16ToUtf8(front.GetDeviceStatusText())
+                  << (ports[i].simulated ? " (simulated)" : "") << '\n';
+        routes.push_back({&front, Utf8ToUtf16(ports[i].Name()), modemLimits});
+        routeFront.push_back(i);
+    }
+    if (routes.empty()) {
+        std::cerr << "vantorix-cli: " << firstFailure << '\n';
         const std::string why = At::LastDiscoveryMessage();
         if (!why.empty()) {
             std::cerr << why << '\n';
         }
         return kExitFailure;
     }
-    std::cerr << "Modem: " << Utf16ToUtf8(front.GetOperatorNameText()) << ", "
-              << Utf16ToUtf8(front.GetDeviceStatusText()) << (simulated ? " (simulated)" : "")
-              << '\n';
+    loop.SetRoutes(routes);
     const bool ucs2 = plan.encoding == PduLib::TextEncoding::Ucs2;
     std::cerr << "Message: " << plan.parts << " SMS per number, "
               << (ucs2 ? "Unicode" : "GSM 7-bit") << ", " << plan.units
               << (ucs2 ? " UCS2 units" : " septets") << " with the signature\n";
 
     CCampaignRecorder recorder(store, loop);
-    recorder.SetModem(selector + (simulated ? " (simulated)" : ""));
     StoreError storeError;
     if (o.resumeId == 0 ? !recorder.Begin(campaign, storeError)
                         : !recorder.Resume(o.resumeId, o.resendUnknown, storeError)) {
@@ -774,10 +898,11 @@ int runCampaign(SendOptions o) {
     // Replies and delivery reports: kept in the store first, then deleted
     // from the modem, so that a crash in between only hands them up again.
     // Many at once (the modem's store read at start-up) go in one transaction.
-    std::vector<ReceivedSms> inbound;
-    auto keepReceived = [&store, &front, &inbound] {
+    // Each with the device link that holds it.
+    std::vector<std::pair<CDeviceFront*, ReceivedSms>> inbound;
+    auto keepReceived = [&store, &inbound] {
         std::vector<ReceivedPdu> pdus;
-        for (const ReceivedSms& message : inbound) {
+        for (const auto& [front, message] : inbound) {
             pdus.push_back({message.pdu, std::chrono::system_clock::now()});
         }
         std::vector<ReceiveResult> results;
@@ -789,17 +914,21 @@ int runCampaign(SendOptions o) {
             return;
         }
         for (std::size_t i = 0; i < inbound.size() && i < results.size(); ++i) {
-            front.AckReceived(inbound[i].handle);
+            inbound[i].first->AckReceived(inbound[i].second.handle);
             reportReceived(results[i]);
         }
         inbound.clear();
     };
-    poster.SetOnReceived([&inbound, &keepReceived](const ReceivedSms& message) {
-        if (inbound.empty()) {
-            QTimer::singleShot(20, QCoreApplication::instance(), keepReceived);
-        }
-        inbound.push_back(message);
-    });
+    for (std::size_t route = 0; route < routes.size(); ++route) {
+        CDeviceFront* front = fronts[routeFront[route]].get();
+        posters[routeFront[route]]->SetOnReceived(
+            [&inbound, &keepReceived, front](const ReceivedSms& message) {
+                if (inbound.empty()) {
+                    QTimer::singleShot(20, QCoreApplication::instance(), keepReceived);
+                }
+                inbound.emplace_back(front, message);
+            });
+    }
 
     const std::optional<std::chrono::milliseconds> parsedWait = parseDuration(o.waitReports);
     if (!parsedWait) {
@@ -890,7 +1019,9 @@ int runCampaign(SendOptions o) {
     };
     std::optional<std::chrono::steady_clock::time_point> reportsDeadline;
     QTimer ticker;
-    ticker.setInterval(o.intervalMs);
+    // Each route keeps its own interval; the timer only looks often enough
+    // for them.
+    ticker.setInterval(std::clamp(o.intervalMs, 10, 100));
     QObject::connect(&ticker, &QTimer::timeout, &app, [&] {
         if (loop.IsSending()) {
             loop.Tick();
@@ -969,26 +1100,36 @@ int runCampaign(SendOptions o) {
 
 int runModems(const ModemChoice& choice) {
     QCoreApplication app(g_argc, g_argv);
-    CSimulatedModem sim;
-    bool simulated = false;
-    std::string selector;
-    if (!chooseModem(choice, sim, simulated, selector)) {
-        return kExitFailure;
-    }
-    std::shared_ptr<DeviceLink::IMbnInterfaceManager> manager;
-    if (FAILED(At::CreateAtInterfaceManager(selector, At::Timeouts{}, &manager)) || !manager) {
-        reportNoModemLink();
+    std::vector<std::unique_ptr<CSimulatedModem>> sims;
+    std::vector<ModemPort> ports;
+    if (!chooseModems(choice, sims, ports)) {
         return kExitFailure;
     }
     std::vector<ModemDetails> modems;
-    ListModems(*manager, &modems);
+    std::vector<bool> simulated;
+    for (const ModemPort& port : ports) {
+        std::shared_ptr<DeviceLink::IMbnInterfaceManager> manager;
+        if (FAILED(At::CreateAtInterfaceManager(port.port, At::Timeouts{}, &manager)) || !manager) {
+            if (ports.size() == 1) {
+                reportNoModemLink();
+                return kExitFailure;
+            }
+            std::cout << port.port << "\n  " << At::LastDiscoveryMessage() << '\n';
+            continue;
+        }
+        std::vector<ModemDetails> found;
+        ListModems(*manager, &found);
+        modems.insert(modems.end(), found.begin(), found.end());
+        simulated.resize(modems.size(), port.simulated);
+    }
     if (modems.empty()) {
         const std::string why = At::LastDiscoveryMessage();
         std::cout << (why.empty() ? std::string("No modem found.") : why) << '\n';
         return kExitFailure;
     }
-    for (const ModemDetails& m : modems) {
-        std::cout << Utf16ToUtf8(m.interfaceId) << (simulated ? " (simulated)" : "") << '\n';
+    for (std::size_t i = 0; i < modems.size(); ++i) {
+        const ModemDetails& m = modems[i];
+        std::cout << Utf16ToUtf8(m.interfaceId) << (simulated[i] ? " (simulated)" : "") << '\n';
         std::cout << "  state:          " << Utf16ToUtf8(m.readyStateText) << '\n';
         std::cout << "  operator:       "
                   << (m.providerName.empty() ? "(unknown)" : Utf16ToUtf8(m.providerName)) << '\n';
@@ -1018,13 +1159,14 @@ int runModems(const ModemChoice& choice) {
 }
 
 void addModemOptions(CLI::App* cmd, ModemChoice& choice) {
-    cmd->add_option("--modem", choice.modem,
-                    "auto (the first modem found), sim (the built-in simulated modem), or a "
-                    "serial port such as /dev/ttyUSB2 or COM5")
+    cmd->add_option("--modem", choice.modems,
+                    "auto (every modem found), sim (the built-in simulated modem), sim:N (N "
+                    "simulated modems), or a serial port such as /dev/ttyUSB2 or COM5; repeat it "
+                    "to send with several modems at once, each number's parts on one of them")
         ->default_str("auto");
     cmd->add_option("--sim-outbox", choice.simOutbox,
                     "with --modem sim: write every PDU the simulator receives to this file, one "
-                    "JSON line each");
+                    "JSON line each (with several simulated modems, the k-th writes FILE.k)");
     cmd->add_option("--sim-option", choice.simArgs,
                     "with --modem sim: pass an option to the simulator, e.g. "
                     "--sim-option=--fail=+447700900123=330 (repeatable)")
@@ -1041,7 +1183,8 @@ void addRunOptions(CLI::App* cmd, SendOptions& o) {
         ->each([&o](const std::string&) { o.intervalGiven = true; });
     cmd->add_option("--report", o.report,
                     "write a CSV report: number, status text, final status code, request id, "
-                    "time, parts; checked before the first send, rewritten as numbers end");
+                    "time, parts, delivery, modem; checked before the first send, rewritten as "
+                    "numbers end");
     cmd->add_flag("--trace", o.trace, "print the report of every composed PDU on standard error");
     cmd->add_option("--wait-reports", o.waitReports,
                     "after the last send, wait up to DURATION (e.g. 15s, 2m) for the delivery "
