@@ -228,6 +228,10 @@ bool FileContentHash(const std::string& path, std::string& hash, StoreError& err
 struct ReceivedPdu {
     std::string pduHex;  // service-centre field first, as AT+CMGL lists it
     StoreTime received{};
+    // The modem that received it, as rows name the modem that sent them: a
+    // status report matches only sends of that modem (each modem numbers
+    // its own TP-MRs). Empty: any modem.
+    std::string modem;
 };
 
 struct ReceiveResult {
@@ -443,7 +447,8 @@ private:
     Sqlite::CStatement* Cached(const char* sql, StoreError& error);
     bool ReceiveOne(const ReceivedPdu& pdu, ReceiveResult& result, StoreError& error);
     bool RecordStatusReport(const PduLib::DecodedStatusReport& report, const std::string& pduHex,
-                            std::int64_t received, ReceiveResult& result, StoreError& error);
+                            std::int64_t received, const std::string& modem, ReceiveResult& result,
+                            StoreError& error);
     bool RecordReceivedPart(const PduLib::DecodedDeliver& part, const std::string& pduHex,
                             std::int64_t received, ReceiveResult& result, StoreError& error);
     bool ApplyReport(std::int64_t campaign, std::int64_t row, std::optional<std::int64_t> part,

@@ -236,7 +236,7 @@ bool CCampaignStore::FillE164(StoreError& error) {
 bool CCampaignStore::Receive(std::string_view pduHex, StoreTime received, ReceiveResult& result,
                              StoreError& error) {
     std::vector<ReceiveResult> results;
-    if (!ReceiveBatch({ReceivedPdu{std::string(pduHex), received}}, results, error)) {
+    if (!ReceiveBatch({ReceivedPdu{std::string(pduHex), received, {}}}, results, error)) {
         return false;
     }
     result = std::move(results.front());
@@ -297,7 +297,8 @@ bool CCampaignStore::ReceiveOne(const ReceivedPdu& pdu, ReceiveResult& result, S
     }
     if (reason.empty()) {
         if (decoded.type == PduLib::DecodedPdu::Type::StatusReport) {
-            return RecordStatusReport(decoded.statusReport, normal, received, result, error);
+            return RecordStatusReport(decoded.statusReport, normal, received, pdu.modem, result,
+                                      error);
         }
         if (decoded.type == PduLib::DecodedPdu::Type::Deliver) {
             return RecordReceivedPart(decoded.deliver, normal, received, result, error);
@@ -326,7 +327,8 @@ bool CCampaignStore::ReceiveOne(const ReceivedPdu& pdu, ReceiveResult& result, S
 
 bool CCampaignStore::RecordStatusReport(const PduLib::DecodedStatusReport& report,
                                         const std::string& pduHex, std::int64_t received,
-                                        ReceiveResult& result, StoreError& error) {
+                                        const std::string& modem, ReceiveResult& result,
+                                        StoreError& error) {
     result.kind = ReceiveResult::Kind::StatusReport;
     const std::string recipient = E164Of(report.recipient);
     const std::int64_t discharge = StampMillis(report.dischargeTime, received);
@@ -366,17 +368,19 @@ bool CCampaignStore::RecordStatusReport(const PduLib::DecodedStatusReport& repor
     if (!recipient.empty()) {
         CUse match(Cached(
             "SELECT r.campaign_id, r.ord, NULL, r.changed FROM row r JOIN campaign c ON c.id = "
-            "r.campaign_id WHERE r.tp_mr = ?1 AND r.e164 = ?2 AND (c.parts = 1 OR NOT EXISTS "
-            "(SELECT 1 FROM part q WHERE q.campaign_id = r.campaign_id AND q.ord = r.ord)) "
-            "UNION ALL SELECT p.campaign_id, p.ord, p.part_index, p.changed FROM part p JOIN row "
-            "r ON r.campaign_id = p.campaign_id AND r.ord = p.ord "
-            "WHERE p.tp_mr = ?1 AND r.e164 = ?2 ORDER BY 4 DESC LIMIT 1",
+            "r.campaign_id WHERE r.tp_mr = ?1 AND r.e164 = ?2 AND (?3 = '' OR r.modem IN ('', "
+            "?3)) AND (c.parts = 1 OR NOT EXISTS (SELECT 1 FROM part q WHERE q.campaign_id = "
+            "r.campaign_id AND q.ord = r.ord)) UNION ALL SELECT p.campaign_id, p.ord, "
+            "p.part_index, p.changed FROM part p JOIN row r ON r.campaign_id = p.campaign_id AND "
+            "r.ord = p.ord WHERE p.tp_mr = ?1 AND r.e164 = ?2 AND (?3 = '' OR r.modem IN ('', "
+            "?3)) ORDER BY 4 DESC LIMIT 1",
             error));
         if (!match) {
             return false;
         }
         match->Bind(1, std::int64_t{report.messageReference});
         match->Bind(2, recipient);
+        match->Bind(3, modem);
         const int rc = match->Step();
         if (rc == SQLITE_ROW) {
             campaign = match->Int(0);
@@ -392,17 +396,19 @@ bool CCampaignStore::RecordStatusReport(const PduLib::DecodedStatusReport& repor
     if (!campaign && !recipient.empty()) {
         CUse match(Cached(
             "SELECT r.campaign_id, r.ord, NULL FROM row r JOIN campaign c ON c.id = "
-            "r.campaign_id WHERE r.tp_mr IS NULL AND r.e164 = ?1 AND r.state = 'sent' AND "
-            "r.delivery IN ('', 'pending') AND (c.parts = 1 OR NOT EXISTS (SELECT 1 FROM part q "
-            "WHERE q.campaign_id = r.campaign_id AND q.ord = r.ord)) UNION ALL SELECT "
-            "p.campaign_id, p.ord, p.part_index FROM part p JOIN row r ON r.campaign_id = "
-            "p.campaign_id AND r.ord = p.ord WHERE p.tp_mr IS NULL AND r.e164 = ?1 AND p.state = "
-            "'sent' AND p.delivery IN ('', 'pending') ORDER BY 1 DESC, 3 ASC LIMIT 1",
+            "r.campaign_id WHERE r.tp_mr IS NULL AND r.e164 = ?1 AND (?2 = '' OR r.modem IN "
+            "('', ?2)) AND r.state = 'sent' AND r.delivery IN ('', 'pending') AND (c.parts = 1 OR "
+            "NOT EXISTS (SELECT 1 FROM part q WHERE q.campaign_id = r.campaign_id AND q.ord = "
+            "r.ord)) UNION ALL SELECT p.campaign_id, p.ord, p.part_index FROM part p JOIN row r "
+            "ON r.campaign_id = p.campaign_id AND r.ord = p.ord WHERE p.tp_mr IS NULL AND r.e164 "
+            "= ?1 AND (?2 = '' OR r.modem IN ('', ?2)) AND p.state = 'sent' AND p.delivery IN "
+            "('', 'pending') ORDER BY 1 DESC, 3 ASC LIMIT 1",
             error));
         if (!match) {
             return false;
         }
         match->Bind(1, recipient);
+        match->Bind(2, modem);
         const int rc = match->Step();
         if (rc == SQLITE_ROW) {
             campaign = match->Int(0);

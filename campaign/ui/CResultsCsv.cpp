@@ -10,7 +10,7 @@
 #include "campaign/doc/QtText.h"
 
 QByteArray CResultsCsv::Format(const CCampaignLoop& loop, const DeliveryText& delivery) {
-    QString text = QStringLiteral("Number,Status,Final Status,Time,Delivery\r\n");
+    QString text = QStringLiteral("Number,Status,Final Status,Time,Delivery,Modem\r\n");
     for (std::size_t i = 0; i < loop.GetRowCount(); ++i) {
         const CampaignRow& row = loop.GetRow(i);
         QStringList fields;
@@ -30,6 +30,7 @@ QByteArray CResultsCsv::Format(const CCampaignLoop& loop, const DeliveryText& de
             fields << QString();
         }
         fields << (delivery ? ToQString(CsvCell(ToU16String(delivery(i)))) : QString());
+        fields << ToQString(CsvCell(row.route));
         text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

@@ -1,6 +1,7 @@
 // The results of a campaign as CSV: one line per row with the number, the
 // status text, the final status code, the time of the last change and, last,
-// what the delivery reports said ("Delivered 14:02"; empty without one).
+// what the delivery reports said ("Delivered 14:02"; empty without one) and
+// the modem that sent it.
 // UTF-8 with a byte-order mark, CR LF line ends, so spreadsheets read it;
 // each cell as CsvCell makes it.
 #pragma once

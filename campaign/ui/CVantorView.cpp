@@ -714,7 +714,10 @@ void CVantorView::StoreReceived() {
     std::vector<ReceivedPdu> pdus;
     const StoreTime now = std::chrono::system_clock::now();
     for (const auto& [message, link] : messages) {
-        pdus.push_back({message.pdu, now});
+        // Named as the rows name the modem that sent them.
+        pdus.push_back(
+            {message.pdu, now,
+             link < m_modems.size() ? PduLib::Utf16ToUtf8(m_modems[link].name) : std::string()});
     }
     // The sender's store while a campaign runs, else a visit of its own.
     CCampaignStore visit;

@@ -766,9 +766,11 @@ TEST_F(MainFrameTest, ReportsAndStopRepliesReachTheRowsTheInboxAndTheNextCampaig
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 3);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(",Delivery")));
-    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",") + View()->GetDeliveryText(0)));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",")));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(",Delivery,Modem")));
+    const QString modem = QString::fromStdU16String(View()->Loop().GetRow(0).route);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",%1,%2").arg(View()->GetDeliveryText(0), modem)))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",,") + modem)) << lines[2].toStdString();
     QString skipped;
     QString total;
     View()->SetPreviewRunner([&](CDlgNumbersPreview& dialog) {

@@ -432,12 +432,12 @@ TEST_F(VantorViewTest, ExportsResultsAsCsv) {
     const QStringList lines =
         QString::fromUtf8(ReadBytes(path)).remove(QChar(0xFEFF)).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 5);  // header, three rows, the empty rest after the last break
-    EXPECT_EQ(lines[0], QStringLiteral("Number,Status,Final Status,Time,Delivery"));
+    EXPECT_EQ(lines[0], QStringLiteral("Number,Status,Final Status,Time,Delivery,Modem"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("+447700900001,") + Q(StatusText(S_OK)) +
                                     QStringLiteral(",0x00000000,")));
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("07700900002,") +
                                     Q(CCampaignLoop::kPendingText) + QStringLiteral(",,")));
-    EXPECT_EQ(lines[3], QStringLiteral("+447700900003,,,,"));
+    EXPECT_EQ(lines[3], QStringLiteral("+447700900003,,,,,"));
     EXPECT_FALSE(view->ExportResults(dir.filePath(QStringLiteral("no/such/dir/x.csv")), error));
     EXPECT_FALSE(error.isEmpty());
 }

@@ -899,11 +899,16 @@ int runCampaign(SendOptions o) {
     // from the modem, so that a crash in between only hands them up again.
     // Many at once (the modem's store read at start-up) go in one transaction.
     // Each with the device link that holds it.
-    std::vector<std::pair<CDeviceFront*, ReceivedSms>> inbound;
+    struct Inbound {
+        CDeviceFront* front;
+        ReceivedSms message;
+        std::string modem;  // the route's name
+    };
+    std::vector<Inbound> inbound;
     auto keepReceived = [&store, &inbound] {
         std::vector<ReceivedPdu> pdus;
-        for (const auto& [front, message] : inbound) {
-            pdus.push_back({message.pdu, std::chrono::system_clock::now()});
+        for (const Inbound& in : inbound) {
+            pdus.push_back({in.message.pdu, std::chrono::system_clock::now(), in.modem});
         }
         std::vector<ReceiveResult> results;
         StoreError error;
@@ -914,7 +919,7 @@ int runCampaign(SendOptions o) {
             return;
         }
         for (std::size_t i = 0; i < inbound.size() && i < results.size(); ++i) {
-            inbound[i].first->AckReceived(inbound[i].second.handle);
+            inbound[i].front->AckReceived(inbound[i].message.handle);
             reportReceived(results[i]);
         }
         inbound.clear();
@@ -922,11 +927,12 @@ int runCampaign(SendOptions o) {
     for (std::size_t route = 0; route < routes.size(); ++route) {
         CDeviceFront* front = fronts[routeFront[route]].get();
         posters[routeFront[route]]->SetOnReceived(
-            [&inbound, &keepReceived, front](const ReceivedSms& message) {
+            [&inbound, &keepReceived, front,
+             modem = Utf16ToUtf8(routes[route].name)](const ReceivedSms& message) {
                 if (inbound.empty()) {
                     QTimer::singleShot(20, QCoreApplication::instance(), keepReceived);
                 }
-                inbound.emplace_back(front, message);
+                inbound.push_back({front, message, modem});
             });
     }
 

@@ -190,6 +190,31 @@ TEST_F(ReceivedTest, ReportsForSendsWithoutAReferenceMatchByNumber) {
     }
 }
 
+// Each modem numbers its own TP-MRs: a report goes to the send of the modem
+// that received it, even when another modem's send is newer.
+TEST_F(ReceivedTest, ReportsMatchOnlySendsOfTheModemThatReceivedThem) {
+    CCampaignStore store;
+    Open(store);
+    const std::int64_t first = Campaign(store, {"01701111111"});
+    const std::int64_t second = Campaign(store, {"01701111111"});
+    StoreError error;
+    for (const auto& [id, modem] : {std::pair{first, "B"}, std::pair{second, "A"}}) {
+        ASSERT_TRUE(store.Apply({{id, 0, {}, S::Sending, "", {}, {}, {}, modem},
+                                 {id, 0, {}, S::Sent, "", 0, {}, 5, modem}},
+                                error))
+            << error.text;
+    }
+    std::vector<ReceiveResult> results;
+    const StoreTime now{std::chrono::milliseconds(m_ticks)};
+    ASSERT_TRUE(store.ReceiveBatch(
+        {{Report(5, "491701111111", 0x00), now, "B"}, {Report(5, "491701111111", 0x40), now, "C"}},
+        results, error))
+        << error.text;
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].campaign, first);
+    EXPECT_EQ(results[1].campaign, std::nullopt) << "modem C sent nothing with that reference";
+}
+
 TEST_F(ReceivedTest, JoinsRepliesInAnyOrderAndKeepsEachPduOnce) {
     CCampaignStore store;
     Open(store);
@@ -287,7 +312,8 @@ TEST_F(ReceivedTest, ReceivesTenThousandStoredMessagesInOneBatch) {
     for (int i = 0; i < 10000; ++i) {
         pdus.push_back({Deliver("4917" + std::to_string(10000000 + i), "Reply " + std::to_string(i),
                                 i % 2 ? 2 : 0, 1 + i % 3 / 2, static_cast<unsigned>(i % 256)),
-                        StoreTime{}});
+                        StoreTime{},
+                        {}});
     }
     std::vector<ReceiveResult> results;
     StoreError error;
