@@ -41,6 +41,7 @@
 #include "pdu/Unicode.h"
 #include "tools/cli/CmdNumbers.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/GatewayOption.h"
 #include "tools/cli/MessageOptions.h"
 #include "tools/cli/PersonalMessages.h"
 #include "tools/cli/ReferenceState.h"
@@ -341,6 +342,7 @@ struct SendOptions {
     std::string quietHours;
     std::string region;
     ModemChoice modem;
+    GatewayOption gateway;
     CliMessageOptions options;
     StoreOption store;
     // resume
@@ -391,12 +393,13 @@ void keepReferences(CDeviceFront& front, const std::shared_ptr<CReferenceState>&
 // The settings a campaign is sent with, kept in the store so that resume
 // sends the same message the same way.
 std::string settingsJson(const SendOptions& o) {
-    return nlohmann::json{
+    nlohmann::json settings{
         {"interval_ms", o.intervalMs},           {"encoding", o.options.encoding},
         {"max_parts", o.options.maxParts},       {"ref16", o.options.ref16},
         {"no_replace", o.options.noReplace},     {"languages", o.options.languages},
-        {"delivery_reports", o.deliveryReports}, {"quiet_hours", o.quietHours}}
-        .dump();
+        {"delivery_reports", o.deliveryReports}, {"quiet_hours", o.quietHours}};
+    SaveGatewaySettings(o.gateway, settings);
+    return settings.dump();
 }
 
 void applySettings(const std::string& settings, SendOptions& o) {
@@ -416,6 +419,7 @@ void applySettings(const std::string& settings, SendOptions& o) {
     if (o.quietHours.empty()) {
         o.quietHours = json.value("quiet_hours", std::string());
     }
+    LoadGatewaySettings(json, o.gateway);
 }
 
 std::string countsText(const CampaignCounts& c) {
@@ -600,6 +604,10 @@ bool openStore(const std::string& path, const std::string& region, CCampaignStor
 // Sends a campaign begun (o.resumeId == 0) or carried on (resume).
 int runCampaign(SendOptions o) {
     const std::string storePath = StorePath(o.store);
+    // A gateway takes parts as fast as they are offered.
+    if (o.gateway.Active() && !o.intervalGiven) {
+        o.intervalMs = 0;
+    }
     CCampaignStore store;
     // A new campaign: the numbers file and the message first, as a bad file
     // or message is the user's to fix, whatever the store and the modem.
@@ -699,15 +707,25 @@ int runCampaign(SendOptions o) {
         }
     }
 
+    GatewayLink gateway;
+    if (o.gateway.Active()) {
+        std::string error;
+        if (!gateway.Open(o.gateway, error)) {
+            std::cerr << "vantorix-cli: " << error << "\nNothing was sent.\n";
+            return kExitUsage;
+        }
+    }
     QCoreApplication app(g_argc, g_argv);
     CSimulatedModem sim;
     bool simulated = false;
     std::string selector;
-    if (!chooseModem(o.modem, sim, simulated, selector)) {
+    if (!o.gateway.Active() && !chooseModem(o.modem, sim, simulated, selector)) {
         return kExitFailure;
     }
-    CDeviceFront front([&selector](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
-        return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
+    CDeviceFront front([&selector, backend = o.gateway.Active() ? gateway.Factory() : nullptr](
+                           std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
+        return backend ? backend(selector, manager)
+                       : At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
     });
     front.SetComposerTrace(o.trace ? &std::cerr : nullptr);
     front.SetMessageOptions(messageOptions);
@@ -719,7 +737,11 @@ int runCampaign(SendOptions o) {
     QueuedPoster poster(loop);
     front.DeviceLink().SetEventPoster(&poster);
     if (!front.Discover()) {
-        reportNoModemLink();
+        if (o.gateway.Active()) {
+            std::cerr << "vantorix-cli: " << gateway.LastError() << "\nNothing was sent.\n";
+        } else {
+            reportNoModemLink();
+        }
         return kExitFailure;
     }
     std::u16string reason;
@@ -741,7 +763,8 @@ int runCampaign(SendOptions o) {
               << (ucs2 ? " UCS2 units" : " septets") << " with the signature\n";
 
     CCampaignRecorder recorder(store, loop);
-    recorder.SetModem(selector + (simulated ? " (simulated)" : ""));
+    recorder.SetModem(o.gateway.Active() ? gateway.Name()
+                                         : selector + (simulated ? " (simulated)" : ""));
     StoreError storeError;
     if (o.resumeId == 0 ? !recorder.Begin(campaign, storeError)
                         : !recorder.Resume(o.resumeId, o.resendUnknown, storeError)) {
@@ -926,6 +949,7 @@ int runCampaign(SendOptions o) {
         reporter.start();
     }
     app.exec();
+    gateway.Close();
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         std::signal(sig, SIG_DFL);
     }
@@ -1098,6 +1122,7 @@ void AddSendCommand(CLI::App& app) {
                   "default)");
     AddRegionOption(*cmd, o->region);
     addRunOptions(cmd, *o);
+    AddGatewayOptions(cmd, o->gateway);
     AddMessageOptions(cmd, o->options);
     cmd->callback([o] { runOrThrow(*o); });
 }
@@ -1169,6 +1194,7 @@ void AddResumeCommand(CLI::App& app) {
     cmd->add_flag("--resend-unknown", o->resendUnknown,
                   "send again to the numbers whose outcome is unknown");
     addRunOptions(cmd, *o);
+    AddGatewayOptions(cmd, o->gateway);
     cmd->callback([o] { runOrThrow(*o); });
 }
 
