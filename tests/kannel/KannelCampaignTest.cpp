@@ -1,5 +1,5 @@
 // A campaign through a real Kannel on loopback (started by
-// run-campaign-test.sh): every number gets its parts once, as composed, and
+// scripts/bench-kannel.sh): every number gets its parts once, as composed, and
 // every part's delivery report reaches the backend's listener.
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const char* rig = std::getenv("KANNEL_RIG_DIR");
     if (rig == nullptr) {
-        std::fprintf(stderr, "KANNEL_RIG_DIR is not set: run through run-campaign-test.sh\n");
+        std::fprintf(stderr, "KANNEL_RIG_DIR is not set: run through scripts/bench-kannel.sh\n");
         return 1;
     }
     const std::string dir = rig;
