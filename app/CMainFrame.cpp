@@ -103,6 +103,9 @@ bool CMainFrame::OnCreate() {
         return false;
     }
     m_app.SetActiveView(m_pView);
+    // A gateway paces itself: parts are offered as fast as it takes them.
+    m_pView->SetTickInterval(m_app.UsesGateway() ? std::chrono::milliseconds(1)
+                                                 : CCampaignLoop::kTickInterval);
     connect(m_pView, &CVantorView::countsChanged, this, &CMainFrame::UpdateProgress);
     connect(m_pView, &CVantorView::campaignFinished, this, &CMainFrame::OnCampaignFinished);
 
@@ -138,6 +141,8 @@ void CMainFrame::BuildActions() {
     m_actInbox->setToolTip(QStringLiteral("The replies received, with the campaign they answer"));
     m_actOptOuts = make(QStringLiteral("Opt-o&uts..."));
     m_actOptOuts->setToolTip(QStringLiteral("The numbers that asked not to be sent to"));
+    m_actGateway = make(QStringLiteral("Send &Through..."));
+    m_actGateway->setToolTip(QStringLiteral("The modem, or a Kannel SMS gateway"));
     m_actPrint = make(QStringLiteral("Print"));
     m_actPrint->setIcon(CIconPainter::Command(Glyph::Print));
     m_actQuickPrint = make(QStringLiteral("&Quick Print"));
@@ -192,6 +197,7 @@ void CMainFrame::BuildActions() {
     connect(m_actHistory, &QAction::triggered, this, &CMainFrame::OnHistory);
     connect(m_actInbox, &QAction::triggered, this, &CMainFrame::OnInbox);
     connect(m_actOptOuts, &QAction::triggered, this, &CMainFrame::OnOptOuts);
+    connect(m_actGateway, &QAction::triggered, this, &CMainFrame::OnGateway);
     connect(m_actClose, &QAction::triggered, this, &QWidget::close);
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
     connect(m_actUndo, &QAction::triggered, this, [this] { EditCommand("undo"); });
@@ -251,6 +257,7 @@ void CMainFrame::BuildRibbon() {
     m_pFileMenu->addAction(m_actHistory);
     m_pFileMenu->addAction(m_actInbox);
     m_pFileMenu->addAction(m_actOptOuts);
+    m_pFileMenu->addAction(m_actGateway);
     QMenu* print = m_pFileMenu->addMenu(CIconPainter::Command(CIconPainter::Glyph::Print),
                                         QStringLiteral("Print"));
     print->setEnabled(false);
@@ -632,6 +639,28 @@ void CMainFrame::OnOptOuts() {
     CDlgOptOuts dialog(m_app.StorePath(), this);
     dialog.OnInitDialog();
     dialog.exec();
+}
+
+void CMainFrame::OnGateway() {
+    if (m_pView->IsSending()) {
+        CMessageBox::Show(this, CMessageBox::Kind::Information,
+                          QStringLiteral("Stop the Sending First: the Way of Sending Changes "
+                                         "between Campaigns."));
+        return;
+    }
+    CDlgGateway dialog(this);
+    dialog.OnInitDialog();
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    QString error;
+    if (!m_app.ApplyGateway(error)) {
+        CMessageBox::Show(this, CMessageBox::Kind::Error,
+                          QStringLiteral("Not sending through Kannel: %1").arg(error));
+    }
+    m_pView->SetTickInterval(m_app.UsesGateway() ? std::chrono::milliseconds(1)
+                                                 : CCampaignLoop::kTickInterval);
+    RefreshStatusBar();
 }
 
 QString CMainFrame::InterruptedText(const CampaignRecord& campaign, StoreTime when) {

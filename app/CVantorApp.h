@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "app/CDlgGateway.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CViewEventPoster.h"
 #include "device/CDeviceFront.h"
@@ -77,6 +78,12 @@ public:
     ISmsFront& Front() { return m_deviceFront; }
     CDeviceFront& DeviceFront() { return m_deviceFront; }
     bool IsSimulated() const { return m_bSimulated; }
+    // Sending through a Kannel gateway (the saved choice, see CDlgGateway).
+    bool UsesGateway() const { return m_bGateway; }
+    // Takes the saved way of sending (the modem or the gateway) and runs a
+    // discovery with it; false with `error` when the gateway cannot be used
+    // (the way in use stays).
+    bool ApplyGateway(QString& error);
 
     // Where the device link posts its messages.
     void SetActiveView(QObject* view) { m_poster.SetActiveView(view); }
@@ -109,5 +116,7 @@ private:
     std::string m_selector = "auto";
     bool m_bUsesAtBackend = false;
     bool m_bSimulated = false;
+    bool m_bGateway = false;
+    GatewayConfig m_gateway;
     QString m_strStorePath;
 };
