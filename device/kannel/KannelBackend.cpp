@@ -125,6 +125,10 @@ public:
             m_slots.push_back({new QNetworkAccessManager(this), false});
         }
         m_run = QString::number(QRandomGenerator::global()->generate(), 36).toStdString();
+        m_wake = new QTimer(this);
+        m_wake->setSingleShot(true);
+        m_wake->setTimerType(Qt::PreciseTimer);
+        connect(m_wake, &QTimer::timeout, this, [this] { Pump(); });
         m_expiry = new QTimer(this);
         m_expiry->setInterval(1000);
         connect(m_expiry, &QTimer::timeout, this, [this] { ExpireUnkept(); });
@@ -281,6 +285,17 @@ private:
             auto ready = std::find_if(m_waiting.begin(), m_waiting.end(),
                                       [now](const Job& job) { return job.notBefore <= now; });
             if (ready == m_waiting.end()) {
+                // Only sends waiting for their next try are left: the
+                // pump runs again when the first is due (a timer may fire
+                // early, so it is not trusted to have been that time).
+                qint64 due = m_waiting.front().notBefore;
+                for (const Job& job : m_waiting) {
+                    due = std::min(due, job.notBefore);
+                }
+                const int wait = static_cast<int>(due - now) + 1;
+                if (!m_wake->isActive() || m_wake->remainingTime() > wait) {
+                    m_wake->start(wait);
+                }
                 break;
             }
             Job job = std::move(*ready);
@@ -349,8 +364,8 @@ private:
         const qint64 pause = std::min<qint64>(static_cast<qint64>(m_settings.firstRetryMs) << shift,
                                               m_settings.maxRetryMs);
         job.notBefore = QDateTime::currentMSecsSinceEpoch() + pause;
-        m_waiting.push_front(std::move(job));  // keeps its place ahead of newer ones
-        QTimer::singleShot(static_cast<int>(pause), this, [this] { Pump(); });
+        m_waiting.push_front(std::move(job));             // keeps its place ahead of newer ones
+        QTimer::singleShot(0, this, [this] { Pump(); });  // sets the wake-up for it
     }
 
     void Complete(std::uint32_t requestId, HRESULT status) {
@@ -466,6 +481,7 @@ private:
     };
     std::map<std::uint32_t, std::shared_ptr<Unkept>> m_unkept;
     QTimer* m_expiry = nullptr;
+    QTimer* m_wake = nullptr;  // the next try of a send that waits
 };
 
 std::string GatewayKey(const Settings& settings) {
