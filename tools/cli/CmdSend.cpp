@@ -689,6 +689,9 @@ int runCampaign(SendOptions o) {
             return error.kind == StoreError::Kind::NotFound ? kExitUsage : kExitFailure;
         }
         applySettings(resumed.settings, o);
+        if (o.gateway.Active() && !o.intervalGiven) {
+            o.intervalMs = 0;
+        }
         o.message = resumed.message;
         o.numbers = resumed.numbersPath;
     }
