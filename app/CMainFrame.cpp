@@ -104,6 +104,7 @@ bool CMainFrame::OnCreate() {
         return false;
     }
     m_app.SetActiveView(m_pView);
+    ApplyPace();
     connect(m_pView, &CVantorView::countsChanged, this, &CMainFrame::UpdateProgress);
     connect(m_pView, &CVantorView::campaignFinished, this, &CMainFrame::OnCampaignFinished);
     m_planTimer.setSingleShot(true);
@@ -142,6 +143,8 @@ void CMainFrame::BuildActions() {
     m_actInbox->setToolTip(QStringLiteral("The replies received, with the campaign they answer"));
     m_actOptOuts = make(QStringLiteral("Opt-o&uts..."));
     m_actOptOuts->setToolTip(QStringLiteral("The numbers that asked not to be sent to"));
+    m_actGateway = make(QStringLiteral("Send &Through..."));
+    m_actGateway->setToolTip(QStringLiteral("The modem, or a Kannel SMS gateway"));
     m_actPrint = make(QStringLiteral("Print"));
     m_actPrint->setIcon(CIconPainter::Command(Glyph::Print));
     m_actQuickPrint = make(QStringLiteral("&Quick Print"));
@@ -196,6 +199,7 @@ void CMainFrame::BuildActions() {
     connect(m_actHistory, &QAction::triggered, this, &CMainFrame::OnHistory);
     connect(m_actInbox, &QAction::triggered, this, &CMainFrame::OnInbox);
     connect(m_actOptOuts, &QAction::triggered, this, &CMainFrame::OnOptOuts);
+    connect(m_actGateway, &QAction::triggered, this, &CMainFrame::OnGateway);
     connect(m_actClose, &QAction::triggered, this, &QWidget::close);
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
     connect(m_actUndo, &QAction::triggered, this, [this] { EditCommand("undo"); });
@@ -255,6 +259,7 @@ void CMainFrame::BuildRibbon() {
     m_pFileMenu->addAction(m_actHistory);
     m_pFileMenu->addAction(m_actInbox);
     m_pFileMenu->addAction(m_actOptOuts);
+    m_pFileMenu->addAction(m_actGateway);
     QMenu* print = m_pFileMenu->addMenu(CIconPainter::Command(CIconPainter::Glyph::Print),
                                         QStringLiteral("Print"));
     print->setEnabled(false);
@@ -683,6 +688,41 @@ void CMainFrame::OnOptOuts() {
     CDlgOptOuts dialog(m_app.StorePath(), this);
     dialog.OnInitDialog();
     dialog.exec();
+}
+
+void CMainFrame::ApplyPace() {
+    // A gateway paces itself: every tick offers parts until its connections
+    // and their queue are full, several long messages side by side.
+    if (m_app.UsesGateway()) {
+        const auto parallel = static_cast<std::size_t>(std::max(1, m_app.GatewayParallel()));
+        m_pView->SetGatewayLimits(
+            RouteLimits{2 * parallel, std::chrono::milliseconds(0), parallel});
+        m_pView->SetTickInterval(std::chrono::milliseconds(1));
+    } else {
+        m_pView->SetGatewayLimits(std::nullopt);
+        m_pView->SetTickInterval(CCampaignLoop::kTickInterval);
+    }
+}
+
+void CMainFrame::OnGateway() {
+    if (m_pView->IsSending()) {
+        CMessageBox::Show(this, CMessageBox::Kind::Information,
+                          QStringLiteral("Stop the Sending First: the Way of Sending Changes "
+                                         "between Campaigns."));
+        return;
+    }
+    CDlgGateway dialog(this);
+    dialog.OnInitDialog();
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    QString error;
+    if (!m_app.ApplyGateway(error)) {
+        CMessageBox::Show(this, CMessageBox::Kind::Error,
+                          QStringLiteral("Not sending through Kannel: %1").arg(error));
+    }
+    ApplyPace();
+    RefreshStatusBar();
 }
 
 QString CMainFrame::InterruptedText(const CampaignRecord& campaign, StoreTime when) {

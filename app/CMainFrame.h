@@ -74,6 +74,10 @@ public:
     // The replies received (CDlgInbox) and the opt-out list (CDlgOptOuts).
     void OnInbox();
     void OnOptOuts();
+    // The way of sending: the modem or a Kannel gateway.
+    void OnGateway();
+    // The loop's pace for the way of sending in use (modem or gateway).
+    void ApplyPace();
     // At start-up: offers to resume the newest campaign that was
     // interrupted or stopped (Resume / Show / Later).
     void OfferInterruptedCampaign();
@@ -159,6 +163,7 @@ private:
     QAction* m_actHistory = nullptr;
     QAction* m_actInbox = nullptr;
     QAction* m_actOptOuts = nullptr;
+    QAction* m_actGateway = nullptr;
     QAction* m_actPrint = nullptr;
     QAction* m_actQuickPrint = nullptr;
     QAction* m_actPrintPreview = nullptr;

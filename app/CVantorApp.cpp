@@ -34,6 +34,9 @@ CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
 }
 
 CVantorApp::~CVantorApp() {
+    if (m_bGateway) {
+        CloseGatewayListener(m_gateway);
+    }
     SetActiveView(nullptr);
     m_deviceFront.DeviceLink().SetEventPoster(nullptr);
     for (const auto& link : m_extraLinks) {
@@ -204,6 +207,19 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         AddExtraLink(port);
     }
     ApplyMessageSettings();
+    // The saved way of sending, unless the command line names a modem.
+    if (m_bUsesAtBackend && commandLine.modem == QLatin1String("auto")) {
+        const GatewayConfig gateway = GatewayConfig::Load();
+        if (DeviceLink::BackendFactory backend = GatewayBackend(gateway, error)) {
+            m_factory = std::move(backend);
+            m_bUsesAtBackend = false;
+            m_bGateway = true;
+            m_gateway = gateway;
+        } else if (!error.isEmpty()) {
+            ShowError(
+                QStringLiteral("Not sending through Kannel: %1\n\nThe modem is used.").arg(error));
+        }
+    }
 
     if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {
         QString text = QStringLiteral(
@@ -305,6 +321,24 @@ void CVantorApp::ApplyMessageSettings(CDeviceFront& front) {
         // On disk before the message that used the old one goes out.
         settings.sync();
     });
+}
+
+bool CVantorApp::ApplyGateway(QString& error) {
+    const GatewayConfig gateway = GatewayConfig::Load();
+    DeviceLink::BackendFactory backend = GatewayBackend(gateway, error);
+    if (gateway.kannel && !backend) {
+        return false;
+    }
+    if (m_bGateway) {
+        CloseGatewayListener(m_gateway);
+    }
+    m_bGateway = static_cast<bool>(backend);
+    m_bUsesAtBackend = !m_bGateway;
+    m_gateway = gateway;
+    m_factory = m_bGateway ? std::move(backend) : At::MakeBackendFactory();
+    RunDiscovery();
+    PostRefreshDeviceStatus();
+    return true;
 }
 
 bool CVantorApp::RunDiscovery() {

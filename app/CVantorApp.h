@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CDlgGateway.h"
 #include "campaign/doc/CVantorDoc.h"
 #include "campaign/ui/CViewEventPoster.h"
 #include "device/CDeviceFront.h"
@@ -88,6 +89,14 @@ public:
     std::vector<ModemLink> Modems();
     CDeviceFront& DeviceFront() { return m_deviceFront; }
     bool IsSimulated() const { return m_bSimulated; }
+    // Sending through a Kannel gateway (the saved choice, see CDlgGateway).
+    bool UsesGateway() const { return m_bGateway; }
+    // Requests the gateway keeps in flight at most.
+    int GatewayParallel() const { return m_gateway.parallel; }
+    // Takes the saved way of sending (the modem or the gateway) and runs a
+    // discovery with it; false with `error` when the gateway cannot be used
+    // (the way in use stays).
+    bool ApplyGateway(QString& error);
 
     // Where the device link posts its messages.
     void SetActiveView(QObject* view);
@@ -137,5 +146,7 @@ private:
     // --modem auto: every modem found sends.
     bool m_bEveryModem = false;
     bool m_bSimulated = false;
+    bool m_bGateway = false;
+    GatewayConfig m_gateway;
     QString m_strStorePath;
 };

@@ -399,7 +399,9 @@ void CVantorView::ApplyRoutes() {
                                       [](const Modem& modem) { return modem.chosen; });
     // Each of several modems takes one part in flight and one queued; one
     // alone is offered a part every tick, as it always was.
-    const RouteLimits limits = chosen > 1 ? RouteLimits{2, {}} : RouteLimits{};
+    const RouteLimits limits = m_gatewayLimits ? *m_gatewayLimits
+                               : chosen > 1    ? RouteLimits{2, {}}
+                                               : RouteLimits{};
     for (std::size_t link = 0; link < m_modems.size(); ++link) {
         if (m_modems[link].chosen) {
             routeOfLink[link] = routes.size();

@@ -99,6 +99,9 @@ public:
         bool chosen = true;
     };
     void SetModems(std::vector<Modem> modems);
+    // Limits of a gateway route (the modems' own otherwise); from the next
+    // campaign on.
+    void SetGatewayLimits(std::optional<RouteLimits> limits) { m_gatewayLimits = limits; }
     const std::vector<Modem>& GetModems() const { return m_modems; }
 
     // The file-open dialog; tests answer it themselves. Returns the chosen
@@ -285,6 +288,7 @@ private:
     // Received, not stored yet, each with its device link.
     std::vector<std::pair<ReceivedSms, std::size_t>> m_received;
     std::vector<Modem> m_modems;
+    std::optional<RouteLimits> m_gatewayLimits;
     // The loop's route of each device link; none for a modem not chosen.
     std::vector<std::optional<std::size_t>> m_routeOfLink;
 

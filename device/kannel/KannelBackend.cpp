@@ -10,6 +10,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTimer>
@@ -52,24 +53,36 @@ bool SplitHostPort(const std::string& hostPort, QHostAddress& host, std::uint16_
     return true;
 }
 
-// The listener: hands each request's path and query to `handle`, which
-// answers with an HTTP status.
+// The answer to one request of the listener, given once, now or later (a
+// report is answered when the store has it). Nothing is written when the
+// connection went meanwhile.
+using AnswerFn = std::function<void(int status)>;
+
+// The listener: hands each request's path and query to `handle`, with the
+// function that answers it with an HTTP status.
 class Listener final : public QAbstractHttpServer {
 public:
-    using Handler = std::function<int(const QString& path, const std::string& query)>;
+    using Handler = std::function<void(const QString& path, const std::string& query, AnswerFn)>;
     explicit Listener(Handler handle) : m_handle(std::move(handle)) {}
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
-        const int code =
-            m_handle(request.url().path(), request.url().query(QUrl::FullyEncoded).toStdString());
-        // One request per connection: Kannel 1.4.5's smsbox panics when a
-        // kept-alive connection it writes to is closed under it (when the
-        // listener stops), so none is kept.
-        makeResponder(request, socket)
-            .write(code == 200 ? QByteArray("ok\n") : QByteArray("refused\n"),
-                   {{"Content-Type", "text/plain"}, {"Connection", "close"}},
-                   static_cast<QHttpServerResponder::StatusCode>(code));
+        auto responder = std::make_shared<QHttpServerResponder>(makeResponder(request, socket));
+        QPointer<QTcpSocket> alive(socket);
+        auto answered = std::make_shared<bool>(false);
+        AnswerFn answer = [responder, alive, answered](int code) {
+            if (std::exchange(*answered, true) || alive.isNull()) {
+                return;
+            }
+            // One request per connection: Kannel 1.4.5's smsbox panics when
+            // a kept-alive connection it writes to is closed under it (when
+            // the listener stops), so none is kept.
+            responder->write(code == 200 ? QByteArray("ok\n") : QByteArray("refused\n"),
+                             {{"Content-Type", "text/plain"}, {"Connection", "close"}},
+                             static_cast<QHttpServerResponder::StatusCode>(code));
+        };
+        m_handle(request.url().path(), request.url().query(QUrl::FullyEncoded).toStdString(),
+                 std::move(answer));
         return true;
     }
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override {
@@ -83,10 +96,23 @@ private:
 // What the managers of one gateway listen to.
 struct GatewayListener {
     std::function<void(std::uint32_t, HRESULT)> sendComplete;
-    std::function<void(std::uint32_t, const std::string&)> messageId;
-    std::function<void(const Report&)> report;
-    std::function<void(const Reply&)> reply;
+    std::function<void(std::uint32_t, std::uint8_t)> reference;
+    std::function<void(const ReceivedSms&)> received;
 };
+
+// A report or reply is answered 503 (smsbox posts it again) when the store
+// has not taken it within this time.
+constexpr qint64 kKeepTimeoutMs = 10000;
+
+// Handles of received messages, unique in the run (the device link keys
+// them across backends).
+std::uint32_t NextHandle() {
+    static std::uint32_t next = 0x4B000000u;
+    if (++next == 0) {
+        next = 1;
+    }
+    return next;
+}
 
 // The connections, the queue and the listener of one gateway.
 class Gateway final : public QObject {
@@ -99,6 +125,13 @@ public:
             m_slots.push_back({new QNetworkAccessManager(this), false});
         }
         m_run = QString::number(QRandomGenerator::global()->generate(), 36).toStdString();
+        m_wake = new QTimer(this);
+        m_wake->setSingleShot(true);
+        m_wake->setTimerType(Qt::PreciseTimer);
+        connect(m_wake, &QTimer::timeout, this, [this] { Pump(); });
+        m_expiry = new QTimer(this);
+        m_expiry->setInterval(1000);
+        connect(m_expiry, &QTimer::timeout, this, [this] { ExpireUnkept(); });
     }
 
     // Sends still in flight end without a completion: no manager, and so no
@@ -135,8 +168,8 @@ public:
             m_dlrHost = "[" + m_dlrHost + "]";
         }
         m_dlrHost += ":" + std::to_string(m_port);
-        m_http = new Listener(
-            [this](const QString& path, const std::string& query) { return Handle(path, query); });
+        m_http = new Listener([this](const QString& path, const std::string& query,
+                                     AnswerFn answer) { Handle(path, query, std::move(answer)); });
         m_http->setParent(this);
         m_http->bind(server);
         return true;
@@ -162,6 +195,25 @@ public:
         tick.start(20);
         loop.exec();
         m_server->close();
+        for (auto& [handle, group] : m_unkept) {
+            group->answer(503);
+        }
+        m_unkept.clear();
+    }
+
+    // The store has the received message `handle`: once it has every
+    // message of its request, Kannel gets 200.
+    HRESULT Acknowledge(std::uint32_t handle) {
+        auto it = m_unkept.find(handle);
+        if (it == m_unkept.end()) {
+            return E_INVALIDARG;
+        }
+        const std::shared_ptr<Unkept> group = it->second;
+        m_unkept.erase(it);
+        if (--group->left == 0) {
+            group->answer(200);
+        }
+        return S_OK;
     }
 
     const Settings& Config() const { return m_settings; }
@@ -193,11 +245,15 @@ public:
             m_nextId = 1;
         }
         job.messageId = m_run + "-" + std::to_string(job.requestId);
+        // The TP-MR of this send, as a modem's would be: a report names its
+        // send by it and the recipient.
+        job.reference = static_cast<std::uint8_t>(job.requestId & 0xFF);
         QUrl url = m_base;
-        url.setQuery(
-            QString::fromStdString(SendsmsQuery(request, m_settings.user, m_settings.password,
-                                                DlrUrl(m_dlrHost, job.messageId))),
-            QUrl::StrictMode);
+        url.setQuery(QString::fromStdString(
+                         SendsmsQuery(request, m_settings.user, m_settings.password,
+                                      DlrUrl(m_dlrHost, job.messageId, request.to, job.reference,
+                                             QDateTime::currentSecsSinceEpoch()))),
+                     QUrl::StrictMode);
         job.url = url;
         m_waiting.push_back(std::move(job));
         *requestId = m_waiting.back().requestId;
@@ -210,6 +266,7 @@ private:
     struct Job {
         std::uint32_t requestId = 0;
         std::string messageId;
+        std::uint8_t reference = 0;
         QUrl url;
         int attempts = 0;
         qint64 notBefore = 0;  // ms since the epoch
@@ -228,6 +285,17 @@ private:
             auto ready = std::find_if(m_waiting.begin(), m_waiting.end(),
                                       [now](const Job& job) { return job.notBefore <= now; });
             if (ready == m_waiting.end()) {
+                // Only sends waiting for their next try are left: the
+                // pump runs again when the first is due (a timer may fire
+                // early, so it is not trusted to have been that time).
+                qint64 due = m_waiting.front().notBefore;
+                for (const Job& job : m_waiting) {
+                    due = std::min(due, job.notBefore);
+                }
+                const int wait = static_cast<int>(due - now) + 1;
+                if (!m_wake->isActive() || m_wake->remainingTime() > wait) {
+                    m_wake->start(wait);
+                }
                 break;
             }
             Job job = std::move(*ready);
@@ -275,7 +343,7 @@ private:
         const Answer answer = ClassifyAnswer(status, reply.readAll().toStdString());
         switch (answer.outcome) {
             case Outcome::Sent:
-                ForEach([&](GatewayListener& l) { l.messageId(job.requestId, job.messageId); });
+                ForEach([&](GatewayListener& l) { l.reference(job.requestId, job.reference); });
                 Complete(job.requestId, S_OK);
                 break;
             case Outcome::Retry:
@@ -296,37 +364,85 @@ private:
         const qint64 pause = std::min<qint64>(static_cast<qint64>(m_settings.firstRetryMs) << shift,
                                               m_settings.maxRetryMs);
         job.notBefore = QDateTime::currentMSecsSinceEpoch() + pause;
-        m_waiting.push_front(std::move(job));  // keeps its place ahead of newer ones
-        QTimer::singleShot(static_cast<int>(pause), this, [this] { Pump(); });
+        m_waiting.push_front(std::move(job));             // keeps its place ahead of newer ones
+        QTimer::singleShot(0, this, [this] { Pump(); });  // sets the wake-up for it
     }
 
     void Complete(std::uint32_t requestId, HRESULT status) {
         ForEach([&](GatewayListener& l) { l.sendComplete(requestId, status); });
     }
 
-    int Handle(const QString& path, const std::string& query) {
+    // A report or a reply becomes what a modem would have handed up: an
+    // SMS-STATUS-REPORT, or the SMS-DELIVER parts of the reply. Kannel gets
+    // its answer once the store has them all (the device link acknowledges
+    // each), or 503 when that does not come in time.
+    void Handle(const QString& path, const std::string& query, AnswerFn answer) {
         m_lastRequest.start();
-        if (m_draining) {
-            return 503;
+        if (m_draining || m_listeners.empty()) {
+            answer(503);
+            return;
         }
         const auto fields = ParseQuery(query);
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        std::vector<ReceivedSms> messages;
         if (path == QLatin1String("/dlr")) {
             Report report;
             if (!ParseReport(fields, report)) {
-                return 400;
+                answer(400);
+                return;
             }
-            ForEach([&](GatewayListener& l) { l.report(report); });
-            return 200;
-        }
-        if (path == QLatin1String("/mo")) {
+            const std::optional<std::uint8_t> status = ReportStatus(report.code);
+            if (!status) {
+                answer(200);  // the service centre took it: the send's answer said so
+                return;
+            }
+            ReceivedSms message;
+            message.kind = ReceivedSms::Kind::StatusReport;
+            message.pdu = StatusReportPdu(report, *status, now);
+            messages.push_back(std::move(message));
+        } else if (path == QLatin1String("/mo")) {
             Reply reply;
             if (!ParseReply(fields, reply)) {
-                return 400;
+                answer(400);
+                return;
             }
-            ForEach([&](GatewayListener& l) { l.reply(reply); });
-            return 200;
+            for (std::string& pdu : ReplyPdus(reply, now)) {
+                ReceivedSms message;
+                message.pdu = std::move(pdu);
+                messages.push_back(std::move(message));
+            }
+        } else {
+            answer(404);
+            return;
         }
-        return 404;
+        auto group = std::make_shared<Unkept>();
+        group->answer = std::move(answer);
+        group->left = messages.size();
+        group->since.start();
+        for (ReceivedSms& message : messages) {
+            message.handle = NextHandle();
+            m_unkept[message.handle] = group;
+        }
+        if (!m_expiry->isActive()) {
+            m_expiry->start();
+        }
+        for (const ReceivedSms& message : messages) {
+            ForEach([&](GatewayListener& l) { l.received(message); });
+        }
+    }
+
+    void ExpireUnkept() {
+        for (auto it = m_unkept.begin(); it != m_unkept.end();) {
+            if (it->second->since.elapsed() >= kKeepTimeoutMs) {
+                it->second->answer(503);
+                it = m_unkept.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (m_unkept.empty()) {
+            m_expiry->stop();
+        }
     }
 
     template <typename Call>
@@ -356,6 +472,16 @@ private:
     std::uint32_t m_nextId = 1;
     std::map<int, GatewayListener> m_listeners;
     int m_lastToken = 0;
+    // The received messages the store has not taken yet, by handle; the
+    // messages of one request share their answer.
+    struct Unkept {
+        AnswerFn answer;
+        std::size_t left = 0;
+        QElapsedTimer since;
+    };
+    std::map<std::uint32_t, std::shared_ptr<Unkept>> m_unkept;
+    QTimer* m_expiry = nullptr;
+    QTimer* m_wake = nullptr;  // the next try of a send that waits
 };
 
 std::string GatewayKey(const Settings& settings) {
@@ -420,6 +546,7 @@ public:
         return E_NOTIMPL;  // replies come to the listener, nothing is stored
     }
     std::shared_ptr<IMbnSignal> QuerySignal() override { return nullptr; }
+    HRESULT SmsAcknowledge(std::uint32_t handle) override { return m_gateway->Acknowledge(handle); }
 
 private:
     std::shared_ptr<Gateway> m_gateway;
@@ -497,22 +624,16 @@ public:
                     [&](IMbnSmsEvents* sink) { sink->OnSmsSendComplete(sms, id, status); });
             }
         };
-        listener.messageId = [weak, sms](std::uint32_t id, const std::string& messageId) {
+        listener.reference = [weak, sms](std::uint32_t id, std::uint8_t reference) {
             if (auto self = weak.lock()) {
-                self->ForEachGatewaySink(
-                    [&](IGatewayEvents* sink) { sink->OnGatewayMessageId(sms, id, messageId); });
+                self->m_sinks.ForEach(
+                    [&](IMbnSmsEvents* sink) { sink->OnSmsSendReference(sms, id, reference); });
             }
         };
-        listener.report = [weak, sms](const Report& report) {
+        listener.received = [weak, sms](const ReceivedSms& message) {
             if (auto self = weak.lock()) {
-                self->ForEachGatewaySink(
-                    [&](IGatewayEvents* sink) { sink->OnGatewayReport(sms, report); });
-            }
-        };
-        listener.reply = [weak, sms](const Reply& reply) {
-            if (auto self = weak.lock()) {
-                self->ForEachGatewaySink(
-                    [&](IGatewayEvents* sink) { sink->OnGatewayReply(sms, reply); });
+                self->m_sinks.ForEach(
+                    [&](IMbnSmsEvents* sink) { sink->OnSmsReceived(sms, message); });
             }
         };
         m_token = m_gateway->AddListener(std::move(listener));
@@ -533,15 +654,6 @@ public:
     HRESULT Unadvise(std::uint32_t cookie) override { return m_sinks.Unadvise(cookie); }
 
 private:
-    template <typename Call>
-    void ForEachGatewaySink(Call call) {
-        m_sinks.ForEach([&](IMbnSmsEvents* sink) {
-            if (auto* gateway = dynamic_cast<IGatewayEvents*>(sink)) {
-                call(gateway);
-            }
-        });
-    }
-
     std::shared_ptr<Gateway> m_gateway;
     std::shared_ptr<KannelSms> m_sms;
     std::shared_ptr<KannelInterface> m_interface;

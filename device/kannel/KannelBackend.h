@@ -8,7 +8,8 @@
 // must not split them again. Up to `parallel` requests are in flight, each on
 // its own connection, and as many again wait; past that SmsSendPdu answers
 // VTX_E_MODEM_BUSY. Answers: 202 "0:"/"3:" complete with S_OK (just after
-// IGatewayEvents::OnGatewayMessageId); 4xx with Kannel::GatewayFailure
+// OnSmsSendReference with the TP-MR the backend gave the send, the low
+// octet of its request id); 4xx with Kannel::GatewayFailure
 // (Kannel's text); 503 and a refused connection (the request never reached
 // Kannel) are sent again after a growing pause, up to `attempts` times, then
 // complete with VTX_E_MODEM_GONE. A connection lost after the request went out
@@ -17,8 +18,12 @@
 //
 // Listening: an HTTP server (loopback by default, a deep listen backlog)
 // takes the delivery reports Kannel posts to the dlr-url (GET /dlr) and the
-// replies an sms-service posts (GET /mo), and hands them to the sinks that
-// also implement IGatewayEvents. Kannel gets 200 once the sinks have them.
+// replies an sms-service posts (GET /mo), and hands them to the sinks as a
+// modem hands up what it received (OnSmsReceived): a report as the
+// SMS-STATUS-REPORT that names its send by TP-MR and recipient, a reply as
+// its SMS-DELIVER parts. Kannel gets 200 once SmsAcknowledge came for each
+// (the store has it), and 503 (smsbox posts it again) when that does not
+// come within 10 seconds or nobody listens.
 //
 // One gateway (its connections and its listener) per sendsms URL and listen
 // address lives as long as some manager holds it, so a new discovery reuses
@@ -47,26 +52,6 @@ struct Settings {
     int firstRetryMs = 250;        // pause before the second try, doubled each time
     int maxRetryMs = 30000;        // longest pause between tries
     int requestTimeoutMs = 30000;  // an answer later than this: outcome unknown
-};
-
-// Events of a gateway that a modem has not got. A sink of the interface
-// manager that also derives from this gets them (from the event loop).
-class IGatewayEvents {
-public:
-    // Vantorix's id of the accepted send `requestId`, the one its delivery
-    // reports will carry; comes just before OnSmsSendComplete with S_OK.
-    virtual void OnGatewayMessageId(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
-                                    std::uint32_t requestId, const std::string& messageId) = 0;
-    // A delivery report for one sent part (ReportCodeMeaning gives its
-    // class and words). Kannel sends several per part (8, then 1 or 2).
-    virtual void OnGatewayReport(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
-                                 const Report& report) = 0;
-    // A reply posted by Kannel's sms-service.
-    virtual void OnGatewayReply(const std::shared_ptr<DeviceLink::IMbnSms>& sms,
-                                const Reply& reply) = 0;
-
-protected:
-    ~IGatewayEvents() = default;
 };
 
 // Creates a manager with one interface, the gateway. Fails with

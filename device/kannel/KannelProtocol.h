@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/HResult.h"
 #include "pdu/StatusReportOutcome.h"
@@ -49,8 +51,12 @@ std::string SendsmsQuery(const SendRequest& request, std::string_view user,
 
 // The dlr-url for message `messageId` on the listener at `listen`
 // ("host:port"). Kannel's %a is empty in reports, so the id travels in the
-// URL; %d is Kannel's report code, %A the SMSC's own words.
-std::string DlrUrl(std::string_view listen, std::string_view messageId);
+// URL, with what the report needs to name its send the way a modem's status
+// report does: the recipient `to`, the TP-MR `reference` the backend gave
+// the send, and when it was taken (`sent`, seconds since 1970 UTC). %d is
+// Kannel's report code, %A the SMSC's own words.
+std::string DlrUrl(std::string_view listen, std::string_view messageId, std::string_view to,
+                   int reference, std::int64_t sent);
 
 // RFC 3986 percent-encoding of everything but the unreserved characters.
 std::string PercentEncode(std::string_view text);
@@ -74,6 +80,9 @@ struct Report {
     std::string messageId;  // Vantorix's own, from the dlr-url
     int code = 0;           // Kannel's: 1, 2, 4, 8 or 16
     std::string smscReply;  // the SMSC's words (%A), may be empty
+    std::string to;         // the recipient, as sent
+    int reference = 0;      // the TP-MR the backend gave the send
+    std::int64_t sent = 0;  // when the send was taken, seconds since 1970 UTC
 };
 bool ParseReport(const std::map<std::string, std::string>& query, Report& report);
 
@@ -87,6 +96,20 @@ struct ReportMeaning {
 };
 ReportMeaning ReportCodeMeaning(int code);
 
+// The TP-ST (TS 23.040 9.2.3.15) that stands for a report code in the
+// store and on the rows, so that they say what they say for a modem: 1 0x00
+// (received by the recipient), 2 0x40 (permanent error), 4 0x20 (the
+// service centre keeps trying), 16 0x63 (refused; no more attempts). None
+// for 8, the service centre's acceptance: the modem's counterpart is the
+// answer to the send, which the row already shows as sent; and none for a
+// code Kannel does not define.
+std::optional<std::uint8_t> ReportStatus(int code);
+
+// A report as the SMS-STATUS-REPORT a modem would have handed up
+// (hexadecimal, empty service-centre field first): TP-MR, the recipient,
+// TP-SCTS the send's time, TP-DT `discharge` (seconds since 1970 UTC), TP-ST.
+std::string StatusReportPdu(const Report& report, std::uint8_t status, std::int64_t discharge);
+
 // A reply posted by an sms-service (GET /mo?from=..&to=..&text=..&coding=..).
 struct Reply {
     std::string from;
@@ -95,6 +118,12 @@ struct Reply {
     std::string time;  // Kannel's %t, "YYYY-MM-DD HH:MM:SS", may be empty
 };
 bool ParseReply(const std::map<std::string, std::string>& query, Reply& reply);
+
+// A reply as the SMS-DELIVER PDUs a modem would have handed up, UCS2, in
+// concatenated parts past 70 units; TP-SCTS is the reply's time (`now` when
+// it has none). The same reply gives the same PDUs, so a reply that smsbox
+// posts again is kept once.
+std::vector<std::string> ReplyPdus(const Reply& reply, std::int64_t now);
 
 // Reads the gateway password: the file's first line. Refuses a file the
 // group or others may read (POSIX), with a message that says what to do;

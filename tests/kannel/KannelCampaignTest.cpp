@@ -1,5 +1,5 @@
 // A campaign through a real Kannel on loopback (started by
-// run-campaign-test.sh): every number gets its parts once, as composed, and
+// scripts/bench-kannel.sh): every number gets its parts once, as composed, and
 // every part's delivery report reaches the backend's listener.
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,7 +13,9 @@
 #include <sstream>
 
 #include "device/kannel/KannelBackend.h"
+#include "pdu/Hex.h"
 #include "pdu/PartsComposer.h"
+#include "pdu/PduDecoder.h"
 #include "pdu/Unicode.h"
 
 namespace {
@@ -40,9 +42,10 @@ struct Expected {
 
 // Offers the parts as fast as the backend takes them and records what
 // comes back.
-class Driver final : public IMbnSmsEvents, public Kannel::IGatewayEvents {
+class Driver final : public IMbnSmsEvents {
 public:
-    std::deque<std::string> queue;
+    std::deque<std::pair<std::string, std::string>> queue;  // recipient, PDU
+    std::map<std::uint32_t, std::string> toOf;
     std::shared_ptr<IMbnSms> sms;
     std::size_t completed = 0;
     std::size_t offered = 0;
@@ -52,21 +55,24 @@ public:
     bool listenerDown = false;
     int reportsAfterRestart = 0;  // reports of parts sent before the restart
     std::map<HRESULT, int> failures;
+    // A send is named as its report names it: "recipient/TP-MR".
     std::set<std::string> acceptedIds;
     std::map<std::uint32_t, std::string> idOf;
-    std::map<std::string, std::set<int>> reports;  // message id -> codes
+    std::map<std::string, std::set<int>> reports;  // send -> TP-ST
     std::set<std::string> idsBeforeRestart;        // still without their final report
 
     void Offer() {
         while (!queue.empty() && offered < pauseAt) {
             std::uint32_t id = 0;
-            const std::u16string pdu(queue.front().begin(), queue.front().end());
-            const HRESULT hr = sms->SmsSendPdu(pdu, 0, &id);
+            const std::string& hex = queue.front().second;
+            const HRESULT hr = sms->SmsSendPdu(std::u16string(hex.begin(), hex.end()), 0, &id);
             if (hr == VTX_E_MODEM_BUSY) {
                 return;  // offered again at the next completion
             }
             if (FAILED(hr)) {
                 ++failures[hr];
+            } else {
+                toOf[id] = queue.front().first;
             }
             queue.pop_front();
             ++offered;
@@ -107,21 +113,32 @@ public:
     }
     HRESULT OnSmsStatusChange(const std::shared_ptr<IMbnSms>&) override { return S_OK; }
 
-    void OnGatewayMessageId(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
-                            const std::string& messageId) override {
-        idOf[requestId] = messageId;
-        acceptedIds.insert(messageId);
+    HRESULT OnSmsSendReference(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
+                               std::uint8_t tpMr) override {
+        idOf[requestId] = toOf[requestId] + "/" + std::to_string(tpMr);
+        acceptedIds.insert(idOf[requestId]);
+        return S_OK;
     }
-    void OnGatewayReport(const std::shared_ptr<IMbnSms>&, const Kannel::Report& report) override {
-        // A report may overtake the 202 answer: unknown ids are checked at
-        // the end.
-        if (report.code == 1 && idsBeforeRestart.count(report.messageId) != 0 &&
-            reports[report.messageId].count(1) == 0) {
-            ++reportsAfterRestart;
+    // A report may overtake the 202 answer: unknown sends are checked at
+    // the end. Acknowledged at once (Kannel gets 200).
+    HRESULT OnSmsReceived(const std::shared_ptr<IMbnSms>& from,
+                          const ReceivedSms& message) override {
+        std::string octets;
+        std::string why;
+        PduLib::FromHex(message.pdu, octets, why);
+        const PduLib::DecodedPdu pdu = PduLib::DecodePdu(octets);
+        if (pdu.type == PduLib::DecodedPdu::Type::StatusReport) {
+            const std::string id = pdu.statusReport.recipient + "/" +
+                                   std::to_string(pdu.statusReport.messageReference);
+            const int st = pdu.statusReport.status;
+            if (st == 0 && idsBeforeRestart.count(id) != 0 && reports[id].count(0) == 0) {
+                ++reportsAfterRestart;
+            }
+            reports[id].insert(st);
         }
-        reports[report.messageId].insert(report.code);
+        from->SmsAcknowledge(message.handle);
+        return S_OK;
     }
-    void OnGatewayReply(const std::shared_ptr<IMbnSms>&, const Kannel::Reply&) override {}
 };
 
 // fakesmsc's lines "Got message N: <from to type [udh] data>", by
@@ -168,7 +185,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const char* rig = std::getenv("KANNEL_RIG_DIR");
     if (rig == nullptr) {
-        std::fprintf(stderr, "KANNEL_RIG_DIR is not set: run through run-campaign-test.sh\n");
+        std::fprintf(stderr, "KANNEL_RIG_DIR is not set: run through scripts/bench-kannel.sh\n");
         return 1;
     }
     const std::string dir = rig;
@@ -208,7 +225,7 @@ int main(int argc, char** argv) {
         }
         e.pdus = parts.pdus;
         for (const auto& pdu : e.pdus) {
-            driver.queue.push_back(pdu);
+            driver.queue.emplace_back(e.to, pdu);
         }
         expected.push_back(std::move(e));
     }
@@ -250,7 +267,7 @@ int main(int argc, char** argv) {
         if (driver.pauseAt < totalParts && driver.completed == driver.pauseAt &&
             !driver.listenerDown) {
             for (const std::string& id : driver.acceptedIds) {
-                if (driver.reports[id].count(1) == 0) {
+                if (driver.reports[id].count(0) == 0) {
                     driver.idsBeforeRestart.insert(id);
                 }
             }
@@ -272,7 +289,7 @@ int main(int argc, char** argv) {
         }
         std::size_t delivered = 0;
         for (const auto& [id, codes] : driver.reports) {
-            delivered += codes.count(1) * driver.acceptedIds.count(id);
+            delivered += codes.count(0) * driver.acceptedIds.count(id);
         }
         if ((sentMs >= 0 && delivered >= driver.acceptedIds.size()) || clock.elapsed() > 200000) {
             app.quit();
@@ -297,9 +314,9 @@ int main(int argc, char** argv) {
     for (const auto& [status, count] : driver.failures) {
         check(false, "status " + std::to_string(status) + " x" + std::to_string(count));
     }
-    check(driver.acceptedIds.size() == totalParts, "message ids");
+    check(driver.acceptedIds.size() == totalParts, "references");
     for (const std::string& id : driver.acceptedIds) {
-        check(driver.reports.count(id) && driver.reports[id].count(1),
+        check(driver.reports.count(id) && driver.reports[id].count(0),
               "no delivery report for " + id);
     }
     for (const auto& [id, codes] : driver.reports) {

@@ -6,7 +6,9 @@
 #                               smsbox port listens (smsbox panics otherwise),
 #                               then smsbox and fakesmsc; their pids, logs and
 #                               DIR/rig.env (the ports, user and password).
-#                               LISTEN (HOST:PORT) is where replies are posted.
+#                               LISTEN (HOST:PORT) is where replies are posted;
+#                               KANNEL_MO ("from to text words"): one reply
+#                               that the fake SMSC sends at once.
 #   rig.sh stop DIR             stops them by pid, newest first.
 set -euo pipefail
 
@@ -76,8 +78,14 @@ ENV
     /usr/sbin/smsbox "$dir/kannel.conf" >"$dir/smsbox.out" 2>&1 &
     echo $! >"$dir/smsbox.pid"
     wait_port "$fake" 20 || { echo "rig.sh: the fake SMSC port is not open" >&2; exit 4; }
-    # -m 0: generates no messages of its own, prints every one it receives.
-    "$fakesmsc" -H 127.0.0.1 -r "$fake" -m 0 "1 2 text x" >"$dir/fakesmsc.out" 2>"$dir/fakesmsc.err" &
+    # -m 0: generates no messages of its own, prints every one it receives;
+    # with KANNEL_MO ("from to text words"), that one reply first.
+    if [ -n "${KANNEL_MO:-}" ]; then
+        mo=(-m 1 "$KANNEL_MO")
+    else
+        mo=(-m 0 "1 2 text x")
+    fi
+    "$fakesmsc" -H 127.0.0.1 -r "$fake" "${mo[@]}" >"$dir/fakesmsc.out" 2>"$dir/fakesmsc.err" &
     echo $! >"$dir/fakesmsc.pid"
     wait_port "$sendsms" 20 || { echo "rig.sh: smsbox did not listen" >&2; exit 4; }
     ;;

@@ -42,6 +42,7 @@
 #include "pdu/Unicode.h"
 #include "tools/cli/CmdNumbers.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/GatewayOption.h"
 #include "tools/cli/MessageOptions.h"
 #include "tools/cli/ReferenceState.h"
 #include "tools/cli/StoreOption.h"
@@ -421,6 +422,7 @@ struct SendOptions {
     std::string quietHours;
     std::string region;
     ModemChoice modem;
+    GatewayOption gateway;
     CliMessageOptions options;
     StoreOption store;
     // resume
@@ -480,12 +482,13 @@ void keepReferences(const std::vector<CDeviceFront*>& fronts,
 // The settings a campaign is sent with, kept in the store so that resume
 // sends the same message the same way.
 std::string settingsJson(const SendOptions& o) {
-    return nlohmann::json{
+    nlohmann::json settings{
         {"interval_ms", o.intervalMs},           {"encoding", o.options.encoding},
         {"max_parts", o.options.maxParts},       {"ref16", o.options.ref16},
         {"no_replace", o.options.noReplace},     {"languages", o.options.languages},
-        {"delivery_reports", o.deliveryReports}, {"quiet_hours", o.quietHours}}
-        .dump();
+        {"delivery_reports", o.deliveryReports}, {"quiet_hours", o.quietHours}};
+    SaveGatewaySettings(o.gateway, settings);
+    return settings.dump();
 }
 
 void applySettings(const std::string& settings, SendOptions& o) {
@@ -505,6 +508,7 @@ void applySettings(const std::string& settings, SendOptions& o) {
     if (o.quietHours.empty()) {
         o.quietHours = json.value("quiet_hours", std::string());
     }
+    LoadGatewaySettings(json, o.gateway);
 }
 
 std::string countsText(const CampaignCounts& c) {
@@ -689,6 +693,10 @@ bool openStore(const std::string& path, const std::string& region, CCampaignStor
 // Sends a campaign begun (o.resumeId == 0) or carried on (resume).
 int runCampaign(SendOptions o) {
     const std::string storePath = StorePath(o.store);
+    // A gateway takes parts as fast as they are offered.
+    if (o.gateway.Active() && !o.intervalGiven) {
+        o.intervalMs = 0;
+    }
     CCampaignStore store;
     // A new campaign: the numbers file and the message first, as a bad file
     // or message is the user's to fix, whatever the store and the modem.
@@ -770,6 +778,9 @@ int runCampaign(SendOptions o) {
             return error.kind == StoreError::Kind::NotFound ? kExitUsage : kExitFailure;
         }
         applySettings(resumed.settings, o);
+        if (o.gateway.Active() && !o.intervalGiven) {
+            o.intervalMs = 0;
+        }
         o.message = resumed.message;
         o.numbers = resumed.numbersPath;
     }
@@ -788,19 +799,32 @@ int runCampaign(SendOptions o) {
         }
     }
 
+    GatewayLink gateway;
+    if (o.gateway.Active()) {
+        std::string error;
+        if (!gateway.Open(o.gateway, error)) {
+            std::cerr << "vantorix-cli: " << error << "\nNothing was sent.\n";
+            return kExitUsage;
+        }
+    }
     QCoreApplication app(g_argc, g_argv);
     std::vector<std::unique_ptr<CSimulatedModem>> sims;
     std::vector<ModemPort> ports;
-    if (!chooseModems(o.modem, sims, ports)) {
+    if (o.gateway.Active()) {
+        ports.push_back({gateway.Name(), false});
+    } else if (!chooseModems(o.modem, sims, ports)) {
         return kExitFailure;
     }
-    // One device link per modem, each a route of the loop.
+    // One device link per modem, each a route of the loop; the gateway is
+    // one route.
     std::vector<std::unique_ptr<CDeviceFront>> fronts;
     std::vector<CDeviceFront*> frontList;
     for (const ModemPort& port : ports) {
         fronts.push_back(std::make_unique<CDeviceFront>(
-            [selector = port.port](std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
-                return At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
+            [selector = port.port, backend = o.gateway.Active() ? gateway.Factory() : nullptr](
+                std::shared_ptr<DeviceLink::IMbnInterfaceManager>* manager) {
+                return backend ? backend(selector, manager)
+                               : At::CreateAtInterfaceManager(selector, At::Timeouts{}, manager);
             }));
         fronts.back()->SetComposerTrace(o.trace ? &std::cerr : nullptr);
         fronts.back()->SetMessageOptions(messageOptions);
@@ -817,13 +841,23 @@ int runCampaign(SendOptions o) {
     std::u16string reason;
     std::string firstFailure;
     // A modem takes one part in flight and one queued, at its own pace.
-    const RouteLimits modemLimits{2, std::chrono::milliseconds(o.intervalMs)};
+    // The gateway keeps as many in flight as its connections and their queue
+    // hold, and as many messages side by side as it has connections.
+    const RouteLimits modemLimits =
+        o.gateway.Active() ? RouteLimits{static_cast<std::size_t>(2 * o.gateway.parallel),
+                                         std::chrono::milliseconds(o.intervalMs),
+                                         static_cast<std::size_t>(o.gateway.parallel)}
+                           : RouteLimits{2, std::chrono::milliseconds(o.intervalMs)};
     for (std::size_t i = 0; i < fronts.size(); ++i) {
         CDeviceFront& front = *fronts[i];
         posters.push_back(std::make_unique<QueuedPoster>(loop, routes.size()));
         front.DeviceLink().SetEventPoster(posters.back().get());
         const std::string who = fronts.size() > 1 ? ports[i].port + ": " : std::string();
         if (!front.Discover()) {
+            if (o.gateway.Active()) {
+                std::cerr << "vantorix-cli: " << gateway.LastError() << "\nNothing was sent.\n";
+                return kExitFailure;
+            }
             if (fronts.size() == 1) {
                 reportNoModemLink();
                 return kExitFailure;
@@ -1063,6 +1097,7 @@ int runCampaign(SendOptions o) {
         reporter.start();
     }
     app.exec();
+    gateway.Close();
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         std::signal(sig, SIG_DFL);
     }
@@ -1247,6 +1282,7 @@ void AddSendCommand(CLI::App& app) {
                   "default)");
     AddRegionOption(*cmd, o->region);
     addRunOptions(cmd, *o);
+    AddGatewayOptions(cmd, o->gateway);
     AddMessageOptions(cmd, o->options);
     cmd->callback([o] { runOrThrow(*o); });
 }
@@ -1318,6 +1354,7 @@ void AddResumeCommand(CLI::App& app) {
     cmd->add_flag("--resend-unknown", o->resendUnknown,
                   "send again to the numbers whose outcome is unknown");
     addRunOptions(cmd, *o);
+    AddGatewayOptions(cmd, o->gateway);
     cmd->callback([o] { runOrThrow(*o); });
 }
 
