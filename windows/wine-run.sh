@@ -11,6 +11,11 @@ export WINEPREFIX="$prefix" WINEARCH=win64
 # test opens goes to the handler the test sets, or nowhere.
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winebrowser.exe=d}"
+# wine keeps the host's QT_* variables away from Windows programs (they are
+# meant for the host's Qt) and hands WINEQT_* on as QT_*: forward them.
+while IFS='=' read -r name _; do
+    [[ $name == QT_* ]] && export "WINE$name=${!name}"
+done < <(env)
 server="$(dirname "$wine")/wineserver64"
 [ -x "$server" ] && export WINESERVER="$server"
 
