@@ -339,10 +339,16 @@ bool CMainFrame::BuildStatusBar() {
     bar->addPermanentWidget(m_pProgressBar);
 
     if (m_app.IsSimulated()) {
+#ifdef _WIN32
+        m_pSimulatedPane = new QLabel(QStringLiteral("No simulated modem on Windows"), bar);
+        m_pSimulatedPane->setToolTip(
+            QStringLiteral("The simulated modem runs on Linux only: no modem is used."));
+#else
         m_pSimulatedPane = new QLabel(QStringLiteral("Simulated"), bar);
-        m_pSimulatedPane->setObjectName(QStringLiteral("simulatedPane"));
         m_pSimulatedPane->setToolTip(
             QStringLiteral("Messages go to the simulated modem, not to the network."));
+#endif
+        m_pSimulatedPane->setObjectName(QStringLiteral("simulatedPane"));
         bar->addPermanentWidget(m_pSimulatedPane);
     }
     m_pDeviceStatusPane = new QLabel(QStringLiteral("Device Status Will Appear Here"), bar);

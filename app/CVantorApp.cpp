@@ -17,6 +17,9 @@
 #include "campaign/ui/CMessageBox.h"
 #include "device/at/AtBackend.h"
 #include "device/sim/CSimulatedModem.h"
+#ifdef _WIN32
+#include "windows/app/ModemBackends.h"
+#endif
 
 CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
     : QObject(parent),
@@ -25,7 +28,12 @@ CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
       }),
       m_factory(std::move(factory)) {
     if (!m_factory) {
+#ifdef _WIN32
+        // Mobile Broadband first, AT modems on COM ports as the choice.
+        m_factory = WinModems::MakeBackendFactory();
+#else
         m_factory = At::MakeBackendFactory();
+#endif
         m_bUsesAtBackend = true;
     }
 }
@@ -116,6 +124,11 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
 
     // The device link comes up before any window.
     std::string selector = commandLine.modem.toStdString();
+#ifdef _WIN32
+    // The simulated modem serves a pseudo-terminal: Linux only. The program
+    // runs without a modem and its status bar says why.
+    m_bSimulated = commandLine.modem == QLatin1String("sim");
+#else
     if (commandLine.modem == QLatin1String("sim")) {
         m_pSimulator = std::make_unique<CSimulatedModem>();
         if (!m_pSimulator->Start(QStringList(), error)) {
@@ -125,6 +138,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         selector = m_pSimulator->Port().toStdString();
         m_bSimulated = true;
     }
+#endif
     m_selector = selector;
     m_strStorePath = commandLine.store.isEmpty() ? QString::fromStdString(DefaultStorePath())
                                                  : QFileInfo(commandLine.store).absoluteFilePath();
