@@ -9,6 +9,10 @@
 
 namespace {
 
+// How long the reader waits after a read found nothing: the delay a reply
+// may see, against the wake-ups of an idle port.
+constexpr DWORD kIdleReadMs = 10;
+
 HANDLE AsHandle(void* handle) {
     return static_cast<HANDLE>(handle);
 }
@@ -112,12 +116,11 @@ bool QSerialPort::open(OpenMode mode) {
         return false;
     }
     m_handle = handle;
-    // A read returns as soon as a byte is there, else after a second with
-    // nothing, so the reader notices close() between reads.
+    // A read returns at once with what has arrived, perhaps nothing; the
+    // reader then waits a moment. (Reads that wait for the first byte by
+    // themselves, MAXDWORD/MAXDWORD/n, never complete under wine.)
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = 1000;
     if (!ApplySettings() || !SetCommTimeouts(handle, &timeouts)) {
         const DWORD error = GetLastError();
         CloseHandle(handle);
@@ -188,6 +191,7 @@ void QSerialPort::ReaderLoop() {
             }
         }
         if (got == 0) {
+            WaitForSingleObject(stop, kIdleReadMs);
             continue;
         }
         bool post = false;

@@ -2,8 +2,8 @@
 // Win32 communications API: Debian's archive here does not serve the source
 // of qt6-serialport, so Qt SerialPort cannot be cross-built from it.
 //
-// Reading: a thread keeps one overlapped ReadFile outstanding and hands what
-// arrives to the owner's thread, which emits readyRead() from its event loop
+// Reading: a thread reads what has arrived (every 10 ms while the port is
+// quiet) and hands it to the owner's thread, which emits readyRead() from its event loop
 // or from waitForReadyRead(). A read or write the system fails (the modem
 // was pulled out) gives errorOccurred(ResourceError). Writing is overlapped
 // too and waits for its completion: AT commands are short.

@@ -2,7 +2,7 @@
 # The desktop program's start-up on the real Windows platform, under Xvfb and
 # wine: vantorix-startup-smoke checks the notice and the main window; this
 # script takes the screenshot of the main window (SHOT) in between.
-#   startup-smoke.sh WINE-RUN... -- SMOKE_EXE PROGRAM SHOT
+#   startup-smoke.sh WINE-X11-RUN... -- SMOKE_EXE PROGRAM SHOT
 set -euo pipefail
 runner=()
 while [ "$1" != -- ]; do
@@ -12,8 +12,8 @@ done
 shift
 smoke=$1 program=$2 shot=$3
 
-if [ -z "${VANTORIX_IN_XVFB:-}" ]; then
-    VANTORIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "${runner[@]}" -- "$@"
+if [ -z "${VANTORIX_XVFB:-}" ]; then
+    VANTORIX_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "${runner[@]}" -- "$@"
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
