@@ -62,11 +62,17 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
         QStringLiteral("Sends one SMS to every number of a numbers file through a USB modem."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption modem(
-        QStringLiteral("modem"),
-        QStringLiteral("The modem: auto (the first one found), sim (a simulated modem) or a "
-                       "serial port such as /dev/ttyUSB2."),
-        QStringLiteral("auto|sim|PORT"), QStringLiteral("auto"));
+#ifdef _WIN32
+    const QString modemHelp = QStringLiteral(
+        "The modem: auto (a Mobile Broadband modem, else the first AT modem on a COM port), "
+        "sim (Linux only) or a COM port such as COM3.");
+#else
+    const QString modemHelp = QStringLiteral(
+        "The modem: auto (the first one found), sim (a simulated modem) or a "
+        "serial port such as /dev/ttyUSB2.");
+#endif
+    const QCommandLineOption modem(QStringLiteral("modem"), modemHelp,
+                                   QStringLiteral("auto|sim|PORT"), QStringLiteral("auto"));
     parser.addOption(modem);
     const QCommandLineOption noTrace(
         QStringLiteral("no-trace"),
