@@ -744,7 +744,16 @@ bool CMainFrame::nativeEvent(const QByteArray& eventType, void* message, qintptr
     if (eventType == "windows_generic_MSG") {
         const MSG* msg = static_cast<const MSG*>(message);
         if (msg->message == WM_DEVICECHANGE) {
-            OnDeviceChange();
+            // Windows sends a notice for every device node: one modem
+            // plugged in brings several within a moment, and each discovery
+            // probes the COM ports. They make one discovery once they stop.
+            if (m_pDeviceChangeTimer == nullptr) {
+                m_pDeviceChangeTimer = new QTimer(this);
+                m_pDeviceChangeTimer->setSingleShot(true);
+                m_pDeviceChangeTimer->setInterval(500);
+                connect(m_pDeviceChangeTimer, &QTimer::timeout, this, &CMainFrame::OnDeviceChange);
+            }
+            m_pDeviceChangeTimer->start();
         }
     }
     return QMainWindow::nativeEvent(eventType, message, result);

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -123,6 +124,11 @@ private:
     CRibbonBar* m_pRibbon = nullptr;
     CVantorView* m_pView = nullptr;
     CModemWatcher* m_pModemWatcher = nullptr;
+
+#ifdef Q_OS_WIN
+    // Restarted by every WM_DEVICECHANGE; one discovery when they stop.
+    QTimer* m_pDeviceChangeTimer = nullptr;
+#endif
 
     QMenu* m_pFileMenu = nullptr;
     QMenu* m_pStyleMenu = nullptr;
