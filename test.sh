@@ -45,6 +45,8 @@ ctest --preset asan -j "$jobs"
 step "fuzzing (short run)"
 scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
+# On a fresh machine this first cross-builds Qt for Windows (about 2,000
+# CPU-seconds, kept in ~/.cache/vantorix for every later run).
 step "Windows cross builds under wine"
 scripts/test-windows.sh
 

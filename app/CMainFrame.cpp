@@ -348,10 +348,16 @@ bool CMainFrame::BuildStatusBar() {
     bar->addPermanentWidget(m_pProgressBar);
 
     if (m_app.IsSimulated()) {
+#ifdef _WIN32
+        m_pSimulatedPane = new QLabel(QStringLiteral("No simulated modem on Windows"), bar);
+        m_pSimulatedPane->setToolTip(
+            QStringLiteral("The simulated modem runs on Linux only: no modem is used."));
+#else
         m_pSimulatedPane = new QLabel(QStringLiteral("Simulated"), bar);
-        m_pSimulatedPane->setObjectName(QStringLiteral("simulatedPane"));
         m_pSimulatedPane->setToolTip(
             QStringLiteral("Messages go to the simulated modem, not to the network."));
+#endif
+        m_pSimulatedPane->setObjectName(QStringLiteral("simulatedPane"));
         bar->addPermanentWidget(m_pSimulatedPane);
     }
     m_pDeviceStatusPane = new QLabel(QStringLiteral("Device Status Will Appear Here"), bar);
@@ -925,7 +931,16 @@ bool CMainFrame::nativeEvent(const QByteArray& eventType, void* message, qintptr
     if (eventType == "windows_generic_MSG") {
         const MSG* msg = static_cast<const MSG*>(message);
         if (msg->message == WM_DEVICECHANGE) {
-            OnDeviceChange();
+            // Windows sends a notice for every device node: one modem
+            // plugged in brings several within a moment, and each discovery
+            // probes the COM ports. They make one discovery once they stop.
+            if (m_pDeviceChangeTimer == nullptr) {
+                m_pDeviceChangeTimer = new QTimer(this);
+                m_pDeviceChangeTimer->setSingleShot(true);
+                m_pDeviceChangeTimer->setInterval(500);
+                connect(m_pDeviceChangeTimer, &QTimer::timeout, this, &CMainFrame::OnDeviceChange);
+            }
+            m_pDeviceChangeTimer->start();
         }
     }
     return QMainWindow::nativeEvent(eventType, message, result);

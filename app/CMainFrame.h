@@ -151,6 +151,11 @@ private:
     CVantorView* m_pView = nullptr;
     CModemWatcher* m_pModemWatcher = nullptr;
 
+#ifdef Q_OS_WIN
+    // Restarted by every WM_DEVICECHANGE; one discovery when they stop.
+    QTimer* m_pDeviceChangeTimer = nullptr;
+#endif
+
     QMenu* m_pFileMenu = nullptr;
     QMenu* m_pStyleMenu = nullptr;
     QMenu* m_pLookMenu = nullptr;

@@ -20,6 +20,9 @@
 #include "device/at/AtBackend.h"
 #include "device/sim/CSimulatedModem.h"
 #include "pdu/Unicode.h"
+#ifdef _WIN32
+#include "windows/app/ModemBackends.h"
+#endif
 
 CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
     : QObject(parent),
@@ -28,7 +31,12 @@ CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
       }),
       m_factory(std::move(factory)) {
     if (!m_factory) {
+#ifdef _WIN32
+        // Mobile Broadband first, AT modems on COM ports as the choice.
+        m_factory = WinModems::MakeBackendFactory();
+#else
         m_factory = At::MakeBackendFactory();
+#endif
         m_bUsesAtBackend = true;
     }
 }
@@ -106,11 +114,17 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
         QStringLiteral("Sends one SMS to every number of a numbers file through a USB modem."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption modem(
-        QStringLiteral("modem"),
-        QStringLiteral("The modem: auto (every modem found), sim (a simulated modem), sim:N (N "
-                       "simulated modems) or a serial port such as /dev/ttyUSB2."),
-        QStringLiteral("auto|sim|sim:N|PORT"), QStringLiteral("auto"));
+#ifdef _WIN32
+    const QString modemHelp = QStringLiteral(
+        "The modem: auto (a Mobile Broadband modem, else the first AT modem on a COM port), "
+        "sim (Linux only) or a COM port such as COM3.");
+#else
+    const QString modemHelp = QStringLiteral(
+        "The modem: auto (every modem found), sim (a simulated modem), sim:N (N simulated "
+        "modems) or a serial port such as /dev/ttyUSB2.");
+#endif
+    const QCommandLineOption modem(QStringLiteral("modem"), modemHelp,
+                                   QStringLiteral("auto|sim|sim:N|PORT"), QStringLiteral("auto"));
     parser.addOption(modem);
     const QCommandLineOption noTrace(
         QStringLiteral("no-trace"),
@@ -169,6 +183,12 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
     // The device link comes up before any window.
     std::string selector = commandLine.modem.toStdString();
     int simulators = 0;
+    std::vector<std::string> extraPorts;
+#ifdef _WIN32
+    // The simulated modem serves a pseudo-terminal: Linux only. The program
+    // runs without a modem and its status bar says why.
+    m_bSimulated = commandLine.modem.startsWith(QLatin1String("sim"));
+#else
     if (commandLine.modem == QLatin1String("sim")) {
         simulators = 1;
     } else if (commandLine.modem.startsWith(QLatin1String("sim:"))) {
@@ -178,7 +198,6 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
             return false;
         }
     }
-    std::vector<std::string> extraPorts;
     for (int k = 0; k < simulators; ++k) {
         auto simulator = std::make_unique<CSimulatedModem>();
         if (!simulator->Start(QStringList(), error)) {
@@ -194,6 +213,7 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         }
         m_bSimulated = true;
     }
+#endif
     m_selector = selector;
     m_bEveryModem = selector == "auto";
     if (simulators != 0) {

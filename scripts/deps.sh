@@ -19,9 +19,11 @@ for group in "$@"; do
     case "$group" in
         # The Qt build for Windows needs nothing beyond the host's Qt tools;
         # its offscreen tests under wine draw with the host's DejaVu fonts.
-        # nsis (makensis) builds the installer.
+        # nsis (makensis) builds the installer; SQLite's own tools (tcl) make
+        # its single-file source; the start-up test's screenshot is taken with
+        # imagemagick's import.
         windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine dpkg-dev nsis
-                            fonts-dejavu-core) ;;
+                            fonts-dejavu-core tcl imagemagick) ;;
         bench) packages+=(hyperfine nodejs time apache2-utils) ;;
         # The SMS gateway the Kannel backend is tested against (bearerbox,
         # smsbox, and fakesmsc from the extras), and the HTTP server of the

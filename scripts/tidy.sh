@@ -44,8 +44,8 @@ if [ -f "$win/compile_commands.json" ]; then
         args+=("-extra-arg=-isystem$dir")
     done
     args+=(-extra-arg=-isystem/usr/x86_64-w64-mingw32/include)
-    run "$win/tidy.log" -p "$win" "${args[@]}" -header-filter "^$ours" \
-        "^$PWD/(device/winmbn|setuphelper|tests/winmbn|tests/setuphelper)/.*\.cpp$"
+    run "$win/tidy.log" -p "$win" "${args[@]}" -header-filter "^$ours|^$PWD/windows/" \
+        "^$PWD/(device/winmbn|setuphelper|windows|tests/winmbn|tests/setuphelper|tests/winapp)/.*\.cpp$|^$PWD/campaign/phone/PhoneNumberFallback\.cpp$"
 fi
 
 if [ ${#fix[@]} -gt 0 ]; then

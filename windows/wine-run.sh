@@ -11,6 +11,14 @@ export WINEPREFIX="$prefix" WINEARCH=win64
 # test opens goes to the handler the test sets, or nowhere.
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winebrowser.exe=d}"
+# wine keeps the host's QT_* variables away from Windows programs (they are
+# meant for the host's Qt) and hands WINEQT_* on as QT_*: forward them.
+# Qt's offscreen platform on Windows reads fonts from a folder, and wine has
+# none of its own here: it gets the host's DejaVu fonts through wine's Z:.
+export QT_QPA_FONTDIR="${QT_QPA_FONTDIR:-Z:/usr/share/fonts/truetype/dejavu}"
+while IFS='=' read -r name _; do
+    [[ $name == QT_* ]] && export "WINE$name=${!name}"
+done < <(env)
 server="$(dirname "$wine")/wineserver64"
 [ -x "$server" ] && export WINESERVER="$server"
 

@@ -14,8 +14,9 @@
 namespace Phone {
 
 // True when numbers are judged by the numbering plan of every country; false
-// in the fallback, which knows no country: there ToE164 maps only numbers
-// written with '+' or 00, and CheckNumber only looks at the digits.
+// in the fallback, which knows only each country's calling code and trunk
+// prefix: there ToE164 maps numbers written with '+' or 00, and national
+// numbers of a known region, and CheckNumber only counts digits.
 bool HasNumberingPlan();
 
 // The number as the modem can send it: blanks, dashes, dots and brackets

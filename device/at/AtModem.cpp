@@ -34,7 +34,8 @@ auto FirstParsed(const Reply& reply, Parse parse) -> decltype(parse(std::string(
     return {};
 }
 
-bool ModemManagerRunning() {
+// Both used on Linux only.
+[[maybe_unused]] bool ModemManagerRunning() {
 #ifdef Q_OS_LINUX
     const QDir proc("/proc");
     for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -51,7 +52,7 @@ bool ModemManagerRunning() {
 }
 
 // How to make ModemManager leave the modem on `path` alone.
-std::string ModemManagerAdvice(const std::string& path) {
+[[maybe_unused]] std::string ModemManagerAdvice(const std::string& path) {
     std::string ids = "ATTRS{idVendor}==\"<vendor id>\", ATTRS{idProduct}==\"<product id>\"";
     const QSerialPortInfo info(QString::fromStdString(path));
     if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {

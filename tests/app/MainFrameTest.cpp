@@ -67,8 +67,10 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        // The campaign store of every test is its own, in `dir`.
+        // The campaign store of every test is its own, in `dir` (Windows
+        // keeps it under APPDATA).
         qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+        qputenv("APPDATA", QDir::toNativeSeparators(dir.path()).toUtf8());
         QSettings().clear();
         platform.manager->interfaces = {modem};
     }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -93,6 +95,7 @@ TEST_F(VantorDocTest, UnreadableDocumentLeavesTheOpenOneAlone) {
     }
 }
 
+#ifndef _WIN32  // FIFOs are POSIX
 // A FIFO is refused like a folder, at once: opening it would wait for a
 // writer. (If it does wait, the helper thread writes nothing and lets go, so
 // that the fault fails the test instead of hanging it.)
@@ -124,6 +127,7 @@ TEST_F(VantorDocTest, FifoIsRefusedWithoutWaitingForAWriter) {
                                     "Regular File.")
                          .arg(Path("fifo.sms")));
 }
+#endif
 
 TEST_F(VantorDocTest, FailedSaveKeepsNameAndFlag) {
     doc.SetMessage(QStringLiteral("x"));

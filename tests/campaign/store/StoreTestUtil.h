@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -21,13 +24,26 @@
 class StoreTestBase : public ::testing::Test {
 protected:
     void SetUp() override {
+#ifdef _WIN32
+        // No mkdtemp on Windows.
+        std::random_device random;
+        std::string dir;
+        do {
+            dir = (std::filesystem::temp_directory_path() /
+                   ("vantorix-store-" + std::to_string(random())))
+                      .string();
+        } while (!std::filesystem::create_directory(dir));
+#else
         std::string dir =
             (std::filesystem::temp_directory_path() / "vantorix-store-XXXXXX").string();
         ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+#endif
         m_dir = dir;
         m_path = m_dir + "/campaigns.sqlite";
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    void TearDown() override {
+        std::filesystem::remove_all(m_dir);
+    }
     StoreOptions Options() {
         StoreOptions options;
         options.program = "store-test";
@@ -120,6 +136,7 @@ inline std::int64_t QuerySql(const std::string& path, const char* sql) {
     return value;
 }
 
+#ifndef _WIN32
 // Runs `body` in a child process; its return value is the exit status.
 inline int RunInChild(const std::function<int()>& body) {
     const pid_t pid = ::fork();
@@ -134,3 +151,4 @@ inline int RunInChild(const std::function<int()>& body) {
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+#endif
