@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 namespace Schedule {
 
@@ -160,7 +161,18 @@ std::string CSystemTimeZone::Abbreviation(std::time_t t) const {
     std::array<char, 64> buffer{};
     const std::size_t size =
         LocalTm(t, local) ? std::strftime(buffer.data(), buffer.size(), "%Z", &local) : 0;
-    return std::string(buffer.data(), size);
+    const std::string name(buffer.data(), size);
+    if (!name.empty() && name.find(' ') == std::string::npos) {
+        return name;
+    }
+    // Windows names its zones in words ("Greenwich Standard Time"), too long
+    // to show beside a time: the offset says it shorter.
+    const long offset = OffsetAt(t);
+    const int minutes = static_cast<int>(std::min(std::labs(offset), 86399L) / 60);
+    std::array<char, 16> text{};
+    std::snprintf(text.data(), text.size(), "UTC%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60,
+                  minutes % 60);
+    return text.data();
 }
 
 std::optional<LocalDateTime> ParseLocalDateTime(std::string_view text) {
