@@ -179,6 +179,11 @@ texts=$(sed 's/.*"pdu":"\([0-9A-F]*\)".*/\1/' "$work/outbox-people" | "$cli" dec
 [ "$texts" = "Dear Anna, see you Monday
 Dear Boris, see you Вторник" ] && ok "personal messages: each row its own text, once" ||
     fail "personal: $texts"
+column=$(python3 -c 'import glob, json, sqlite3, sys
+db = sqlite3.connect(glob.glob(sys.argv[1] + "/Vantorix/*.sqlite")[0])
+print(json.loads(db.execute("SELECT settings FROM campaign ORDER BY id DESC LIMIT 1").fetchone()[0]).get("number_column"))' "$XDG_DATA_HOME")
+[ "$column" = Mobile ] && ok "the guessed numbers column is kept with the campaign" ||
+    fail "number_column: $column"
 
 # A planned campaign: stopped while it waits, it stays planned, and run-due
 # sends it once its time has come.

@@ -487,6 +487,9 @@ std::string settingsJson(const SendOptions& o) {
         {"max_parts", o.options.maxParts},       {"ref16", o.options.ref16},
         {"no_replace", o.options.noReplace},     {"languages", o.options.languages},
         {"delivery_reports", o.deliveryReports}, {"quiet_hours", o.quietHours}};
+    if (!o.numberColumn.empty()) {
+        settings["number_column"] = o.numberColumn;
+    }
     SaveGatewaySettings(o.gateway, settings);
     return settings.dump();
 }
@@ -564,13 +567,18 @@ void reportReceived(const ReceiveResult& result) {
 // A campaign of personal messages from a .csv table: every recipient's own
 // text, checked before anything is sent (an empty text or one over the
 // parts limit refuses the campaign, naming its line).
-bool loadPersonal(const SendOptions& o, const std::string& region, NewCampaign& campaign) {
+// `column` is the name of the numbers column in the header, named or guessed.
+bool loadPersonal(const SendOptions& o, const std::string& region, NewCampaign& campaign,
+                  std::string& column) {
     PersonalMessages personal;
     std::string error;
     if (!LoadPersonalMessages(o.numbers, o.numberColumn, Utf8ToUtf16(o.message), region, personal,
                               error)) {
         std::cerr << "vantorix-cli: send: " << error << "; nothing was sent\n";
         return false;
+    }
+    if (personal.column < personal.table.Header().size()) {
+        column = Utf16ToUtf8(personal.table.Header()[personal.column]);
     }
     for (const CsvSkippedRow& skipped : personal.collected.skipped) {
         if (skipped.reason == CsvSkippedRow::Reason::Duplicate) {
@@ -712,9 +720,13 @@ int runCampaign(SendOptions o) {
         list.m_strRegion = ResolveRegion(o.region);
         const bool personal = IsCsvPath(o.numbers) || !o.numberColumn.empty();
         if (personal) {
-            if (!loadPersonal(o, list.m_strRegion, campaign)) {
+            std::string column;
+            if (!loadPersonal(o, list.m_strRegion, campaign, column)) {
                 return kExitUsage;
             }
+            // Kept in the settings, so that the desktop program carries the
+            // campaign on with the same column.
+            o.numberColumn = column;
         } else {
             std::u16string error;
             if (!list.Load(error)) {
