@@ -28,6 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     namespace fs = std::filesystem;
     static const fs::path dir =
         fs::temp_directory_path() / ("vantorix-store-fuzz-" + std::to_string(::getpid()));
+    // The folder of this process goes when it ends, not only before each input.
+    static const bool cleanUp = std::atexit([] {
+                                    std::error_code ignored;
+                                    fs::remove_all(dir, ignored);
+                                }) == 0;
+    static_cast<void>(cleanUp);
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string path = (dir / "campaigns.sqlite").string();
