@@ -12,7 +12,7 @@
 set -uo pipefail
 cli="$1"
 repo="$2"
-numbers="${3:-300}"
+numbers="${3:-2000}"
 if [ ! -x /usr/sbin/bearerbox ] || [ ! -x /usr/lib/kannel/test/fakesmsc ]; then
     if ! "$repo/scripts/deps.sh" kannel >/dev/null 2>&1 || [ ! -x /usr/sbin/bearerbox ]; then
         echo "SKIPPED: Kannel (kannel, kannel-extras) is not installed and cannot be installed"
