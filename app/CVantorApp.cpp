@@ -116,7 +116,7 @@ bool CVantorApp::ParseCommandLine(const QStringList& arguments, CommandLine& com
     parser.addVersionOption();
 #ifdef _WIN32
     const QString modemHelp = QStringLiteral(
-        "The modem: auto (a Mobile Broadband modem, else the first AT modem on a COM port), "
+        "The modem: auto (every Mobile Broadband modem, else every AT modem on a COM port), "
         "sim (Linux only) or a COM port such as COM3.");
 #else
     const QString modemHelp = QStringLiteral(
@@ -354,6 +354,7 @@ bool CVantorApp::ApplyGateway(QString& error) {
     }
     m_bGateway = static_cast<bool>(backend);
     m_bUsesAtBackend = !m_bGateway;
+    m_pEveryInterface.reset();
     m_gateway = gateway;
     m_factory = m_bGateway ? std::move(backend) : At::MakeBackendFactory();
     RunDiscovery();
@@ -362,6 +363,10 @@ bool CVantorApp::ApplyGateway(QString& error) {
 }
 
 bool CVantorApp::RunDiscovery() {
+#ifdef _WIN32
+    // Read before the first modem is bound to its id below.
+    const bool everyInterface = m_selector == "auto";
+#endif
     const bool created = m_deviceFront.Discover();
     // The first modem is named by its interface (the one read last, whose
     // fields the link keeps; an AT port's is its path).
@@ -385,6 +390,29 @@ bool CVantorApp::RunDiscovery() {
             }
         }
     }
+#ifdef _WIN32
+    if (m_bEveryModem && !m_bGateway) {
+        // Mobile Broadband: the manager of the discovery with "auto" goes on
+        // listing every interface, those plugged in later too. The first
+        // modem keeps its interface id, as an AT modem keeps its port; every
+        // other interface that can send gets a device link bound to its id.
+        if (everyInterface) {
+            m_pEveryInterface = m_deviceFront.DeviceLink().m_pInterfaceManager;
+        }
+        std::vector<ModemDetails> every;
+        if (m_pEveryInterface && !m_strFirstPort.empty()) {
+            m_selector = m_strFirstPort;
+            ListModems(*m_pEveryInterface, &every);
+        }
+        for (const ModemDetails& modem : every) {
+            if (modem.hasSms && !modem.interfaceId.empty() &&
+                (modem.smsCaps &
+                 (DeviceLink::MBN_SMS_CAPS_PDU_SEND | DeviceLink::MBN_SMS_CAPS_TEXT_SEND)) != 0) {
+                AddExtraLink(PduLib::Utf16ToUtf8(modem.interfaceId));
+            }
+        }
+    }
+#endif
     for (const auto& link : m_extraLinks) {
         link->front->Discover();
     }

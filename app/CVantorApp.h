@@ -142,6 +142,9 @@ private:
     // The backend and the modem the device link's discoveries ask it for.
     DeviceLink::BackendFactory m_factory;
     std::string m_selector = "auto";
+    // The Mobile Broadband manager of the discovery with "auto" (Windows),
+    // which lists every interface for the links past the first.
+    std::shared_ptr<DeviceLink::IMbnInterfaceManager> m_pEveryInterface;
     bool m_bUsesAtBackend = false;
     // --modem auto: every modem found sends.
     bool m_bEveryModem = false;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -135,6 +136,48 @@ TEST(DeviceChange, NoticesOfOnePlugInLeadToOneDiscovery) {
         QTest::qWait(1000);
         EXPECT_EQ(platform.creations, before + 1);
     }
+}
+
+// --modem auto: every Mobile Broadband interface sends, each through a link
+// bound to its id; a further discovery (a hot-plug) adds no link.
+TEST(MobileBroadband, EveryInterfaceGetsALinkOfItsOwn) {
+    const QTemporaryDir dir;
+    RecordedBoxes boxes;
+    std::map<std::string, std::shared_ptr<FakeInterfaceManager>> managers;
+    managers["auto"] = std::make_shared<FakeInterfaceManager>();
+    std::vector<std::shared_ptr<FakeInterface>> modems;
+    for (const auto& [name, id] : {std::pair{"a", u"a"}, std::pair{"b", u"b"}}) {
+        modems.push_back(FakeInterface::Modem(id, u"Operator", u"+4477"));
+        managers["auto"]->interfaces.push_back(modems.back());
+        managers[name] = std::make_shared<FakeInterfaceManager>();
+        managers[name]->interfaces = {modems.back()};
+    }
+    std::string log;
+    CVantorApp app([&](const std::string& selector, std::shared_ptr<IMbnInterfaceManager>* out) {
+        log += selector + " ";
+        *out = managers.at(selector);
+        return S_OK;
+    });
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("vantorix"), QStringLiteral("--store"),
+                                  dir.filePath(QStringLiteral("store.sqlite"))}));
+    QCoreApplication::processEvents();
+    log.clear();
+    app.RunDiscovery();
+    EXPECT_EQ(log, "b a ") << "the first modem is the one read last";
+    ASSERT_EQ(app.Modems().size(), 2u);
+
+    CVantorView* view = app.MainFrame()->GetActiveView();
+    const QString numbers =
+        WriteNumbersFile(dir, QStringLiteral("n.txt"),
+                         {QStringLiteral("+447700900001"), QStringLiteral("+447700900002"),
+                          QStringLiteral("+447700900003"), QStringLiteral("+447700900004")});
+    view->SetFileChooser([numbers] { return numbers; });
+    view->OnBnClickedBrowse();
+    view->findChild<CMessageEdit*>(QStringLiteral("message"))->SetText(QStringLiteral("Hi"));
+    view->SetTickInterval(std::chrono::milliseconds(50));
+    view->OnBnClickedStart();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !modems[0]->sms->sent.empty() && !modems[1]->sms->sent.empty(); }, 10000));
 }
 
 // The simulated modem needs a pseudo-terminal: on Windows the program runs
