@@ -31,14 +31,18 @@ CVantorApp::CVantorApp(DeviceLink::BackendFactory factory, QObject* parent)
       }),
       m_factory(std::move(factory)) {
     if (!m_factory) {
-#ifdef _WIN32
-        // Mobile Broadband first, AT modems on COM ports as the choice.
-        m_factory = WinModems::MakeBackendFactory();
-#else
-        m_factory = At::MakeBackendFactory();
-#endif
+        m_factory = DefaultModemBackend();
         m_bUsesAtBackend = true;
     }
+}
+
+DeviceLink::BackendFactory CVantorApp::DefaultModemBackend() {
+#ifdef _WIN32
+    // Mobile Broadband first, AT modems on COM ports as the choice.
+    return WinModems::MakeBackendFactory();
+#else
+    return At::MakeBackendFactory();
+#endif
 }
 
 CVantorApp::~CVantorApp() {
@@ -356,7 +360,7 @@ bool CVantorApp::ApplyGateway(QString& error) {
     m_bUsesAtBackend = !m_bGateway;
     m_pEveryInterface.reset();
     m_gateway = gateway;
-    m_factory = m_bGateway ? std::move(backend) : At::MakeBackendFactory();
+    m_factory = m_bGateway ? std::move(backend) : DefaultModemBackend();
     RunDiscovery();
     PostRefreshDeviceStatus();
     return true;

@@ -115,6 +115,9 @@ public:
     unsigned m_nAppLook = 216;
 
 private:
+    // The modems' own backend of this platform (Mobile Broadband and COM
+    // ports on Windows, AT ports elsewhere).
+    static DeviceLink::BackendFactory DefaultModemBackend();
     void ShowError(const QString& text);
 
     // Declared first so that it ends last, after the link has let go of its
