@@ -1066,6 +1066,9 @@ int runCampaign(SendOptions o) {
         if (loop.IsSending()) {
             loop.Tick();
         }
+        // Outcomes are committed together; all of them before the store is
+        // read for the reports.
+        recorder.FlushIfDue();
         if (loop.HasWorkLeft()) {
             return;
         }
