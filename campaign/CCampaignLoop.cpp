@@ -280,52 +280,131 @@ void CCampaignLoop::TickRoute(std::size_t index) {
     }
     // One offer per tick, or per interval; with no interval, offers until
     // the route is full or refuses.
-    const bool many = limits.minInterval && limits.minInterval->count() == 0;
-    do {
-        if (limits.maxInFlight != 0 && route.inFlight >= limits.maxInFlight) {
+    if (limits.minInterval && limits.minInterval->count() == 0) {
+        TickRouteMany(index);
+        return;
+    }
+    if (limits.maxInFlight != 0 && route.inFlight >= limits.maxInFlight) {
+        return;
+    }
+    // A held row whose next part may go; a first part only while the
+    // send window is open.
+    std::optional<std::size_t> ready;
+    for (const ActiveRow& active : route.active) {
+        if (!active.inFlight) {
+            ready = active.row;
+            if (active.next == 0 && WaitForSendWindow()) {
+                return;
+            }
+            break;
+        }
+    }
+    if (!ready) {
+        if (route.active.size() >= std::max<std::size_t>(limits.rowsAtOnce, 1)) {
+            // The next part goes out only once the one before it was sent.
             return;
         }
-        // A held row whose next part may go; a first part only while the
-        // send window is open.
-        std::optional<std::size_t> ready;
-        for (const ActiveRow& active : route.active) {
-            if (!active.inFlight) {
-                ready = active.row;
-                if (active.next == 0 && WaitForSendWindow()) {
-                    return;
-                }
-                break;
-            }
+        const std::size_t row = NextRowToOffer();
+        if (row >= m_rows.size() || WaitForSendWindow()) {
+            return;
         }
-        if (!ready) {
-            if (route.active.size() >= std::max<std::size_t>(limits.rowsAtOnce, 1)) {
-                // The next part goes out only once the one before it was sent.
-                return;
+        std::u16string reason;
+        if (!route.route.front->CanSendSms(reason)) {
+            RouteDown(index, std::move(reason));
+            return;
+        }
+        m_nNextItem = row + 1;
+        if (!ComposeRow(index, row)) {
+            return;
+        }
+        ready = row;
+    }
+    // A late tick does not slow the pace: the next offer is due one
+    // interval after the last one was.
+    const bool onTime =
+        limits.minInterval && route.lastOffer && now - *route.lastOffer < 2 * *limits.minInterval;
+    route.lastOffer = onTime ? *route.lastOffer + *limits.minInterval : now;
+    SendPart(index, *ready);
+}
+
+void CCampaignLoop::TickRouteMany(std::size_t index) {
+    const std::uint64_t generation = m_nGeneration;
+    while (m_bSending) {
+        RouteState& route = m_routes[index];
+        const RouteLimits& limits = route.route.limits;
+        const std::size_t room = limits.maxInFlight == 0 ? m_rows.size() + 1
+                                 : route.inFlight >= limits.maxInFlight
+                                     ? 0
+                                     : limits.maxInFlight - route.inFlight;
+        // The held rows whose next part may go, then new rows while the
+        // route sends fewer side by side than it can: one part per row.
+        std::vector<ISendJournal::PartToSend> batch;
+        std::size_t looked = 0;
+        bool newRows = true;
+        while (batch.size() < room) {
+            std::optional<std::size_t> ready;
+            for (; looked < route.active.size() && !ready; ++looked) {
+                const ActiveRow& active = route.active[looked];
+                if (active.inFlight) {
+                    continue;
+                }
+                if (active.next == 0 && WaitForSendWindow()) {
+                    newRows = false;
+                    break;
+                }
+                ready = active.row;
             }
-            const std::size_t row = NextRowToOffer();
-            if (row >= m_rows.size() || WaitForSendWindow()) {
-                return;
+            if (!ready) {
+                if (!newRows ||
+                    route.active.size() >= std::max<std::size_t>(limits.rowsAtOnce, 1)) {
+                    break;
+                }
+                const std::size_t row = NextRowToOffer();
+                if (row >= m_rows.size() || WaitForSendWindow()) {
+                    break;
+                }
+                std::u16string reason;
+                if (!route.route.front->CanSendSms(reason)) {
+                    if (batch.empty()) {
+                        RouteDown(index, std::move(reason));
+                        return;
+                    }
+                    break;  // the next tick finds it down
+                }
+                m_nNextItem = row + 1;
+                if (!ComposeRow(index, row)) {
+                    continue;
+                }
+                looked = route.active.size();
+                ready = row;
             }
-            std::u16string reason;
-            if (!route.route.front->CanSendSms(reason)) {
-                RouteDown(index, std::move(reason));
-                return;
-            }
-            m_nNextItem = row + 1;
-            if (!ComposeRow(index, row)) {
+            const ActiveRow& active = *route.Find(*ready);
+            batch.push_back({*ready, active.next, active.parts.size()});
+        }
+        if (batch.empty()) {
+            return;
+        }
+        std::u16string reason;
+        const std::size_t marked =
+            m_pJournal != nullptr ? m_pJournal->WillSendMany(batch, reason) : batch.size();
+        route.lastOffer = m_clock();
+        for (std::size_t k = 0; k < marked; ++k) {
+            if (SendPart(index, batch[k].row, true) == Offer::Taken && m_bSending) {
                 continue;
             }
-            ready = row;
-        }
-        // A late tick does not slow the pace: the next offer is due one
-        // interval after the last one was.
-        const bool onTime = limits.minInterval && route.lastOffer &&
-                            now - *route.lastOffer < 2 * *limits.minInterval;
-        route.lastOffer = onTime ? *route.lastOffer + *limits.minInterval : now;
-        if (SendPart(index, *ready) != Offer::Taken) {
+            // Not taken (busy, down, failed) or stopped: the parts marked
+            // after it were never handed over.
+            for (std::size_t rest = k + 1; rest < marked && generation == m_nGeneration; ++rest) {
+                JournalPart(batch[rest].row, batch[rest].part, batch[rest].parts,
+                            RowState::NotSent);
+            }
             return;
         }
-    } while (many && m_bSending);
+        if (marked < batch.size()) {
+            Pause(std::move(reason));
+            return;
+        }
+    }
 }
 
 bool CCampaignLoop::IsRowHeld(std::size_t row) const {
@@ -411,7 +490,7 @@ bool CCampaignLoop::ComposeRow(std::size_t route, std::size_t row) {
     return true;
 }
 
-CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index, std::size_t row) {
+CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index, std::size_t row, bool marked) {
     const std::uint64_t generation = m_nGeneration;
     RouteState& route = m_routes[index];
     const ActiveRow& active = *route.Find(row);
@@ -422,7 +501,7 @@ CCampaignLoop::Offer CCampaignLoop::SendPart(std::size_t index, std::size_t row)
     const std::u16string pdu = active.parts[part];
     std::uint32_t requestId = 0;
     std::u16string reason;
-    if (m_pJournal != nullptr && !m_pJournal->WillSend(row, part, count, reason)) {
+    if (!marked && m_pJournal != nullptr && !m_pJournal->WillSend(row, part, count, reason)) {
         Pause(std::move(reason));
         return Offer::NotTaken;
     }

@@ -118,6 +118,24 @@ public:
     // loop pauses and `reason` says why.
     virtual bool WillSend(std::size_t row, std::size_t part, std::size_t parts,
                           std::u16string& reason) = 0;
+    struct PartToSend {
+        std::size_t row;
+        std::size_t part;
+        std::size_t parts;
+    };
+    // The parts one tick of a route that takes many at once is about to hand
+    // over, in order: how many of them, from the first, were recorded (a
+    // store that commits them together: all or none). Only those are sent;
+    // with fewer than all the loop pauses and `reason` says why. Each part
+    // the route then does not take is told back as NotSent.
+    virtual std::size_t WillSendMany(const std::vector<PartToSend>& parts, std::u16string& reason) {
+        std::size_t done = 0;
+        while (done < parts.size() &&
+               WillSend(parts[done].row, parts[done].part, parts[done].parts, reason)) {
+            ++done;
+        }
+        return done;
+    }
     // What became of that part: NotSent (handed back unsent), Pending (taken,
     // the row holds its request id), Sent, Failed or Unknown. The row holds
     // the status text and code.
@@ -305,7 +323,11 @@ private:
     // that failed (the row then shows why).
     bool ComposeRow(std::size_t route, std::size_t row);
     void TickRoute(std::size_t route);
-    Offer SendPart(std::size_t route, std::size_t row);
+    // A route that takes many parts at once: each round marks the parts it
+    // offers in one call of the journal, then offers them.
+    void TickRouteMany(std::size_t route);
+    // The next part of `row`; `marked` when the journal has it already.
+    Offer SendPart(std::size_t route, std::size_t row, bool marked = false);
     void FailRow(std::size_t row, HRESULT status, std::u16string text);
     // The unsent parts of the stopped messages of `route`: their rows end
     // unknown with kStoppedText (the number has some of the parts).

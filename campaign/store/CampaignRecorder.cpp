@@ -149,16 +149,50 @@ bool CCampaignRecorder::End(StoreError& error) {
 
 bool CCampaignRecorder::WillSend(std::size_t row, std::size_t part, std::size_t parts,
                                  std::u16string& reason) {
+    return WillSendMany({PartToSend{row, part, parts}}, reason) == 1;
+}
+
+std::size_t CCampaignRecorder::WillSendMany(const std::vector<PartToSend>& parts,
+                                            std::u16string& reason) {
+    // The kept outcomes first, then the marks: one transaction. Should one
+    // of the outcomes be refused, they go one by one and the marks alone.
+    std::vector<SendUpdate> updates = m_unrecorded;
+    const std::size_t kept = updates.size();
+    for (const PartToSend& entry : parts) {
+        SendUpdate& mark = updates.emplace_back();
+        mark.campaign = m_nCampaign;
+        mark.row = static_cast<std::int64_t>(entry.row);
+        mark.part =
+            entry.parts > 1 ? std::optional<int>(static_cast<int>(entry.part)) : std::nullopt;
+        mark.state = SendState::Sending;
+        mark.modem = ModemOf(entry.row);
+    }
     StoreError error;
-    const std::optional<int> which =
-        parts > 1 ? std::optional<int>(static_cast<int>(part)) : std::nullopt;
-    if (Flush(error) && m_store.MarkSending(m_nCampaign, static_cast<std::int64_t>(row), which,
-                                            ModemOf(row), error)) {
-        return true;
+    if (m_store.Apply(updates, error)) {
+        m_unrecorded.clear();
+        return parts.size();
+    }
+    if (kept != 0) {
+        updates.erase(updates.begin(), updates.begin() + static_cast<long>(kept));
+        if (Flush(error) && m_store.Apply(updates, error)) {
+            return parts.size();
+        }
     }
     reason = u"The send could not be recorded first, so nothing more is sent: " +
              PduLib::Utf8ToUtf16(error.text);
-    return false;
+    return 0;
+}
+
+void CCampaignRecorder::FlushIfDue() {
+    if (m_unrecorded.empty() ||
+        (m_loop.HasWorkLeft() &&
+         std::chrono::steady_clock::now() - m_oldestKept < kKeepOutcomesFor)) {
+        return;
+    }
+    StoreError error;
+    if (!Flush(error) && !m_recordError) {
+        m_recordError = error;
+    }
 }
 
 std::string CCampaignRecorder::ModemOf(std::size_t row) const {
@@ -189,15 +223,19 @@ void CCampaignRecorder::Record(std::size_t row, std::optional<int> part, RowStat
     if (state != RowState::Pending && entry.tpMr) {
         update.tpMr = *entry.tpMr;
     }
-    m_unrecorded.push_back(std::move(update));
-    StoreError error;
-    if (!Flush(error) && !m_recordError) {
-        m_recordError = error;
+    if (m_unrecorded.empty()) {
+        m_oldestKept = std::chrono::steady_clock::now();
     }
+    m_unrecorded.push_back(std::move(update));
+    FlushIfDue();
 }
 
 bool CCampaignRecorder::Flush(StoreError& error) {
     if (m_unrecorded.empty()) {
+        return true;
+    }
+    if (m_store.Apply(m_unrecorded, error)) {
+        m_unrecorded.clear();
         return true;
     }
     std::size_t done = 0;

@@ -6,6 +6,7 @@
 // Standard library only; the command line and the desktop program share it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,9 +46,23 @@ public:
     // stay "outcome unknown" in the store, never "not sent".
     const StoreError& GetRecordError() const { return m_recordError; }
 
+    // Outcomes are kept a little and committed together: with the next
+    // marks, once the oldest is kKeepOutcomesFor old (looked at with every
+    // outcome and by FlushIfDue), when nothing is left in flight, and by
+    // End. One lost in a crash leaves its part "sending", which the next
+    // opening turns into "outcome unknown": never sent again by itself.
+    static constexpr std::chrono::milliseconds kKeepOutcomesFor{250};
+    // Records the kept outcomes now (before the store is read); false while
+    // that fails.
+    bool FlushOutcomes(StoreError& error) { return Flush(error); }
+    // For the driver's timer: records the kept outcomes once they are due.
+    void FlushIfDue();
+
     // ISendJournal
     bool WillSend(std::size_t row, std::size_t part, std::size_t parts,
                   std::u16string& reason) override;
+    // One commit for the kept outcomes and every mark.
+    std::size_t WillSendMany(const std::vector<PartToSend>& parts, std::u16string& reason) override;
     void PartChanged(std::size_t row, std::size_t part, std::size_t parts, RowState state) override;
     void RowEnded(std::size_t row) override;
 
@@ -65,6 +80,8 @@ private:
     std::string m_strModem;
     StoreError m_recordError;
     std::vector<SendUpdate> m_unrecorded;
+    // When the oldest of m_unrecorded was kept.
+    std::chrono::steady_clock::time_point m_oldestKept{};
 };
 
 // The loop's rows for the store's rows: states, texts, codes and times.

@@ -174,19 +174,29 @@ void reportNoModemLink() {
 
 // Results of one route (modem) are posted to the event loop, never handled
 // inside the device link's call. A result frees room on its route: the loop
-// is offered the chance to fill it at once rather than at the next tick.
+// is offered the chance to fill it at once rather than at the next tick,
+// by one tick after the results already queued, so that their room is
+// filled (and its parts recorded) together.
 class QueuedPoster final : public ISmsEventPoster {
 public:
-    QueuedPoster(CCampaignLoop& loop, std::size_t route) : m_loop(loop), m_nRoute(route) {}
+    QueuedPoster(CCampaignLoop& loop, std::size_t route, std::shared_ptr<bool> tickQueued)
+        : m_loop(loop), m_nRoute(route), m_tickQueued(std::move(tickQueued)) {}
     void PostRefreshDeviceStatus() override {}
     void PostSmsSendResult(std::uint32_t requestId, HRESULT status) override {
         CCampaignLoop* loop = &m_loop;
         QTimer::singleShot(0, QCoreApplication::instance(),
-                           [loop, route = m_nRoute, requestId, status] {
+                           [loop, route = m_nRoute, requestId, status, queued = m_tickQueued] {
                                loop->OnSmsSendResult(route, requestId, status);
-                               if (loop->IsSending()) {
-                                   loop->Tick();
+                               if (*queued) {
+                                   return;
                                }
+                               *queued = true;
+                               QTimer::singleShot(0, QCoreApplication::instance(), [loop, queued] {
+                                   *queued = false;
+                                   if (loop->IsSending()) {
+                                       loop->Tick();
+                                   }
+                               });
                            });
     }
     void PostSmsSendReference(std::uint32_t requestId, std::uint8_t tpMr) override {
@@ -209,6 +219,7 @@ public:
 private:
     CCampaignLoop& m_loop;
     std::size_t m_nRoute;
+    std::shared_ptr<bool> m_tickQueued;
     std::function<void(const ReceivedSms&)> m_onReceived;
 };
 
@@ -848,6 +859,7 @@ int runCampaign(SendOptions o) {
     }
     CCampaignLoop loop(*fronts.front());
     std::vector<std::unique_ptr<QueuedPoster>> posters;
+    const auto tickQueued = std::make_shared<bool>(false);
     std::vector<CCampaignLoop::Route> routes;
     std::vector<std::size_t> routeFront;  // the front of each route
     std::u16string reason;
@@ -862,7 +874,7 @@ int runCampaign(SendOptions o) {
                            : RouteLimits{2, std::chrono::milliseconds(o.intervalMs)};
     for (std::size_t i = 0; i < fronts.size(); ++i) {
         CDeviceFront& front = *fronts[i];
-        posters.push_back(std::make_unique<QueuedPoster>(loop, routes.size()));
+        posters.push_back(std::make_unique<QueuedPoster>(loop, routes.size(), tickQueued));
         front.DeviceLink().SetEventPoster(posters.back().get());
         const std::string who = fronts.size() > 1 ? ports[i].port + ": " : std::string();
         if (!front.Discover()) {
@@ -1078,6 +1090,9 @@ int runCampaign(SendOptions o) {
         if (loop.IsSending()) {
             loop.Tick();
         }
+        // Outcomes are committed together; all of them before the store is
+        // read for the reports.
+        recorder.FlushIfDue();
         if (loop.HasWorkLeft()) {
             return;
         }
