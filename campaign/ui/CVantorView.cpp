@@ -674,6 +674,9 @@ void CVantorView::EndRecorderWhenIdle() {
 
 void CVantorView::OnTimer() {
     m_loop.Tick();
+    if (m_pRecorder) {
+        m_pRecorder->FlushIfDue();
+    }
 }
 
 void CVantorView::OnRefreshDeviceStatus() {
@@ -725,6 +728,13 @@ void CVantorView::StoreReceived() {
     CCampaignStore visit;
     CCampaignStore* store = m_pStore && m_pStore->IsOpen() ? m_pStore.get() : &visit;
     StoreError error;
+    if (m_pRecorder && store == m_pStore.get()) {
+        // The references of the kept outcomes first, for the reports to match
+        // at once (a failure here only delays that: the store matches a
+        // report when its send's reference comes).
+        m_pRecorder->FlushOutcomes(error);
+        error = {};
+    }
     std::vector<ReceiveResult> results;
     if ((store == &visit && !OpenStoreForVisit(m_strStorePath.toStdString(), true, visit, error)) ||
         !store->ReceiveBatch(pdus, results, error) || results.size() != messages.size()) {
