@@ -365,6 +365,18 @@ bool CCampaignStore::RecordStatusReport(const PduLib::DecodedStatusReport& repor
     std::optional<std::int64_t> campaign;
     std::int64_t row = 0;
     std::optional<std::int64_t> part;
+    // The send a match query found (campaign, row, part), if any.
+    auto takeMatch = [&](const CUse& match, const char* what) {
+        const int rc = match->Step();
+        if (rc == SQLITE_ROW) {
+            campaign = match->Int(0);
+            row = match->Int(1);
+            part = match->OptionalInt(2);
+        } else if (rc != SQLITE_DONE) {
+            return Fail(error, rc, what);
+        }
+        return true;
+    };
     if (!recipient.empty()) {
         CUse match(Cached(
             "SELECT r.campaign_id, r.ord, NULL, r.changed FROM row r JOIN campaign c ON c.id = "
@@ -381,13 +393,8 @@ bool CCampaignStore::RecordStatusReport(const PduLib::DecodedStatusReport& repor
         match->Bind(1, std::int64_t{report.messageReference});
         match->Bind(2, recipient);
         match->Bind(3, modem);
-        const int rc = match->Step();
-        if (rc == SQLITE_ROW) {
-            campaign = match->Int(0);
-            row = match->Int(1);
-            part = match->OptionalInt(2);
-        } else if (rc != SQLITE_DONE) {
-            return Fail(error, rc, "matching a status report");
+        if (!takeMatch(match, "matching a status report")) {
+            return false;
         }
     }
     // A modem that names no reference (the Mobile Broadband API tells none):
@@ -409,13 +416,8 @@ bool CCampaignStore::RecordStatusReport(const PduLib::DecodedStatusReport& repor
         }
         match->Bind(1, recipient);
         match->Bind(2, modem);
-        const int rc = match->Step();
-        if (rc == SQLITE_ROW) {
-            campaign = match->Int(0);
-            row = match->Int(1);
-            part = match->OptionalInt(2);
-        } else if (rc != SQLITE_DONE) {
-            return Fail(error, rc, "matching a status report by number");
+        if (!takeMatch(match, "matching a status report by number")) {
+            return false;
         }
     }
     if (!campaign) {
