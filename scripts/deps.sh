@@ -27,8 +27,9 @@ for group in "$@"; do
         bench) packages+=(hyperfine nodejs time apache2-utils) ;;
         # The SMS gateway the Kannel backend is tested against (bearerbox,
         # smsbox, and fakesmsc from the extras), and the HTTP server of the
-        # backend's report listener (its CMake package needs the WebSockets one).
-        kannel) packages+=(kannel kannel-extras qt6-httpserver-dev qt6-websockets-dev) ;;
+        # backend's report listener (its CMake package needs the WebSockets one)
+        # and libcurl, its sendsms client.
+        kannel) packages+=(kannel kannel-extras qt6-httpserver-dev qt6-websockets-dev libcurl4-openssl-dev) ;;
         *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

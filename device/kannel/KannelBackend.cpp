@@ -7,9 +7,6 @@
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTcpServer>
@@ -22,6 +19,7 @@
 #include <set>
 #include <vector>
 
+#include "device/kannel/CurlClient.h"
 #include "device/link/SmsSinkList.h"
 
 namespace Kannel {
@@ -119,11 +117,7 @@ class Gateway final : public QObject {
 public:
     explicit Gateway(Settings settings) : m_settings(std::move(settings)) {
         m_base = QUrl(QString::fromStdString(m_settings.url));
-        // One manager per request in flight: each keeps its own keep-alive
-        // connection (one manager would open at most six to a host).
-        for (int i = 0; i < m_settings.parallel; ++i) {
-            m_slots.push_back({new QNetworkAccessManager(this), false});
-        }
+        m_client = new CurlClient(m_settings.parallel, this);
         m_run = QString::number(QRandomGenerator::global()->generate(), 36).toStdString();
         m_wake = new QTimer(this);
         m_wake->setSingleShot(true);
@@ -136,12 +130,7 @@ public:
 
     // Sends still in flight end without a completion: no manager, and so no
     // sink, is left to take it.
-    ~Gateway() override {
-        for (QNetworkReply* reply : m_replies) {
-            disconnect(reply, nullptr, this, nullptr);
-            reply->abort();
-        }
-    }
+    ~Gateway() override = default;
     Gateway(const Gateway&) = delete;
     Gateway& operator=(const Gateway&) = delete;
 
@@ -229,7 +218,7 @@ public:
         if (requestId == nullptr) {
             return E_POINTER;
         }
-        const std::size_t limit = 2 * m_slots.size();
+        const std::size_t limit = 2 * static_cast<std::size_t>(m_settings.parallel);
         if (m_inFlight + m_waiting.size() >= limit) {
             return VTX_E_MODEM_BUSY;
         }
@@ -254,7 +243,7 @@ public:
                                       DlrUrl(m_dlrHost, job.messageId, request.to, job.reference,
                                              QDateTime::currentSecsSinceEpoch()))),
                      QUrl::StrictMode);
-        job.url = url;
+        job.url = url.toEncoded().toStdString();
         m_waiting.push_back(std::move(job));
         *requestId = m_waiting.back().requestId;
         // Never from inside the caller's call: the loop starts it.
@@ -267,21 +256,13 @@ private:
         std::uint32_t requestId = 0;
         std::string messageId;
         std::uint8_t reference = 0;
-        QUrl url;
+        std::string url;
         int attempts = 0;
         qint64 notBefore = 0;  // ms since the epoch
     };
-    struct Slot {
-        QNetworkAccessManager* manager;
-        bool busy;
-    };
-
     void Pump() {
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        for (std::size_t s = 0; s < m_slots.size() && !m_waiting.empty(); ++s) {
-            if (m_slots[s].busy) {
-                continue;
-            }
+        while (m_inFlight < static_cast<std::size_t>(m_settings.parallel) && !m_waiting.empty()) {
             auto ready = std::find_if(m_waiting.begin(), m_waiting.end(),
                                       [now](const Job& job) { return job.notBefore <= now; });
             if (ready == m_waiting.end()) {
@@ -300,47 +281,36 @@ private:
             }
             Job job = std::move(*ready);
             m_waiting.erase(ready);
-            Start(s, std::move(job));
+            Start(std::move(job));
         }
     }
 
-    void Start(std::size_t s, Job job) {
-        QNetworkRequest request(job.url);
-        request.setTransferTimeout(m_settings.requestTimeoutMs);
-        request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-        m_slots[s].busy = true;
+    void Start(Job job) {
         ++m_inFlight;
         ++job.attempts;
-        QNetworkReply* reply = m_slots[s].manager->get(request);
-        m_replies.insert(reply);
-        connect(reply, &QNetworkReply::finished, this, [this, s, reply, job]() mutable {
-            reply->deleteLater();
-            m_replies.erase(reply);
-            m_slots[s].busy = false;
-            --m_inFlight;
-            Finished(*reply, std::move(job));
-            Pump();
-        });
+        const std::string url = job.url;
+        m_client->Get(url, m_settings.requestTimeoutMs,
+                      [this, job = std::move(job)](const HttpResult& result) mutable {
+                          --m_inFlight;
+                          Finished(result, std::move(job));
+                          Pump();
+                      });
     }
 
-    void Finished(QNetworkReply& reply, Job job) {
-        const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (status == 0) {
-            switch (reply.error()) {
-                case QNetworkReply::ConnectionRefusedError:
-                case QNetworkReply::HostNotFoundError:
-                case QNetworkReply::TemporaryNetworkFailureError:
-                case QNetworkReply::NetworkSessionFailedError:
-                    Retry(std::move(job));  // never reached Kannel
-                    return;
-                default:
-                    // Lost after it went out, or timed out: Kannel may have
-                    // taken it, so it is not sent again.
-                    Complete(job.requestId, VTX_E_SEND_TIMEOUT);
-                    return;
-            }
+    void Finished(const HttpResult& result, Job job) {
+        switch (result.kind) {
+            case HttpResult::Kind::NotSent:
+                Retry(std::move(job));  // never reached Kannel
+                return;
+            case HttpResult::Kind::Unknown:
+                // Lost after it went out, or timed out: Kannel may have
+                // taken it, so it is not sent again.
+                Complete(job.requestId, VTX_E_SEND_TIMEOUT);
+                return;
+            case HttpResult::Kind::Answered:
+                break;
         }
-        const Answer answer = ClassifyAnswer(status, reply.readAll().toStdString());
+        const Answer answer = ClassifyAnswer(static_cast<int>(result.status), result.body);
         switch (answer.outcome) {
             case Outcome::Sent:
                 ForEach([&](GatewayListener& l) { l.reference(job.requestId, job.reference); });
@@ -465,9 +435,8 @@ private:
     QTcpServer* m_server = nullptr;
     bool m_draining = false;
     QElapsedTimer m_lastRequest;
-    std::vector<Slot> m_slots;
+    CurlClient* m_client = nullptr;
     std::deque<Job> m_waiting;
-    std::set<QNetworkReply*> m_replies;
     std::size_t m_inFlight = 0;
     std::uint32_t m_nextId = 1;
     std::map<int, GatewayListener> m_listeners;
