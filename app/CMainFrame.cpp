@@ -698,11 +698,12 @@ void CMainFrame::OnOptOuts() {
 
 void CMainFrame::ApplyPace() {
     // A gateway paces itself: every tick offers parts until its connections
-    // and their queue are full, several long messages side by side.
+    // and their queue are full, a message on each, once a quarter is free.
     if (m_app.UsesGateway()) {
         const auto parallel = static_cast<std::size_t>(std::max(1, m_app.GatewayParallel()));
-        m_pView->SetGatewayLimits(
-            RouteLimits{2 * parallel, std::chrono::milliseconds(0), parallel});
+        m_pView->SetGatewayLimits(RouteLimits{2 * parallel, std::chrono::milliseconds(0),
+                                              2 * parallel,
+                                              std::max<std::size_t>(parallel / 2, 1)});
         m_pView->SetTickInterval(std::chrono::milliseconds(1));
     } else {
         m_pView->SetGatewayLimits(std::nullopt);

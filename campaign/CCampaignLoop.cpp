@@ -336,6 +336,9 @@ void CCampaignLoop::TickRouteMany(std::size_t index) {
                                  : route.inFlight >= limits.maxInFlight
                                      ? 0
                                      : limits.maxInFlight - route.inFlight;
+        if (route.inFlight != 0 && room < std::max<std::size_t>(limits.refillAt, 1)) {
+            return;
+        }
         // The held rows whose next part may go, then new rows while the
         // route sends fewer side by side than it can: one part per row.
         std::vector<ISendJournal::PartToSend> batch;

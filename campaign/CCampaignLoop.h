@@ -82,6 +82,10 @@ struct RouteLimits {
     // after the one before it was sent. A modem sends one at a time; a
     // gateway as many as it takes requests.
     std::size_t rowsAtOnce = 1;
+    // With a zero interval: a route that has parts in flight is offered more
+    // only once this many places are free, so that the parts of a round are
+    // marked in the store by one commit, not one commit each.
+    std::size_t refillAt = 1;
 };
 
 struct CampaignCounts {

@@ -616,6 +616,27 @@ TEST_F(CampaignRoutesTest, AGatewaySendsSeveralLongMessagesSideBySide) {
     loop.AbandonPending();
 }
 
+// Refilled only once two places are free, so that a round's parts are
+// marked together; an idle gateway is refilled at once.
+TEST_F(CampaignRoutesTest, AGatewayIsOfferedMoreOnlyOnceEnoughIsFree) {
+    FakeFront gateway;
+    ASSERT_TRUE(loop.SetRoutes({{&gateway, u"G", {4, std::chrono::milliseconds(0), 4, 2}}}));
+    Start();
+    loop.Tick();
+    EXPECT_EQ(gateway.numbers.size(), 4u);
+    loop.OnSmsSendResult(0, 1, S_OK);
+    loop.Tick();
+    EXPECT_EQ(gateway.numbers.size(), 4u);
+    loop.OnSmsSendResult(0, 2, S_OK);
+    loop.Tick();
+    EXPECT_EQ(gateway.numbers.size(), 6u);
+    for (std::uint32_t id = 3; id <= 6; ++id) {
+        loop.OnSmsSendResult(0, id, S_OK);
+    }
+    loop.Tick();
+    EXPECT_EQ(loop.GetCounts().sent, 6u);
+}
+
 TEST_F(CampaignRoutesTest, ARouteThatFailsHandsItsRowsToTheOthers) {
     Start();
     loop.Tick();

@@ -866,12 +866,15 @@ int runCampaign(SendOptions o) {
     std::string firstFailure;
     // A modem takes one part in flight and one queued, at its own pace.
     // The gateway keeps as many in flight as its connections and their queue
-    // hold, and as many messages side by side as it has connections.
+    // hold, a message on each, and is offered more once a quarter of that is
+    // free: a round's parts are marked in the store by one commit.
     const RouteLimits modemLimits =
-        o.gateway.Active() ? RouteLimits{static_cast<std::size_t>(2 * o.gateway.parallel),
-                                         std::chrono::milliseconds(o.intervalMs),
-                                         static_cast<std::size_t>(o.gateway.parallel)}
-                           : RouteLimits{2, std::chrono::milliseconds(o.intervalMs)};
+        o.gateway.Active()
+            ? RouteLimits{static_cast<std::size_t>(2 * o.gateway.parallel),
+                          std::chrono::milliseconds(o.intervalMs),
+                          static_cast<std::size_t>(2 * o.gateway.parallel),
+                          static_cast<std::size_t>(std::max(1, o.gateway.parallel / 2))}
+            : RouteLimits{2, std::chrono::milliseconds(o.intervalMs)};
     for (std::size_t i = 0; i < fronts.size(); ++i) {
         CDeviceFront& front = *fronts[i];
         posters.push_back(std::make_unique<QueuedPoster>(loop, routes.size(), tickQueued));
