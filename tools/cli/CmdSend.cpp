@@ -966,7 +966,11 @@ int runCampaign(SendOptions o) {
         std::string modem;  // the route's name
     };
     std::vector<Inbound> inbound;
-    auto keepReceived = [&store, &inbound] {
+    auto keepReceived = [&store, &inbound, &recorder] {
+        // The references of the kept outcomes first, so that the reports
+        // match their sends at once (a failure only delays that).
+        StoreError flushError;
+        recorder.FlushOutcomes(flushError);
         std::vector<ReceivedPdu> pdus;
         for (const Inbound& in : inbound) {
             pdus.push_back({in.message.pdu, std::chrono::system_clock::now(), in.modem});
