@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Windows cross builds with Debian's mingw-w64: the 32-bit build of Oravane
-# and the probe (built, and their exports and imports checked) and the 64-bit
-# build with the desktop program, whose tests run under wine64 in a scratch
-# prefix (this machine's kernel runs no 32-bit programs).
+# Windows cross builds with Debian's mingw-w64: the 32-bit build of Oravane,
+# the probe and the desktop program (built, and their exports and imports
+# checked) and the 64-bit build with the desktop program, whose tests run
+# under wine64 in a scratch prefix (this machine's kernel runs no 32-bit
+# programs).
 #
-# The 64-bit desktop program needs Qt for Windows, which
-# scripts/build-qt-windows.sh cross-builds once per machine (about 2,000
-# CPU-seconds) into the user's cache folder. VANTORIX_WINDOWS_QT=0 leaves the
+# The desktop program needs Qt for Windows, which scripts/build-qt-windows.sh
+# cross-builds once per machine and architecture (about 1,300 CPU-seconds
+# each) into the user's cache folder. VANTORIX_WINDOWS_QT=0 leaves the
 # desktop program and its tests out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,14 +17,17 @@ scripts/deps.sh windows
 # Loki's source, for the codec's mingw build (cached in build/loki-src).
 scripts/fetch-loki-source.sh >/dev/null
 
-# Qt and SQLite for the 64-bit build: cross-built from Debian's sources on
-# first use, then taken from the cache.
-qt_x86_64="" sqlite=""
+# Qt and SQLite for both builds: cross-built from Debian's sources on first
+# use, then taken from the cache.
+qt_x86_64="" qt_i686="" sqlite=""
 if [ "${VANTORIX_WINDOWS_QT:-1}" = 1 ]; then
-    start=$SECONDS
-    qt_x86_64=$(scripts/build-qt-windows.sh x86_64)
+    for arch in x86_64 i686; do
+        start=$SECONDS
+        printf -v "qt_$arch" '%s' "$(scripts/build-qt-windows.sh "$arch")"
+        qt_prefix_var=qt_$arch
+        echo "Qt for Windows ($arch): ${!qt_prefix_var} ($((SECONDS - start)) s)"
+    done
     sqlite=$(scripts/build-sqlite-windows.sh)
-    echo "Qt for Windows: $qt_x86_64 ($((SECONDS - start)) s)"
 fi
 
 for arch in i686 x86_64; do
@@ -65,21 +69,26 @@ for import in $imports; do
 done
 echo "$probe: 32-bit, imports $imports"
 
-# The desktop program as it ships: a 64-bit program that imports from system
-# libraries only (Qt and the compiler's runtime are linked in).
-if [ -n "$qt_x86_64" ]; then
-    program=build/win-x86_64/package/vantorix.exe
-    x86_64-w64-mingw32-objdump -f "$program" | grep -q "file format pei-x86-64" ||
-        { echo "$program is not a 64-bit Windows program" >&2; exit 1; }
-    imports=$(x86_64-w64-mingw32-objdump -p "$program" | awk '/DLL Name:/ {print tolower($3)}' |
-        sort | paste -sd' ')
+# The desktop program as it ships, 64-bit and 32-bit: a program of its
+# architecture that imports from system libraries only (Qt and the
+# compiler's runtime are linked in).
+check_program() {  # triple program format bits
+    local program=$2
+    "$1-objdump" -f "$program" | grep -q "file format $3" ||
+        { echo "$program is not a $4-bit Windows program" >&2; exit 1; }
+    local imports
+    imports=$("$1-objdump" -p "$program" | awk '/DLL Name:/ {print tolower($3)}' | sort | paste -sd' ')
     for import in $imports; do
         case "$import" in
             lib*.dll | qt*.dll | *gcc* | *stdc++* | *pthread*)
                 echo "$program imports $import, which would have to ship with it" >&2; exit 1 ;;
         esac
     done
-    echo "$program: 64-bit, $(du -m "$program" | cut -f1) MB, imports $imports"
+    echo "$program: $4-bit, $(du -m "$program" | cut -f1) MB, imports $imports"
+}
+if [ -n "$qt_x86_64" ]; then
+    check_program x86_64-w64-mingw32 build/win-x86_64/package/vantorix.exe pei-x86-64 64
+    check_program i686-w64-mingw32 build/win-i686/package/vantorix.exe pei-i386 32
 fi
 
 prefix=$PWD/build/win-x86_64/wineprefix
