@@ -72,12 +72,18 @@ protected:
             if (std::exchange(*answered, true) || alive.isNull()) {
                 return;
             }
-            // One request per connection: Kannel 1.4.5's smsbox panics when
-            // a kept-alive connection it writes to is closed under it (when
-            // the listener stops), so none is kept.
-            responder->write(code == 200 ? QByteArray("ok\n") : QByteArray("refused\n"),
-                             {{"Content-Type", "text/plain"}, {"Connection", "close"}},
-                             static_cast<QHttpServerResponder::StatusCode>(code));
+            // Kept alive while reports are taken: a connection per report
+            // costs smsbox more than the report. Any other answer (503 while
+            // the listener drains before it stops) closes the connection, so
+            // that smsbox is not left writing to one the listener closes:
+            // Kannel 1.4.5's smsbox panics then.
+            const auto status = static_cast<QHttpServerResponder::StatusCode>(code);
+            if (code == 200) {
+                responder->write(QByteArray("ok\n"), {{"Content-Type", "text/plain"}}, status);
+            } else {
+                responder->write(QByteArray("refused\n"),
+                                 {{"Content-Type", "text/plain"}, {"Connection", "close"}}, status);
+            }
         };
         m_handle(request.url().path(), request.url().query(QUrl::FullyEncoded).toStdString(),
                  std::move(answer));

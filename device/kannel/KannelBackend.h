@@ -6,15 +6,15 @@
 // keep-alive) with its own concatenation header (`udh`) and `coding` 0 or 2,
 // so the parts, their count and their cost are exactly the composer's; Kannel
 // must not split them again. Up to `parallel` requests are in flight, each on
-// its own connection, and as many again wait; past that SmsSendPdu answers
-// VTX_E_MODEM_BUSY. Answers: 202 "0:"/"3:" complete with S_OK (just after
-// OnSmsSendReference with the TP-MR the backend gave the send, the low
-// octet of its request id); 4xx with Kannel::GatewayFailure
-// (Kannel's text); 503 and a refused connection (the request never reached
-// Kannel) are sent again after a growing pause, up to `attempts` times, then
-// complete with VTX_E_MODEM_GONE. A connection lost after the request went out
-// or a request that timed out is not sent again (it may have been taken):
-// VTX_E_SEND_TIMEOUT.
+// its own connection (libcurl's, in this thread's event loop), and as many
+// again wait; past that SmsSendPdu answers VTX_E_MODEM_BUSY. Answers: 202
+// "0:"/"3:" complete with S_OK (just after OnSmsSendReference with the TP-MR
+// the backend gave the send, the low octet of its request id); 4xx with
+// Kannel::GatewayFailure (Kannel's text); 503 and a request that never left
+// (no connection) are sent again after a growing pause, up to `attempts`
+// times, then complete with VTX_E_MODEM_GONE. A connection lost after the
+// request went out or a request that timed out is not sent again (it may have
+// been taken): VTX_E_SEND_TIMEOUT.
 //
 // Listening: an HTTP server (loopback by default, a deep listen backlog)
 // takes the delivery reports Kannel posts to the dlr-url (GET /dlr) and the
@@ -22,8 +22,9 @@
 // modem hands up what it received (OnSmsReceived): a report as the
 // SMS-STATUS-REPORT that names its send by TP-MR and recipient, a reply as
 // its SMS-DELIVER parts. Kannel gets 200 once SmsAcknowledge came for each
-// (the store has it), and 503 (smsbox posts it again) when that does not
-// come within 10 seconds or nobody listens.
+// (the store has it) on a kept-alive connection, and 503 with the connection
+// closed (smsbox posts it again) when that does not come within 10 seconds,
+// nobody listens or the listener drains before it stops.
 //
 // One gateway (its connections and its listener) per sendsms URL and listen
 // address lives as long as some manager holds it, so a new discovery reuses
