@@ -125,6 +125,10 @@ bool GatewayAvailable() {
     return true;
 }
 
+QString GatewayError() {
+    return QString::fromStdString(Kannel::LastError());
+}
+
 #else
 
 DeviceLink::BackendFactory GatewayBackend(const GatewayConfig& config, QString& error) {
@@ -138,6 +142,10 @@ void CloseGatewayListener(const GatewayConfig& /*config*/) {}
 
 bool GatewayAvailable() {
     return false;
+}
+
+QString GatewayError() {
+    return {};
 }
 
 #endif

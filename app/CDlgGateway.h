@@ -42,6 +42,8 @@ DeviceLink::BackendFactory GatewayBackend(const GatewayConfig& config, QString& 
 void CloseGatewayListener(const GatewayConfig& config);
 // False in a build without the Kannel backend.
 bool GatewayAvailable();
+// Why the last gateway could not be made (its listen address taken, say).
+QString GatewayError();
 
 class CDlgGateway final : public QDialog {
     Q_OBJECT

@@ -245,7 +245,17 @@ bool CVantorApp::InitInstance(const QStringList& arguments) {
         }
     }
 
-    if (!m_deviceFront.DeviceLink().CreateInterfaceManager()) {
+    bool created = m_deviceFront.DeviceLink().CreateInterfaceManager();
+    if (!created && m_bGateway) {
+        // The gateway cannot be had (another program holds its listen
+        // address, say): the program starts on the modem, so that the user
+        // can choose another way in Send Through.
+        ShowError(QStringLiteral("Not sending through Kannel: %1\n\nThe modem is used.")
+                      .arg(GatewayError()));
+        UseModem();
+        created = m_deviceFront.DeviceLink().CreateInterfaceManager();
+    }
+    if (!created) {
         QString text = QStringLiteral(
                            "Could Not Initialize SMS Libraries.\n\nPlease Contact Software "
                            "Developers at %1 with your Operating System Details.")
@@ -356,14 +366,29 @@ bool CVantorApp::ApplyGateway(QString& error) {
     if (m_bGateway) {
         CloseGatewayListener(m_gateway);
     }
-    m_bGateway = static_cast<bool>(backend);
-    m_bUsesAtBackend = !m_bGateway;
     m_pEveryInterface.reset();
     m_gateway = gateway;
-    m_factory = m_bGateway ? std::move(backend) : DefaultModemBackend();
-    RunDiscovery();
+    if (backend) {
+        m_bGateway = true;
+        m_bUsesAtBackend = false;
+        m_factory = std::move(backend);
+    } else {
+        UseModem();
+    }
+    const bool failed = !RunDiscovery() && m_bGateway;
+    if (failed) {
+        error = GatewayError() + QStringLiteral("\n\nThe modem is used.");
+        UseModem();
+        RunDiscovery();
+    }
     PostRefreshDeviceStatus();
-    return true;
+    return !failed;
+}
+
+void CVantorApp::UseModem() {
+    m_bGateway = false;
+    m_bUsesAtBackend = true;
+    m_factory = DefaultModemBackend();
 }
 
 bool CVantorApp::RunDiscovery() {

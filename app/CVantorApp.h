@@ -94,8 +94,9 @@ public:
     // Requests the gateway keeps in flight at most.
     int GatewayParallel() const { return m_gateway.parallel; }
     // Takes the saved way of sending (the modem or the gateway) and runs a
-    // discovery with it; false with `error` when the gateway cannot be used
-    // (the way in use stays).
+    // discovery with it; false with `error` when the gateway cannot be used:
+    // the way in use stays when its settings cannot, the modem is used when
+    // the gateway itself cannot be had (its listen address taken, say).
     bool ApplyGateway(QString& error);
 
     // Where the device link posts its messages.
@@ -118,6 +119,8 @@ private:
     // The modems' own backend of this platform (Mobile Broadband and COM
     // ports on Windows, AT ports elsewhere).
     static DeviceLink::BackendFactory DefaultModemBackend();
+    // Sends through the modem again, not the gateway.
+    void UseModem();
     void ShowError(const QString& text);
 
     // Declared first so that it ends last, after the link has let go of its

@@ -240,6 +240,38 @@ TEST_F(MainFrameTest, StatusPanesAndStartButtonFollowTheModem) {
     EXPECT_TRUE(View()->findChild<QLabel*>(QStringLiteral("deviceStatus"))->text().isEmpty());
 }
 
+// A gateway whose listener cannot be had (an address not of this computer)
+// is refused with the reason, from Send Through and at start-up, and the
+// program goes on with the modem instead of refusing to start.
+TEST_F(MainFrameTest, GatewayThatCannotListenLeavesTheModemInUse) {
+    if (!GatewayAvailable()) {
+        GTEST_SKIP() << "this build cannot send through Kannel";
+    }
+    ASSERT_TRUE(Start());  // names the settings
+    GatewayConfig config;
+    config.kannel = true;
+    config.url = QStringLiteral("http://127.0.0.1:9/cgi-bin/sendsms");
+    config.user = QStringLiteral("u");
+    config.listen = QStringLiteral("192.0.2.1:13080");
+    config.Save();
+    QString error;
+    ASSERT_TRUE(GatewayConfig::SavePassword(QStringLiteral("pw"), error)) << error.toStdString();
+    EXPECT_FALSE(app->ApplyGateway(error));
+    EXPECT_FALSE(app->UsesGateway());
+    EXPECT_TRUE(error.contains(QStringLiteral("192.0.2.1:13080"))) << error.toStdString();
+
+    app.reset();
+    boxes.boxes.clear();
+    app = std::make_unique<CVantorApp>();  // the saved way replaces the platform's modems
+    EXPECT_TRUE(app->InitInstance({QStringLiteral("vantorix"), QStringLiteral("--no-trace")}));
+    EXPECT_FALSE(app->UsesGateway());
+    EXPECT_TRUE(boxes.Texts().contains(QStringLiteral("Not sending through Kannel: %1")
+                                           .arg(error.section(QLatin1Char('\n'), 0, 0)) +
+                                       QStringLiteral("\n\nThe modem is used.")))
+        << boxes.Texts().join(QLatin1Char('|')).toStdString();
+    QFile::remove(GatewayConfig::PasswordPath());
+}
+
 // The desktop program keeps the composer's report on standard output;
 // --no-trace silences it.
 TEST_F(MainFrameTest, ComposerReportGoesToStandardOutputUnlessSilenced) {
