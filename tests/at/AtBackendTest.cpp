@@ -21,6 +21,7 @@
 #include "pdu/CPduComposer.h"
 #include "pdu/Hex.h"
 #include "pdu/PduDecoder.h"
+#include "tests/device/QuietSmsEvents.h"
 
 using namespace DeviceLink;
 
@@ -124,7 +125,7 @@ private:
     std::string m_port;
 };
 
-class RecordingSink : public IMbnSmsEvents {
+class RecordingSink : public QuietSmsEvents {
 public:
     std::map<std::uint32_t, std::vector<HRESULT>> sent;  // every completion per id
     int statusChanges = 0;
@@ -133,7 +134,6 @@ public:
     std::function<void(const std::shared_ptr<IMbnSms>&)> onStatusChange;
     std::vector<std::pair<std::uint32_t, int>> references;  // (id, TP-MR), then -1 at completion
     std::vector<ReceivedSms> received;
-    long refs = 0;
 
     HRESULT OnSmsSendReference(const std::shared_ptr<IMbnSms>&, std::uint32_t id,
                                std::uint8_t mr) override {
@@ -145,13 +145,6 @@ public:
         return S_OK;
     }
 
-    long AddRef() override { return ++refs; }
-    long Release() override { return --refs; }
-    HRESULT OnSmsConfigurationChange(const std::shared_ptr<IMbnSms>&) override { return S_OK; }
-    HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t,
-                                          HRESULT) override {
-        return S_OK;
-    }
     HRESULT OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t id,
                               HRESULT status) override {
         sent[id].push_back(status);
@@ -168,13 +161,6 @@ public:
                 readPdus.push_back(pdu);
             }
         }
-        return S_OK;
-    }
-    HRESULT OnSmsNewClass0Message(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
-                                  const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>&) override {
-        return S_OK;
-    }
-    HRESULT OnSmsDeleteComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t, HRESULT) override {
         return S_OK;
     }
     HRESULT OnSmsStatusChange(const std::shared_ptr<IMbnSms>& sms) override {

@@ -12,6 +12,7 @@
 
 #include "device/kannel/KannelBackend.h"
 #include "pdu/PartsComposer.h"
+#include "tests/device/QuietSmsEvents.h"
 
 namespace {
 
@@ -64,40 +65,17 @@ private:
     std::map<QTcpSocket*, QByteArray> m_buffers;
 };
 
-struct Sink final : IMbnSmsEvents {
+struct Sink final : QuietSmsEvents {
     std::map<std::uint32_t, HRESULT> done;
     std::map<std::uint32_t, int> references;
-    long AddRef() override { return 1; }
-    long Release() override { return 1; }
-    HRESULT OnSmsConfigurationChange(const std::shared_ptr<IMbnSms>&) override { return S_OK; }
-    HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t,
-                                          HRESULT) override {
-        return S_OK;
-    }
     HRESULT OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t id,
                               HRESULT status) override {
         done[id] = status;
         return S_OK;
     }
-    HRESULT OnSmsReadComplete(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
-                              const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>&, bool,
-                              std::uint32_t, HRESULT) override {
-        return S_OK;
-    }
-    HRESULT OnSmsNewClass0Message(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
-                                  const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>&) override {
-        return S_OK;
-    }
-    HRESULT OnSmsDeleteComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t, HRESULT) override {
-        return S_OK;
-    }
-    HRESULT OnSmsStatusChange(const std::shared_ptr<IMbnSms>&) override { return S_OK; }
     HRESULT OnSmsSendReference(const std::shared_ptr<IMbnSms>&, std::uint32_t id,
                                std::uint8_t tpMr) override {
         references[id] = tpMr;
-        return S_OK;
-    }
-    HRESULT OnSmsReceived(const std::shared_ptr<IMbnSms>&, const ReceivedSms&) override {
         return S_OK;
     }
 };

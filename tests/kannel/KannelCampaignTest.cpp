@@ -17,6 +17,7 @@
 #include "pdu/PartsComposer.h"
 #include "pdu/PduDecoder.h"
 #include "pdu/Unicode.h"
+#include "tests/device/QuietSmsEvents.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ struct Expected {
 
 // Offers the parts as fast as the backend takes them and records what
 // comes back.
-class Driver final : public IMbnSmsEvents {
+class Driver final : public QuietSmsEvents {
 public:
     std::deque<std::pair<std::string, std::string>> queue;  // recipient, PDU
     std::map<std::uint32_t, std::string> toOf;
@@ -79,13 +80,6 @@ public:
         }
     }
 
-    long AddRef() override { return 1; }
-    long Release() override { return 1; }
-    HRESULT OnSmsConfigurationChange(const std::shared_ptr<IMbnSms>&) override { return S_OK; }
-    HRESULT OnSetSmsConfigurationComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t,
-                                          HRESULT) override {
-        return S_OK;
-    }
     HRESULT OnSmsSendComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
                               HRESULT status) override {
         if (completed++ == 0) {
@@ -99,19 +93,6 @@ public:
         Offer();
         return S_OK;
     }
-    HRESULT OnSmsReadComplete(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
-                              const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>&, bool,
-                              std::uint32_t, HRESULT) override {
-        return S_OK;
-    }
-    HRESULT OnSmsNewClass0Message(const std::shared_ptr<IMbnSms>&, MBN_SMS_FORMAT,
-                                  const std::vector<std::shared_ptr<IMbnSmsReadMsgPdu>>&) override {
-        return S_OK;
-    }
-    HRESULT OnSmsDeleteComplete(const std::shared_ptr<IMbnSms>&, std::uint32_t, HRESULT) override {
-        return S_OK;
-    }
-    HRESULT OnSmsStatusChange(const std::shared_ptr<IMbnSms>&) override { return S_OK; }
 
     HRESULT OnSmsSendReference(const std::shared_ptr<IMbnSms>&, std::uint32_t requestId,
                                std::uint8_t tpMr) override {
