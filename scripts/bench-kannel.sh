@@ -20,7 +20,7 @@
 #    not deliver again; lost = parts without their report in the store at
 #    the end;
 #  - the same killed half-way (SIGKILL, no drain) and resumed;
-#  - the backend alone (kannel_campaign_test: 2,000 numbers, GSM and UCS2,
+#  - the backend alone (vantorix_kannel_bench: 2,000 numbers, GSM and UCS2,
 #    one and several parts, no store and no sending loop).
 #
 #   [ROUNDS=N] scripts/bench-kannel.sh [REQUESTS] [CLIENTS...]   (default 5000, 8 32)
@@ -42,7 +42,7 @@ cleanup() {
 }
 trap cleanup EXIT
 cli="$repo/build/default/tools/cli/vantorix-cli"
-campaign="$repo/build/default/tests/kannel/kannel_campaign_test"
+campaign="$repo/build/default/bench/kannel/vantorix_kannel_bench"
 [ -x "$cli" ] || { echo "no $cli: build the default preset first" >&2; exit 3; }
 
 python3 -c "
