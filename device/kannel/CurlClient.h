@@ -35,20 +35,16 @@ class CurlClient final : public QObject {
 public:
     using Done = std::function<void(const HttpResult&)>;
 
-    // Fails (Ready() is false) only when libcurl cannot be set up.
+    // When libcurl cannot be set up, every request ends as not sent.
     explicit CurlClient(int connections, QObject* parent = nullptr);
     ~CurlClient() override;
     CurlClient(const CurlClient&) = delete;
     CurlClient& operator=(const CurlClient&) = delete;
 
-    bool Ready() const { return m_multi != nullptr; }
-
     // Starts a GET; `done` is called once, from the event loop, never from
     // inside this call. Requests still running when the client goes are
     // dropped without a call.
     void Get(const std::string& url, long timeoutMs, Done done);
-
-    std::size_t Running() const { return m_requests.size(); }
 
 private:
     struct Request;

@@ -16,7 +16,6 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <set>
 #include <vector>
 
 #include "device/kannel/CurlClient.h"
