@@ -10,11 +10,14 @@
 #                               KANNEL_MO ("from to text words"): one reply
 #                               that the fake SMSC sends at once.
 #   rig.sh stop DIR             stops them by pid, newest first.
+#   rig.sh need REPO            installs Kannel through REPO's scripts/deps.sh
+#                               when it is missing; exits 77 (a test's skip)
+#                               when that is not possible.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
-cmd="${1:?start|stop}"
-dir="${2:?directory}"
+cmd="${1:?start|stop|need}"
+dir="${2:?directory}"  # REPO for need
 fakesmsc=/usr/lib/kannel/test/fakesmsc
 
 free_port() {
@@ -49,6 +52,14 @@ stop_pid() {  # name signal
 }
 
 case "$cmd" in
+need)
+    if [ ! -x /usr/sbin/bearerbox ] || [ ! -x "$fakesmsc" ]; then
+        if ! "$dir/scripts/deps.sh" kannel >/dev/null 2>&1 || [ ! -x /usr/sbin/bearerbox ]; then
+            echo "SKIPPED: Kannel (kannel, kannel-extras) is not installed and cannot be installed"
+            exit 77
+        fi
+    fi
+    ;;
 start)
     for tool in /usr/sbin/bearerbox /usr/sbin/smsbox "$fakesmsc"; do
         [ -x "$tool" ] || { echo "rig.sh: $tool missing (scripts/deps.sh kannel)" >&2; exit 3; }

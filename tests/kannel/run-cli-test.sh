@@ -13,12 +13,7 @@ set -uo pipefail
 cli="$1"
 repo="$2"
 numbers="${3:-2000}"
-if [ ! -x /usr/sbin/bearerbox ] || [ ! -x /usr/lib/kannel/test/fakesmsc ]; then
-    if ! "$repo/scripts/deps.sh" kannel >/dev/null 2>&1 || [ ! -x /usr/sbin/bearerbox ]; then
-        echo "SKIPPED: Kannel (kannel, kannel-extras) is not installed and cannot be installed"
-        exit 77
-    fi
-fi
+"$repo/tests/kannel/rig.sh" need "$repo" || exit $?
 dir="$(mktemp -d "${TMPDIR:-/tmp}/vantorix-kannel-cli.XXXXXX")"
 trap '"$repo/tests/kannel/rig.sh" stop "$dir"' EXIT
 stopper="+4915110000005"
